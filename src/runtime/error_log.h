@@ -1,0 +1,8 @@
+// The end report file "ErrorLog.txt" in the user's temporary directory. The error stop
+// writes its report here and the display and input set-up append their one-line notes.
+#pragma once
+#include <string>
+
+std::string rt_error_log_path();           // $TMPDIR (or /tmp) + "/ErrorLog.txt"
+void rt_error_log_delete();                 // start-up: each run begins a fresh report
+void rt_error_log_append(const char* line);  // opens, appends line + CR LF, closes; silent on failure

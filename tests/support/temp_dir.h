@@ -1,0 +1,53 @@
+// Scratch directories and small file helpers for tests.
+#pragma once
+#include <string>
+
+namespace testing_support {
+
+// A fresh directory under the system temporary directory, removed with its contents on
+// destruction.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::string& path() const { return path_; }
+    std::string file(const std::string& name) const { return path_ + "/" + name; }
+
+private:
+    std::string path_;
+};
+
+// Makes dir the working directory for the lifetime of the object.
+class ScopedChdir {
+public:
+    explicit ScopedChdir(const std::string& dir);
+    ~ScopedChdir();
+    ScopedChdir(const ScopedChdir&) = delete;
+    ScopedChdir& operator=(const ScopedChdir&) = delete;
+
+private:
+    std::string previous_;
+};
+
+// Sets an environment variable for the lifetime of the object, then restores it.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const std::string& value);
+    ~ScopedEnv();
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    std::string name_;
+    std::string previous_;
+    bool had_previous_;
+};
+
+std::string read_file(const std::string& path);  // whole file as bytes; "" if missing
+void write_file(const std::string& path, const std::string& bytes);
+bool file_exists(const std::string& path);
+
+}  // namespace testing_support
