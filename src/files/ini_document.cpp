@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/fs.h"
+#include "runtime/trace.h"
 
 namespace {
 
@@ -271,7 +272,8 @@ void ini_save()
     const std::string text = render_document(doc.sections);
     // A failed write leaves the old file as it was; the changes are lost, as they always
     // were when the file could not be written.
-    (void)platform::write_file_atomically(doc.disk_path, text.data(), text.size());
+    if (platform::write_file_atomically(doc.disk_path, text.data(), text.size()))
+        rt_trace(std::string("ini_save ") + doc.file_name.c_str());
 }
 
 rt_string ini_get(const rt_string& section_name, const rt_string& key)

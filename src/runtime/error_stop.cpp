@@ -3,10 +3,12 @@
 #include "runtime/error_stop.h"
 
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "runtime/error_log.h"
 #include "runtime/number_text.h"
+#include "runtime/trace.h"
 
 namespace {
 
@@ -96,6 +98,12 @@ void rt_error_stop()
     append_number(state.error_line - 1);
     append_number(state.current_line);
     append_number(state.current_module);
+
+    if (rt_trace_enabled()) {
+        char code[rt_number_text_size];
+        rt_number_to_text(state.error_code, code);
+        rt_trace(std::string("end ") + code);
+    }
 
     // exit (not _exit) so that the exit-time work runs: changed INI document saved, open
     // file channels closed.

@@ -1,0 +1,541 @@
+// The display object: one window with an OpenGL context set up for 2-D drawing in screen
+// pixels, its life cycle (create, fullscreen, windowed, release), the runtime clock and the
+// per-frame helpers. Sprite loading and drawing work on the tables this object keeps.
+#include "graphics/display.h"
+
+#include <GL/gl.h>
+
+#include <chrono>
+#include <cstring>
+#include <thread>
+#include <type_traits>
+
+#include "platform/clock.h"
+#include "platform/system.h"
+#include "runtime/error_log.h"
+
+OpenGLRainbows* rt_display = nullptr;
+
+static_assert(sizeof(GLuint) == sizeof(std::uint32_t), "texture names are kept as uint32");
+
+namespace {
+
+// ARB entry points, loaded when the driver lists GL_ARB_multitexture. 2-D drawing only uses
+// the texture-unit switch; the others serve the runtime's 3-D facilities.
+struct ArbEntryPoints {
+    PFNGLACTIVETEXTUREARBPROC glActiveTextureARB = nullptr;
+    PFNGLMULTITEXCOORD2FARBPROC glMultiTexCoord2fARB = nullptr;
+    PFNGLCLIENTACTIVETEXTUREARBPROC glClientActiveTextureARB = nullptr;
+    PFNGLGENBUFFERSARBPROC glGenBuffersARB = nullptr;
+    PFNGLBINDBUFFERARBPROC glBindBufferARB = nullptr;
+    PFNGLBUFFERDATAARBPROC glBufferDataARB = nullptr;
+    PFNGLDELETEBUFFERSARBPROC glDeleteBuffersARB = nullptr;
+    PFNGLMAPBUFFERARBPROC glMapBufferARB = nullptr;
+    PFNGLUNMAPBUFFERARBPROC glUnmapBufferARB = nullptr;
+};
+ArbEntryPoints arb;
+
+// Set once a context turned out to render in software; from then on no creation or
+// fullscreen switch checks (or logs) the renderer again, so the warning shows once a run.
+bool software_found = false;
+
+const char* const window_title = "Quorvel";  // the start-up gives it the program's title at once
+
+// The warning for software rendering, word for word as players have always seen it (the
+// misspelt "Grafkkartentreiber" included). SDL message boxes take UTF-8, so the u-umlaut of
+// "unterstützt" is written as its UTF-8 bytes here.
+const char* const software_title = "!!OpenGL Software Emulation!!";
+const char* const software_text =
+    "Please update your GFX adapter's driver\n"
+    "so it can render OpenGL by HARDWARE\n"
+    "\n"
+    "\n"
+    "Bitte aktualisieren Sie Ihren\n"
+    "Grafkkartentreiber, damit er OpenGL\n"
+    "per HARDWARE unterst\xC3\xBCtzt!";
+
+double time_ms(const OpenGLRainbows* d)
+{
+    if (d == nullptr) {
+        double hz = 0;
+        if (platform::counter_frequency(hz) && hz > 0)
+            return static_cast<double>(platform::counter_now()) * 1000.0 / hz;
+        return platform::ticks_ms();
+    }
+    // In double from the start: a nanosecond counter times 1000 overflows 64 bits after
+    // about 106 days of uptime.
+    if (d->high_resolution) {
+        return static_cast<double>(platform::counter_now()) * 1000.0 / d->counter_frequency;
+    }
+    return platform::ticks_ms();
+}
+
+const char* gl_text(GLenum name)
+{
+    const GLubyte* s = glGetString(name);
+    return s ? reinterpret_cast<const char*>(s) : nullptr;
+}
+
+// True when word stands in list as a whole word: start or a space before, end or a space after.
+bool has_word(const char* list, const char* word)
+{
+    if (list == nullptr) return false;
+    const std::size_t n = std::strlen(word);
+    for (const char* p = std::strstr(list, word); p; p = std::strstr(p + 1, word)) {
+        const bool starts = p == list || p[-1] == ' ';
+        const bool ends = p[n] == '\0' || p[n] == ' ';
+        if (starts && ends) return true;
+    }
+    return false;
+}
+
+// Mesa's software rasterisers stand in for the generic (unaccelerated) pixel format.
+bool renders_in_software()
+{
+    const char* renderer = gl_text(GL_RENDERER);
+    if (renderer == nullptr) return false;
+    for (const char* name : {"llvmpipe", "softpipe", "swrast", "Software Rasterizer"}) {
+        if (std::strstr(renderer, name)) return true;
+    }
+    return false;
+}
+
+void log_renderer()
+{
+    if (software_found) return;
+    if (renders_in_software()) {
+        platform::message_box(software_title, software_text, true);
+        software_found = true;
+        rt_error_log_append("OpenGL Software Emulation");
+    } else {
+        rt_error_log_append("OpenGL Hardware Support");
+    }
+}
+
+// A window of the requested client size, centred with the requested (not the outer) size.
+platform::Window create_window(int width, int height)
+{
+    const platform::DisplayMode desktop = platform::desktop_mode();
+    return platform::window_create(window_title, (desktop.width - width) / 2,
+                                   (desktop.height - height) / 2, width, height);
+}
+
+// Makes the object's context current on its window, creating a context when there is none
+// or the old one cannot be used with this window. A context failure is not fatal: drawing
+// then simply has no effect.
+void attach_context(OpenGLRainbows& d)
+{
+    if (d.context && platform::gl_make_current(d.window, d.context)) return;
+    if (d.context) platform::gl_delete_context(d.context);
+    d.context = platform::gl_create_context(d.window);
+    if (d.context) platform::gl_make_current(d.window, d.context);
+}
+
+// Tries n, n/2, ... samples (4 -> 2 -> 1, 3 -> 1) until a context with sample buffers is
+// made; leaves the found window and context in the arguments, and nothing current.
+bool find_multisample_window(int width, int height, int bits, int samples, platform::Window& window,
+                             platform::GlContext& context)
+{
+    if (samples <= 0 || !has_word(gl_text(GL_EXTENSIONS), "GL_ARB_multisample")) return false;
+    bool found = false;
+    for (int n = samples; !found; n /= 2) {
+        platform::gl_request_format(bits, 16, 8, n);
+        window = create_window(width, height);
+        context = window ? platform::gl_create_context(window) : nullptr;
+        found = context && platform::gl_make_current(window, context) && platform::gl_samples() > 0;
+        if (!found) {
+            if (context) platform::gl_delete_context(context);
+            if (window) platform::window_destroy(window);
+            window = 0;
+            context = nullptr;
+            if (n / 2 == 0) break;
+        }
+    }
+    platform::gl_request_format(bits, 16, 8, 0);
+    return found;
+}
+
+void load_extensions(OpenGLRainbows& d)
+{
+    arb = ArbEntryPoints{};
+    const char* extensions = gl_text(GL_EXTENSIONS);
+    if (extensions && std::strstr(extensions, "GL_ARB_multitexture")) {
+        auto load = [](auto& entry, const char* name) {
+            entry = reinterpret_cast<std::remove_reference_t<decltype(entry)>>(
+                platform::gl_proc_address(name));
+        };
+        load(arb.glActiveTextureARB, "glActiveTextureARB");
+        load(arb.glMultiTexCoord2fARB, "glMultiTexCoord2fARB");
+        load(arb.glClientActiveTextureARB, "glClientActiveTextureARB");
+        load(arb.glGenBuffersARB, "glGenBuffersARB");
+        load(arb.glBindBufferARB, "glBindBufferARB");
+        load(arb.glBufferDataARB, "glBufferDataARB");
+        load(arb.glDeleteBuffersARB, "glDeleteBuffersARB");
+        load(arb.glMapBufferARB, "glMapBufferARB");
+        load(arb.glUnmapBufferARB, "glUnmapBufferARB");
+    }
+    d.multitexture = arb.glMultiTexCoord2fARB != nullptr;
+}
+
+void texture_unit1_off(const OpenGLRainbows& d)
+{
+    if (!d.multitexture || arb.glActiveTextureARB == nullptr) return;
+    arb.glActiveTextureARB(GL_TEXTURE1_ARB);
+    glDisable(GL_TEXTURE_2D);
+    arb.glActiveTextureARB(GL_TEXTURE0_ARB);
+}
+
+void delete_texture(const OpenGLRainbows& d, std::uint32_t& name)
+{
+    if (name != 0 && d.gl_ready) glDeleteTextures(1, &name);
+    name = 0;
+}
+
+void empty_slot(OpenGLRainbows& d, BackgroundSlot& slot)
+{
+    // Every tile, not only the grid in use: a smaller grab leaves the outer tiles behind.
+    for (BackgroundTile& tile : slot.tiles) {
+        if (tile.texture != 0) delete_texture(d, tile.texture);
+        tile = BackgroundTile{};
+    }
+    slot.columns = 0;
+    slot.rows = 0;
+}
+
+void set_viewport(OpenGLRainbows& d, int x, int y, int w, int h)
+{
+    if (w <= 0 || h <= 0) {
+        w = d.width;
+        h = d.height;
+    }
+    d.viewport_x = x;
+    d.viewport_y = y;
+    d.viewport_width = w;
+    d.viewport_height = h;
+
+    // GL counts y from the bottom; the runtime from the top. Vertices carry the negated
+    // screen y, hence the projection from -h to 0.
+    glViewport(x, d.height - h - y, w, h);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(0, w, -h, 0, -1, 1);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+
+    texture_unit1_off(d);
+    glEnable(GL_TEXTURE_2D);
+    glEnable(GL_CULL_FACE);
+    glFrontFace(GL_CCW);
+    glEnable(GL_ALPHA_TEST);
+    glAlphaFunc(GL_GREATER, 0.15f);
+
+    for (GLenum cap : {GL_DEPTH_TEST, GL_DITHER, GL_FOG, GL_LINE_SMOOTH, GL_POINT_SMOOTH,
+                       GL_POLYGON_SMOOTH, GL_STENCIL_TEST, GL_POLYGON_OFFSET_POINT,
+                       GL_COLOR_MATERIAL, GL_AUTO_NORMAL, GL_NORMALIZE, GL_LIGHTING}) {
+        glDisable(cap);
+    }
+
+    glColor4f(1, 1, 1, 1);
+    glClearColor(0, 0, 0, 1);
+    glShadeModel(GL_FLAT);
+    glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_FASTEST);
+    glHint(GL_POLYGON_SMOOTH_HINT, GL_FASTEST);
+}
+
+// Leaving fullscreen gives the desktop time to settle into its own mode again. Scripted runs
+// jump over the pause on their virtual clock instead of spending it.
+void settle_after_mode_change()
+{
+    if (platform::clock_is_virtual()) {
+        platform::clock_jump_past_ms(platform::clock_virtual_ms() + 500);
+    } else {
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    }
+}
+
+bool set_windowed(OpenGLRainbows& d)
+{
+    if (d.fullscreen) {
+        platform::window_set_windowed(d.window);
+        settle_after_mode_change();
+    }
+    int x = 0, y = 0;
+    if (!platform::window_get_position(d.window, x, y)) {
+        const platform::DisplayMode desktop = platform::desktop_mode();
+        x = (desktop.width - d.width) / 2;
+        y = (desktop.height - d.height) / 2;
+    }
+    platform::window_set_position(d.window, x, y);
+    platform::window_show(d.window);
+    set_viewport(d, 0, 0, 0, 0);
+    d.fullscreen = false;
+    return true;
+}
+
+void release(OpenGLRainbows& d)
+{
+    for (int id = 0; id < sprite_count; ++id) {
+        delete_texture(d, d.texture[id][0]);
+        delete_texture(d, d.texture[id][1]);
+        d.texture_width[id] = -1;
+        d.texture_height[id] = -1;
+        d.image_width[id] = 0;
+        d.image_height[id] = 0;
+        delete[] d.mask[id];
+        d.mask[id] = nullptr;
+    }
+    for (BackgroundSlot& slot : d.backgrounds) empty_slot(d, slot);
+    // A second release (shutdown, then the destructor) finds no window and leaves it at that.
+    if (d.window != 0) {
+        set_windowed(d);
+        platform::gl_make_current(0, nullptr);
+        platform::window_destroy(d.window);
+    }
+    d.window = 0;
+    d.width = 0;
+    d.height = 0;
+}
+
+bool create(OpenGLRainbows& d, int width, int height, int colour_bits, int fps, int samples)
+{
+    d.frame_time = fps > 0 ? 1000.0 / fps : 2.0;
+    if (!platform::video_init()) return false;
+    // A display created again gets a new window; the old one goes once the new one stands.
+    const platform::Window old_window = d.window;
+    d.multisample = samples;
+
+    const int bits = colour_bits != 0 ? colour_bits : platform::desktop_mode().bits;
+    platform::gl_request_format(bits, 16, 8, 0);
+    const platform::Window window = create_window(width, height);
+    if (window == 0) return false;
+    d.window = window;
+
+    int w = width, h = height;
+    if (w == 0 || h == 0) {
+        int window_w = 0, window_h = 0;
+        platform::window_get_size(window, window_w, window_h);
+        if (w == 0) w = window_w;
+        if (h == 0) h = window_h;
+    }
+    d.colour_bits = bits;
+    d.width = w;
+    d.height = h;
+    d.fullscreen = false;
+    attach_context(d);
+
+    if (samples != 0) {
+        platform::Window ms_window = 0;
+        platform::GlContext ms_context = nullptr;
+        if (find_multisample_window(width, height, bits, samples, ms_window, ms_context)) {
+            // The first window goes as at release, its textures deleted in their own
+            // context; that context is not needed any more either.
+            if (d.context) platform::gl_make_current(d.window, d.context);
+            release(d);
+            if (d.context) platform::gl_delete_context(d.context);
+            d.window = ms_window;
+            d.context = ms_context;
+            platform::gl_make_current(d.window, d.context);
+        } else {
+            d.multisample = 0;
+            if (d.context) platform::gl_make_current(d.window, d.context);
+        }
+    }
+
+    log_renderer();
+    d.fullscreen = false;
+    d.colour_bits = bits;
+    d.height = h;
+    d.width = w;
+    d.next_frame_time = time_ms(&d);
+
+    load_extensions(d);
+    platform::window_show(d.window);
+    if (old_window != 0 && old_window != d.window) platform::window_destroy(old_window);
+    set_viewport(d, 0, 0, 0, 0);
+    d.gl_ready = true;
+    return true;
+}
+
+bool set_fullscreen(OpenGLRainbows& d)
+{
+    const int desktop_bits = platform::desktop_mode().bits;
+    const int bits = d.colour_bits != 0 && d.colour_bits != desktop_bits ? d.colour_bits : 0;
+    bool switched = platform::window_set_fullscreen(d.window, d.width, d.height, bits);
+    if (!switched) switched = platform::window_set_fullscreen(d.window, d.width, d.height, 0);
+    if (!switched) {
+        platform::beep();
+        rt_error_log_append("No Fullscreen Mode available");
+        set_windowed(d);
+        return false;
+    }
+    // The same window and context carry on in fullscreen, so sprites and backgrounds stay.
+    log_renderer();
+    set_viewport(d, 0, 0, 0, 0);
+    d.fullscreen = true;
+    return true;
+}
+
+void draw_background(OpenGLRainbows& d, int slot_index)
+{
+    if (slot_index < 0 || slot_index >= background_slot_count) return;
+    const BackgroundSlot& slot = d.backgrounds[slot_index];
+    if (slot.columns <= 0 || slot.rows <= 0) return;
+
+    glDisable(GL_ALPHA_TEST);
+    texture_unit1_off(d);
+    glEnable(GL_TEXTURE_2D);  // a bind of id -1 may have left texturing off
+    for (int i = 0; i < slot.columns && i < background_grid; ++i) {
+        for (int j = 0; j < slot.rows && j < background_grid; ++j) {
+            const BackgroundTile& tile = slot.tiles[i * background_grid + j];
+            if (tile.texture == 0 || tile.texture_width <= 0 || tile.texture_height <= 0) continue;
+            const float s = static_cast<float>(tile.used_width) / tile.texture_width;
+            const float t = static_cast<float>(tile.used_height) / tile.texture_height;
+            // Tiles are square, texture_width in size, laid out from the top-left corner.
+            const float left = static_cast<float>(i * tile.texture_width);
+            const float top = static_cast<float>(j * tile.texture_height);
+            const float right = left + tile.used_width;
+            const float bottom = top + tile.used_height;
+            glBindTexture(GL_TEXTURE_2D, tile.texture);
+            glBegin(GL_TRIANGLE_FAN);
+            glTexCoord2f(0, 0);
+            glVertex2f(left, -bottom);
+            glTexCoord2f(s, 0);
+            glVertex2f(right, -bottom);
+            glTexCoord2f(s, t);
+            glVertex2f(right, -top);
+            glTexCoord2f(0, t);
+            glVertex2f(left, -top);
+            glEnd();
+        }
+    }
+    glEnable(GL_ALPHA_TEST);
+}
+
+}  // namespace
+
+OpenGLRainbows::OpenGLRainbows()
+{
+    for (int id = 0; id < sprite_count; ++id) {
+        texture[id][0] = 0;
+        texture[id][1] = 0;
+        texture_width[id] = -1;
+        texture_height[id] = -1;
+        image_width[id] = 0;
+        image_height[id] = 0;
+        mask[id] = nullptr;
+    }
+    double hz = 0;
+    if (platform::counter_frequency(hz) && hz > 0) {
+        counter_frequency = hz;
+        high_resolution = 1;
+    }
+    next_frame_time = time_ms(this);
+}
+
+OpenGLRainbows::~OpenGLRainbows()
+{
+    release(*this);
+    if (context) platform::gl_delete_context(context);
+    context = nullptr;
+}
+
+bool screen_create(int width, int height, int colour_bits, int fps, int samples)
+{
+    return create(*rt_display, width, height, colour_bits, fps, samples);
+}
+
+bool screen_set_fullscreen()
+{
+    return set_fullscreen(*rt_display);
+}
+
+bool screen_set_windowed()
+{
+    return set_windowed(*rt_display);
+}
+
+void screen_set_mode(int width, int height, int colour_bits, bool fullscreen)
+{
+    OpenGLRainbows& d = *rt_display;
+    if (width != 0) d.width = width;
+    if (height != 0) d.height = height;
+    if (colour_bits != 0) d.colour_bits = colour_bits;
+    if (fullscreen) {
+        set_fullscreen(d);
+    } else {
+        set_windowed(d);
+    }
+}
+
+void screen_set_viewport(int x, int y, int width, int height)
+{
+    set_viewport(*rt_display, x, y, width, height);
+}
+
+void screen_get_size(double& width, double& height)
+{
+    width = rt_display->width;
+    height = rt_display->height;
+}
+
+void screen_release()
+{
+    release(*rt_display);
+}
+
+double display_time_ms()
+{
+    return time_ms(rt_display);
+}
+
+void screen_swap()
+{
+    platform::gl_swap(rt_display->window);
+}
+
+void screen_clear_buffers()
+{
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+}
+
+void screen_clear()
+{
+    empty_slot(*rt_display, rt_display->backgrounds[0]);
+    glClear(GL_COLOR_BUFFER_BIT);
+}
+
+void screen_draw_background(int slot)
+{
+    draw_background(*rt_display, slot);
+}
+
+void screen_prepare_frame()
+{
+    OpenGLRainbows& d = *rt_display;
+    glDisable(GL_BLEND);
+    d.intensity = 1.0f;
+    glColor4f(1, 1, 1, 1);
+    if (d.backgrounds[0].columns > 0 && d.backgrounds[0].rows > 0) draw_background(d, 0);
+    set_viewport(d, 0, 0, 0, 0);
+}
+
+void screen_read_pixels(std::vector<std::uint8_t>& rgb)
+{
+    const int w = rt_display->width, h = rt_display->height;
+    rgb.clear();
+    if (w <= 0 || h <= 0) return;
+    const std::size_t row = static_cast<std::size_t>(w) * 3;
+    std::vector<std::uint8_t> bottom_up(row * h);
+    glReadBuffer(GL_BACK);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, w, h, GL_RGB, GL_UNSIGNED_BYTE, bottom_up.data());
+    rgb.resize(row * h);
+    for (int y = 0; y < h; ++y) {
+        std::memcpy(&rgb[row * y], &bottom_up[row * (h - 1 - y)], row);
+    }
+}
+
+void screen_texture_unit1_off()
+{
+    texture_unit1_off(*rt_display);
+}

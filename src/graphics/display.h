@@ -1,0 +1,81 @@
+// The one display: a window with a double-buffered OpenGL context set up for 2-D drawing in
+// screen pixels, plus the sprite table and background slots that live with the context.
+// Every graphics operation works on the object rt_display points at.
+#pragma once
+#include <cstdint>
+#include <vector>
+
+#include "platform/video.h"
+
+constexpr int sprite_count = 65536;      // sprite ids 0..65535; fonts use the last 16
+constexpr int background_slot_count = 16;
+constexpr int background_grid = 64;      // up to 64 x 64 tiles per slot
+
+struct BackgroundTile {
+    std::uint32_t texture = 0;
+    int texture_width = 0, texture_height = 0;
+    int used_width = 0, used_height = 0;
+};
+
+struct BackgroundSlot {
+    BackgroundTile tiles[background_grid * background_grid];  // index = column * 64 + row
+    int columns = 0, rows = 0;
+};
+
+struct TextureBinding {
+    std::int32_t id = -1, second_id = -1, second_texture = 0;
+};
+
+class OpenGLRainbows {
+public:
+    OpenGLRainbows();
+    virtual ~OpenGLRainbows();  // screen_release, then the context is deleted
+    OpenGLRainbows(const OpenGLRainbows&) = delete;
+    OpenGLRainbows& operator=(const OpenGLRainbows&) = delete;
+
+    std::uint32_t texture[sprite_count][2];   // main texture, mip-mapped second texture; 0 = none
+    TextureBinding bound;                     // the last sprite_bind
+    std::int32_t texture_width[sprite_count];   // -1 while empty
+    std::int32_t texture_height[sprite_count];
+    std::int32_t image_width[sprite_count];     // 0 while empty
+    std::int32_t image_height[sprite_count];
+    float intensity = 1.0f;                     // colour and alpha factor of all drawing
+    std::uint8_t* mask[sprite_count];           // alpha masks read back on demand; owned, new[]
+    BackgroundSlot backgrounds[background_slot_count];
+    platform::Window window = 0;
+    std::int32_t width = 0, height = 0;         // screen size in pixels
+    std::int32_t colour_bits = 0;               // 0 = the desktop's depth
+    bool fullscreen = false;
+    std::int32_t multisample = 0;               // 0 when no multisample format was found
+    std::int32_t viewport_x = 0, viewport_y = 0, viewport_width = 0, viewport_height = 0;  // y from the top
+    bool gl_ready = false;                      // texture deletions are skipped until the first context is complete
+    double next_frame_time = 0;                 // ms; when the next frame may be shown
+    double frame_time = 0;                      // ms between frames
+    double counter_frequency = 0;               // high-resolution counter ticks per second
+    std::int32_t high_resolution = 0;           // 1 if the counter exists
+    bool multitexture = false;                  // glMultiTexCoord2fARB was found
+    platform::GlContext context = nullptr;
+};
+
+extern OpenGLRainbows* rt_display;  // created by the start-up, destroyed by the shutdown
+
+// Display life cycle; all work on rt_display, which must exist.
+bool screen_create(int width, int height, int colour_bits, int fps, int samples);  // false: no window
+bool screen_set_fullscreen();    // false: stays windowed ("No Fullscreen Mode available" logged)
+bool screen_set_windowed();      // always true
+void screen_set_mode(int width, int height, int colour_bits, bool fullscreen);  // zero sizes keep the stored ones
+void screen_set_viewport(int x, int y, int width, int height);  // width or height <= 0: whole screen
+void screen_get_size(double& width, double& height);
+void screen_release();           // deletes all textures, leaves fullscreen, destroys the window
+
+// The runtime's clock in ms: the high-resolution counter when it exists, else the ms timer.
+double display_time_ms();
+
+// Frame helpers used by the frame presentation and the start-up.
+void screen_swap();                                // shows the back buffer
+void screen_clear_buffers();                       // clears colour and depth of the new back buffer
+void screen_clear();                               // empties background slot 0, clears the colour buffer to black
+void screen_draw_background(int slot);             // draws the slot's tiles from the top-left corner; empty slot: nothing
+void screen_prepare_frame();                       // blending off, intensity 1, white, background slot 0, 2-D state
+void screen_read_pixels(std::vector<std::uint8_t>& rgb);  // the back buffer, top row first, 3 bytes a pixel
+void screen_texture_unit1_off();                   // with multitexturing: unit 1 off and unit 0 active; else nothing

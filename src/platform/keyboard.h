@@ -1,0 +1,21 @@
+// Keyboard snapshots indexed by PC scan code (set 1, extended keys at code + 128: the
+// numbering DirectInput calls DIK_). Physical positions: code 21 is the key a German
+// keyboard labels Z and a US keyboard Y.
+#pragma once
+#include <array>
+#include <cstdint>
+
+namespace platform {
+
+using KeySnapshot = std::array<std::uint8_t, 256>;  // bit 7 set = down
+
+void keyboard_snapshot(KeySnapshot& out);  // pumps pending events first; scripted state when overridden
+int sdl_scancode_for(int key_code);         // the SDL scancode of a key code 0..255; 0 when no key has it
+int key_code_for_sdl_scancode(int scancode);  // the inverse; 0 when the key has no code
+
+// Scripted mode: snapshots come from this state instead of the real keyboard, and each one
+// advances the virtual clock. The state is read afresh at every snapshot, so it must stay alive
+// until the next override; nullptr returns to the real keyboard.
+void keyboard_override(const KeySnapshot* scripted);
+
+}  // namespace platform

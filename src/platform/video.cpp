@@ -1,0 +1,224 @@
+// Windows and OpenGL contexts on SDL2. Windows are handed out by their SDL window id, so no SDL
+// type reaches the display code; every call on an id that names no window does nothing.
+// SDL window positions and sizes are those of the client area, which is what callers expect.
+#include "platform/video.h"
+
+#include <SDL2/SDL.h>
+#include <strings.h>
+
+#include <cstdlib>
+
+namespace platform {
+
+namespace {
+
+bool video_started = false;
+
+SDL_Window* window_of(Window w)
+{
+    if (w == 0 || !video_started) return nullptr;
+    return SDL_GetWindowFromID(w);
+}
+
+bool is_headless_driver(const char* name)
+{
+    return name != nullptr &&
+           (strcasecmp(name, "offscreen") == 0 || strcasecmp(name, "dummy") == 0);
+}
+
+// 24 and 32 bits are the same true-colour depth: SDL reports XRGB modes as 24 bits, other
+// systems call them 32.
+bool same_depth(int a, int b)
+{
+    const auto rank = [](int bits) { return bits >= 24 ? 24 : bits; };
+    return rank(a) == rank(b);
+}
+
+}  // namespace
+
+bool video_init()
+{
+    if (video_started) return true;
+    // Joysticks are a nicety; a machine whose joystick subsystem fails still gets its window.
+    if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_JOYSTICK) != 0) {
+        if (SDL_Init(SDL_INIT_VIDEO) != 0) return false;
+        SDL_InitSubSystem(SDL_INIT_JOYSTICK);
+    }
+    // SDL reports no screen-saver request as an event; the runtime swallows them while it
+    // runs, so the screen saver is kept off for the whole run instead.
+    SDL_DisableScreenSaver();
+    // Loading the GL library once keeps it (and the driver under it) for the whole run:
+    // otherwise SDL unloads it with the last GL window, which destroys every context and the
+    // textures in them when the display replaces its window.
+    SDL_GL_LoadLibrary(nullptr);
+    video_started = true;
+    return true;
+}
+
+void video_quit()
+{
+    if (!video_started) return;
+    SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_JOYSTICK);
+    video_started = false;
+}
+
+bool video_is_headless()
+{
+    if (video_started) return is_headless_driver(SDL_GetCurrentVideoDriver());
+    // Before start-up the driver that will be chosen is the one the environment asks for.
+    return is_headless_driver(std::getenv("SDL_VIDEODRIVER"));
+}
+
+const char* video_driver_name()
+{
+    const char* name = video_started ? SDL_GetCurrentVideoDriver() : nullptr;
+    return name != nullptr ? name : "";
+}
+
+DisplayMode desktop_mode()
+{
+    DisplayMode result{0, 0, 24};
+    SDL_DisplayMode mode;
+    if (video_started && SDL_GetDesktopDisplayMode(0, &mode) == 0) {
+        result.width = mode.w;
+        result.height = mode.h;
+        const int bits = static_cast<int>(SDL_BITSPERPIXEL(mode.format));
+        if (bits != 0) result.bits = bits;
+    }
+    return result;
+}
+
+void gl_request_format(int colour_bits, int depth_bits, int stencil_bits, int samples)
+{
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    // The sizes are minimums; a 16-bit desktop cannot offer 8 bits a channel.
+    const int channel = (colour_bits > 0 && colour_bits <= 16) ? 5 : 8;
+    SDL_GL_SetAttribute(SDL_GL_RED_SIZE, channel);
+    SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, channel);
+    SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, channel);
+    SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, channel == 8 ? 8 : 0);
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, depth_bits);
+    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, stencil_bits);
+    SDL_GL_SetAttribute(SDL_GL_MULTISAMPLEBUFFERS, samples > 0 ? 1 : 0);
+    SDL_GL_SetAttribute(SDL_GL_MULTISAMPLESAMPLES, samples > 0 ? samples : 0);
+}
+
+Window window_create(const char* title, int x, int y, int width, int height)
+{
+    if (!video_started) return 0;
+    SDL_Window* window =
+        SDL_CreateWindow(title, x, y, width, height, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+    if (window == nullptr) return 0;
+    return SDL_GetWindowID(window);
+}
+
+void window_destroy(Window w)
+{
+    if (SDL_Window* window = window_of(w)) SDL_DestroyWindow(window);
+}
+
+void window_set_title(Window w, const char* title)
+{
+    if (SDL_Window* window = window_of(w)) SDL_SetWindowTitle(window, title);
+}
+
+void window_show(Window w)
+{
+    SDL_Window* window = window_of(w);
+    if (window == nullptr) return;
+    SDL_ShowWindow(window);
+    SDL_RaiseWindow(window);  // raises and takes the input focus
+}
+
+void window_set_position(Window w, int x, int y)
+{
+    if (SDL_Window* window = window_of(w)) SDL_SetWindowPosition(window, x, y);
+}
+
+bool window_get_position(Window w, int& x, int& y)
+{
+    SDL_Window* window = window_of(w);
+    if (window == nullptr) return false;
+    SDL_GetWindowPosition(window, &x, &y);
+    return true;
+}
+
+void window_get_size(Window w, int& width, int& height)
+{
+    width = 0;
+    height = 0;
+    if (SDL_Window* window = window_of(w)) SDL_GetWindowSize(window, &width, &height);
+}
+
+bool window_set_fullscreen(Window w, int width, int height, int bits)
+{
+    SDL_Window* window = window_of(w);
+    if (window == nullptr || width <= 0 || height <= 0) return false;
+    int display = SDL_GetWindowDisplayIndex(window);
+    if (display < 0) display = 0;
+
+    SDL_DisplayMode wanted{};
+    wanted.w = width;
+    wanted.h = height;
+    SDL_DisplayMode closest;
+    if (SDL_GetClosestDisplayMode(display, &wanted, &closest) == nullptr) return false;
+    // SDL offers the next larger mode when the size itself is missing; the picture would then
+    // fill only a corner of the screen, so only the exact size counts, as does the depth when
+    // one is asked for.
+    if (closest.w != width || closest.h != height) return false;
+    if (bits != 0 && !same_depth(static_cast<int>(SDL_BITSPERPIXEL(closest.format)), bits)) {
+        return false;
+    }
+    if (SDL_SetWindowDisplayMode(window, &closest) != 0) return false;
+    return SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN) == 0;
+}
+
+void window_set_windowed(Window w)
+{
+    SDL_Window* window = window_of(w);
+    if (window == nullptr) return;
+    SDL_SetWindowFullscreen(window, 0);
+    SDL_SetWindowBordered(window, SDL_TRUE);
+}
+
+GlContext gl_create_context(Window w)
+{
+    SDL_Window* window = window_of(w);
+    if (window == nullptr) return nullptr;
+    return SDL_GL_CreateContext(window);
+}
+
+bool gl_make_current(Window w, GlContext c)
+{
+    if (!video_started) return false;
+    SDL_Window* window = window_of(w);
+    if (window == nullptr || c == nullptr) return SDL_GL_MakeCurrent(nullptr, nullptr) == 0;
+    return SDL_GL_MakeCurrent(window, static_cast<SDL_GLContext>(c)) == 0;
+}
+
+void gl_delete_context(GlContext c)
+{
+    if (c != nullptr && video_started) SDL_GL_DeleteContext(static_cast<SDL_GLContext>(c));
+}
+
+void gl_swap(Window w)
+{
+    if (SDL_Window* window = window_of(w)) SDL_GL_SwapWindow(window);
+}
+
+int gl_samples()
+{
+    if (!video_started || SDL_GL_GetCurrentContext() == nullptr) return 0;
+    int samples = 0;
+    if (SDL_GL_GetAttribute(SDL_GL_MULTISAMPLESAMPLES, &samples) != 0) return 0;
+    return samples;
+}
+
+void* gl_proc_address(const char* name)
+{
+    if (!video_started || name == nullptr) return nullptr;
+    return SDL_GL_GetProcAddress(name);
+}
+
+}  // namespace platform

@@ -1,0 +1,167 @@
+// Frame presentation and timing: the show-screen operation every game screen ends its frame
+// with, the deadline grid that holds the game to its frame-rate limit, the message pump and
+// the millisecond timer. Window messages are handled only in here.
+#include "runtime/frame.h"
+
+#include <cmath>
+#include <cstdio>
+#include <string>
+
+#include "graphics/display.h"
+#include "input/input.h"
+#include "platform/clock.h"
+#include "platform/events.h"
+#include "runtime/error_stop.h"
+#include "runtime/rt_number.h"
+#include "runtime/script.h"
+#include "runtime/startup.h"
+#include "runtime/trace.h"
+
+namespace {
+
+constexpr int key_escape = 1;
+constexpr int key_left_alt = 56;
+constexpr int key_f4 = 62;
+
+// The deadline and the frame period live in the display object (next_frame_time,
+// frame_time); the rest of the timing state is kept here.
+struct FrameTiming {
+    double timer_base = 0;      // end of start-up; timer_ms counts from here
+    double last_frame = 0;      // time of the last rt_show_frame
+    double previous_frame = 0;  // the last frame time before that
+    bool escape_ends = true;    // set at program start; the game clears it
+    long traced_frames = 0;     // frames presented while the scripted mode runs
+};
+
+FrameTiming timing;
+
+bool key_down(int code)
+{
+    return rt_input != nullptr && (rt_input->keys[code] & 0x80) != 0;
+}
+
+[[noreturn]] void end_program()
+{
+    rt_set_error(0);
+    rt_error_stop();
+}
+
+// Waits for the frame deadline and returns the time it ended. The wait is a busy loop that
+// keeps dispatching window messages; it never sleeps, so the cadence is as exact as the
+// clock. On the virtual clock the loop would spin millions of readings per frame, so the
+// clock jumps past the deadline first and the loop then runs exactly once.
+double wait_for_deadline(double deadline)
+{
+    if (platform::clock_is_virtual() && platform::clock_virtual_ms() <= deadline)
+        platform::clock_jump_past_ms(deadline);
+    double t;
+    do {
+        rt_pump_messages();
+        t = rt_now();
+    } while (!(t > deadline));
+    return t;
+}
+
+void trace_frame(double t)
+{
+    // Virtual time is whole microseconds, so three decimals are exact. Frames are numbered
+    // from the start of the script, which is the start of the main routine.
+    char line[64];
+    std::snprintf(line, sizeof line, "frame %ld %.3f", ++timing.traced_frames, t);
+    rt_trace(line);
+}
+
+}  // namespace
+
+double rt_now()
+{
+    return display_time_ms();
+}
+
+void rt_reset_frame_timers()
+{
+    const double now = rt_now();
+    timing.timer_base = now;
+    timing.last_frame = now;
+    timing.previous_frame = now;
+}
+
+void rt_show_frame()
+{
+    timing.previous_frame = timing.last_frame;
+    timing.last_frame = rt_now();
+
+    key_update();
+    input_mark_new_frame();
+
+    if (timing.escape_ends && key_down(key_escape)) end_program();
+    if (key_down(key_left_alt) && key_down(key_f4)) end_program();
+
+    rt_present();
+    screen_prepare_frame();
+}
+
+double rt_present()
+{
+    // The back buffer is undefined after the swap, so a capture reads it now.
+    if (script_wants_frame_pixels()) script_keep_frame_pixels();
+    screen_swap();
+    screen_clear_buffers();
+
+    // The frame counts as presented before the next clock reading: that reading may already
+    // run the script's next lines, and those must come after this frame.
+    if (script_active()) {
+        if (rt_trace_enabled()) trace_frame(platform::clock_virtual_ms());
+        script_frame_presented();
+    }
+
+    const double t0 = rt_now();
+
+    const double t = wait_for_deadline(rt_display->next_frame_time);
+
+    // The deadline advances on a fixed grid: a late frame is shown at once and the frames
+    // after it return to the grid, without a burst of catch-up frames.
+    const double period = rt_display->frame_time;
+    double deadline = rt_display->next_frame_time + period;
+    if (period > 0) {
+        // After a long stall whole periods are skipped at once; the grid stays the same.
+        if (t - deadline > 1000 * period) deadline += std::floor((t - deadline) / period) * period;
+        while (deadline < t) {
+            const double next = deadline + period;
+            if (next == deadline) {  // a period below the clock value's precision
+                deadline = t;
+                break;
+            }
+            deadline = next;
+        }
+    }
+    rt_display->next_frame_time = deadline;
+    return t - t0 + 1;
+}
+
+double rt_pump_messages()
+{
+    platform::WindowMessage message;
+    while (platform::next_message(message)) {
+        rt_wnd_proc(message.window, message.kind, message.a, message.b);
+    }
+    return 1;
+}
+
+double timer_ms()
+{
+    return rt_now() - timing.timer_base;
+}
+
+void timer_set_frame_limit(double fps)
+{
+    if (rt_display == nullptr) return;  // nothing to pace before start-up
+    const int n = rt_to_int(fps);
+    // n <= 0 (NaN included) gives at most 500 frames a second.
+    rt_display->frame_time = (n > 0) ? 1000.0 / n : 2.0;
+}
+
+void rt_allow_escape(double flag)
+{
+    timing.escape_ends = (flag != 0);
+}

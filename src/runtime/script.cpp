@@ -1,0 +1,406 @@
+// The scripted headless mode: reads a script of timed key presses, frame waits, captures and
+// an end, and plays it against the virtual clock. The runner is the clock's observer, so it
+// runs on every clock reading: it must stay cheap while nothing is due and must not re-enter.
+#include "runtime/script.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <limits>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "graphics/display.h"
+#include "graphics/png_writer.h"
+#include "platform/clock.h"
+#include "platform/keyboard.h"
+#include "runtime/error_stop.h"
+#include "runtime/frame.h"
+
+namespace {
+
+constexpr int capture_width = 640;
+constexpr int capture_height = 480;
+constexpr double never = std::numeric_limits<double>::infinity();
+
+enum class Command { wait, frames, down, up, tap, capture, end };
+
+struct ScriptLine {
+    Command command;
+    double ms = 0;     // wait
+    long frames = 0;   // frames
+    int key = 0;       // down, up, tap
+    std::string file;  // capture, as an absolute path
+};
+
+struct PendingRelease {
+    int key;
+    double at_ms;
+};
+
+struct Runner {
+    std::vector<ScriptLine> lines;
+    std::size_t next = 0;                    // the next line to run
+    double due_ms = 0;                       // the next line runs no earlier than this (wait)
+    long frames_left = 0;                    // ... and not before this many more frames (frames)
+    std::vector<PendingRelease> releases;    // the "up" halves of taps
+    double next_event_ms = never;            // earliest time anything can happen; the cheap test
+    platform::KeySnapshot keys{};            // the scripted keyboard
+    std::vector<std::uint8_t> frame_pixels;  // the last kept frame, top row first
+    bool active = false;
+    bool busy = false;  // guards against re-entrance through the clock
+};
+
+Runner runner;
+
+struct KeyName {
+    const char* name;
+    int code;
+};
+
+// Letters carry the labels of a US keyboard: code 21 is Y and 44 is Z (a German keyboard
+// labels them the other way round). Digits are the keys of the main row.
+constexpr KeyName key_names[] = {
+    {"Escape", 1},      {"Enter", 28},    {"Space", 57},   {"Tab", 15},    {"Backspace", 14},
+    {"Up", 200},        {"Down", 208},    {"Left", 203},   {"Right", 205}, {"LeftShift", 42},
+    {"RightShift", 54}, {"LeftCtrl", 29}, {"LeftAlt", 56}, {"F1", 59},     {"F2", 60},
+    {"F3", 61},         {"F4", 62},       {"F5", 63},      {"F6", 64},     {"F7", 65},
+    {"F8", 66},         {"F9", 67},       {"F10", 68},     {"Q", 16},      {"W", 17},
+    {"E", 18},          {"R", 19},        {"T", 20},       {"Y", 21},      {"U", 22},
+    {"I", 23},          {"O", 24},        {"P", 25},       {"A", 30},      {"S", 31},
+    {"D", 32},          {"F", 33},        {"G", 34},       {"H", 35},      {"J", 36},
+    {"K", 37},          {"L", 38},        {"Z", 44},       {"X", 45},      {"C", 46},
+    {"V", 47},          {"B", 48},        {"N", 49},       {"M", 50},      {"1", 2},
+    {"2", 3},           {"3", 4},         {"4", 5},        {"5", 6},       {"6", 7},
+    {"7", 8},           {"8", 9},         {"9", 10},       {"0", 11},
+};
+
+bool same_ignoring_case(const std::string& a, const char* b)
+{
+    std::size_t i = 0;
+    for (; i < a.size() && b[i] != '\0'; ++i) {
+        if (std::tolower(static_cast<unsigned char>(a[i])) !=
+            std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    }
+    return i == a.size() && b[i] == '\0';
+}
+
+bool all_digits(const std::string& text)
+{
+    if (text.empty()) return false;
+    for (char c : text) {
+        if (c < '0' || c > '9') return false;
+    }
+    return true;
+}
+
+// A non-negative decimal number written out in full ("16.5", not "1e3" or "inf").
+bool parse_ms(const std::string& text, double& out)
+{
+    if (text.empty() || text.find_first_not_of("0123456789.") != std::string::npos) return false;
+    if (text.find('.') != text.rfind('.') || text == ".") return false;
+    out = std::strtod(text.c_str(), nullptr);
+    return std::isfinite(out);
+}
+
+bool parse_count(const std::string& text, long& out)
+{
+    if (!all_digits(text) || text.size() > 9) return false;
+    out = std::strtol(text.c_str(), nullptr, 10);
+    return true;
+}
+
+std::string absolute_path(const std::string& path)
+{
+    if (path[0] == '/') return path;
+    char* cwd = getcwd(nullptr, 0);
+    if (cwd == nullptr) return path;
+    std::string result = std::string(cwd) + "/" + path;
+    std::free(cwd);
+    return result;
+}
+
+std::string trimmed(const std::string& text)
+{
+    const std::size_t first = text.find_first_not_of(" \t\r");
+    if (first == std::string::npos) return "";
+    const std::size_t last = text.find_last_not_of(" \t\r");
+    return text.substr(first, last - first + 1);
+}
+
+// Parses one line without its comment; false with the reason in problem.
+bool parse_line(const std::string& text, ScriptLine& line, std::string& problem)
+{
+    std::istringstream words(text);
+    std::string command, argument, extra;
+    words >> command >> argument;
+    const bool has_extra = static_cast<bool>(words >> extra);
+
+    if (same_ignoring_case(command, "end")) {
+        line.command = Command::end;
+        if (!argument.empty()) {
+            problem = "\"end\" takes nothing after it";
+            return false;
+        }
+        return true;
+    }
+    if (same_ignoring_case(command, "capture")) {
+        // The file name is the rest of the line, spaces included.
+        const std::string file = trimmed(text.substr(text.find_first_of(" \t") + 1));
+        if (argument.empty() || file.empty()) {
+            problem = "\"capture\" needs a file name";
+            return false;
+        }
+        line.command = Command::capture;
+        line.file = absolute_path(file);
+        return true;
+    }
+
+    const bool is_wait = same_ignoring_case(command, "wait");
+    const bool is_frames = same_ignoring_case(command, "frames");
+    const bool is_down = same_ignoring_case(command, "down");
+    const bool is_up = same_ignoring_case(command, "up");
+    const bool is_tap = same_ignoring_case(command, "tap");
+    if (!(is_wait || is_frames || is_down || is_up || is_tap)) {
+        problem = "unknown command \"" + command + "\"";
+        return false;
+    }
+    if (argument.empty()) {
+        problem = "\"" + command + "\" needs " +
+                  (is_wait     ? "milliseconds"
+                   : is_frames ? "a frame count"
+                               : "a key");
+        return false;
+    }
+    if (has_extra) {
+        problem = "unexpected \"" + extra + "\" after \"" + command + " " + argument + "\"";
+        return false;
+    }
+    if (is_wait) {
+        line.command = Command::wait;
+        if (!parse_ms(argument, line.ms)) {
+            problem = "\"" + argument + "\" is not a number of milliseconds";
+            return false;
+        }
+        return true;
+    }
+    if (is_frames) {
+        line.command = Command::frames;
+        if (!parse_count(argument, line.frames)) {
+            problem = "\"" + argument + "\" is not a frame count";
+            return false;
+        }
+        return true;
+    }
+    line.command = is_down ? Command::down : is_up ? Command::up : Command::tap;
+    line.key = script_key_code(argument);
+    if (line.key < 0) {
+        problem = "unknown key \"" + argument + "\"";
+        return false;
+    }
+    return true;
+}
+
+void set_key(int key, bool down)
+{
+    if (down) {
+        runner.keys[key] |= 0x80;
+    } else {
+        runner.keys[key] &= 0x7f;
+    }
+}
+
+// A later down or up of the same key overrides the release a tap left pending.
+void cancel_release(int key)
+{
+    std::erase_if(runner.releases, [key](const PendingRelease& r) { return r.key == key; });
+}
+
+void capture(const std::string& file)
+{
+    // Before the main routine's first frame nothing has been kept: the picture is black.
+    if (runner.frame_pixels.size() !=
+        static_cast<std::size_t>(capture_width * capture_height * 3)) {
+        runner.frame_pixels.assign(capture_width * capture_height * 3, 0);
+    }
+    if (!png_write_rgb(file, capture_width, capture_height, runner.frame_pixels.data())) {
+        std::fprintf(stderr, "capture %s: the file cannot be written\n", file.c_str());
+    }
+}
+
+void run_line(const ScriptLine& line, double now)
+{
+    switch (line.command) {
+        case Command::wait:
+            runner.due_ms = now + line.ms;
+            break;
+        case Command::frames:
+            runner.frames_left = line.frames;
+            break;
+        case Command::down:
+        case Command::up:
+            cancel_release(line.key);
+            set_key(line.key, line.command == Command::down);
+            break;
+        case Command::tap:
+            cancel_release(line.key);
+            set_key(line.key, true);
+            runner.releases.push_back({line.key, now + rt_display->frame_time});
+            break;
+        case Command::capture:
+            capture(line.file);
+            break;
+        case Command::end:
+            rt_end();
+    }
+}
+
+void update_next_event()
+{
+    double next = runner.frames_left > 0 ? never : runner.due_ms;
+    for (const PendingRelease& r : runner.releases) next = std::min(next, r.at_ms);
+    runner.next_event_ms = next;
+}
+
+// The clock observer: runs every line whose time has come, then ends the program once the
+// last line has run and its time (a wait, a frame count, a tap's release) has passed.
+void tick(double now)
+{
+    if (now < runner.next_event_ms || runner.busy) return;
+    runner.busy = true;
+
+    for (std::size_t i = 0; i < runner.releases.size();) {
+        if (runner.releases[i].at_ms <= now) {
+            set_key(runner.releases[i].key, false);
+            runner.releases.erase(runner.releases.begin() + static_cast<std::ptrdiff_t>(i));
+        } else {
+            ++i;
+        }
+    }
+    while (runner.next < runner.lines.size() && runner.frames_left == 0 && now >= runner.due_ms) {
+        run_line(runner.lines[runner.next++], now);
+    }
+    if (runner.next == runner.lines.size() && runner.frames_left == 0 && now >= runner.due_ms &&
+        runner.releases.empty()) {
+        rt_end();
+    }
+
+    update_next_event();
+    runner.busy = false;
+}
+
+}  // namespace
+
+int script_key_code(const std::string& name)
+{
+    // One digit is the digit key; two or more digits are a scan code ("01" is Escape).
+    if (name.size() >= 2 && all_digits(name)) {
+        if (name.size() > 3) return -1;
+        const int code = std::atoi(name.c_str());
+        return code <= 255 ? code : -1;
+    }
+    for (const KeyName& k : key_names) {
+        if (same_ignoring_case(name, k.name)) return k.code;
+    }
+    return -1;
+}
+
+bool script_load(const std::string& path, std::string& message)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        message = path + ": the script cannot be read";
+        return false;
+    }
+    runner = Runner{};
+    std::string text;
+    int number = 0;
+    while (std::getline(in, text)) {
+        ++number;
+        const std::size_t comment = text.find('#');
+        if (comment != std::string::npos) text.erase(comment);
+        text = trimmed(text);
+        if (text.empty()) continue;
+        ScriptLine line{};
+        std::string problem;
+        if (!parse_line(text, line, problem)) {
+            message = path + ":" + std::to_string(number) + ": " + problem;
+            runner = Runner{};
+            return false;
+        }
+        runner.lines.push_back(line);
+    }
+    if (in.bad()) {
+        message = path + ": the script cannot be read";
+        return false;
+    }
+    return true;
+}
+
+void script_start()
+{
+    runner.active = true;
+    platform::clock_use_virtual();
+    platform::keyboard_override(&runner.keys);
+    // The display took the real counter's frequency at creation; the virtual counter counts
+    // microseconds.
+    double hz = 0;
+    if (platform::counter_frequency(hz) && hz > 0) {
+        rt_display->counter_frequency = hz;
+        rt_display->high_resolution = 1;
+    }
+    // Frame pacing restarts on the virtual clock: the first deadline is time 0, so the frames
+    // fall on the grid 0, 16.667, 33.333 ... of the frame period.
+    rt_display->next_frame_time = platform::clock_virtual_ms();
+    rt_reset_frame_timers();
+    runner.next_event_ms = 0;
+    platform::clock_set_observer(tick);
+    tick(platform::clock_virtual_ms());
+}
+
+bool script_active()
+{
+    return runner.active;
+}
+
+void script_frame_presented()
+{
+    if (runner.frames_left > 0 && --runner.frames_left == 0) update_next_event();
+}
+
+bool script_wants_frame_pixels()
+{
+    if (!runner.active) return false;
+    // This frame is the last one before the lines after a frame count run only when it
+    // completes the count.
+    if (runner.frames_left > 1) return false;
+    for (std::size_t i = runner.next; i < runner.lines.size(); ++i) {
+        switch (runner.lines[i].command) {
+            case Command::capture:
+                return true;
+            case Command::frames:
+                if (runner.lines[i].frames > 0) return false;  // another frame comes first
+                break;
+            case Command::end:
+                return false;
+            case Command::wait:  // may pass without another frame (a busy wait)
+            case Command::down:
+            case Command::up:
+            case Command::tap:
+                break;
+        }
+    }
+    return false;
+}
+
+void script_keep_frame_pixels()
+{
+    screen_read_pixels(runner.frame_pixels);
+}

@@ -1,0 +1,245 @@
+// Program entry and start-up: fixes the runtime settings, reads the scripted-mode options,
+// brings up display, input and the working directory, and hands over to the program's main
+// routine. Also the main window's message handling and the small platform query.
+#include "runtime/startup.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "graphics/display.h"
+#include "input/input.h"
+#include "platform/system.h"
+#include "platform/video.h"
+#include "runtime/error_log.h"
+#include "runtime/error_stop.h"
+#include "runtime/frame.h"
+#include "runtime/script.h"
+#include "runtime/trace.h"
+
+namespace {
+
+constexpr std::uint32_t command_line_reserve = 512;
+
+rt_settings_record& settings()
+{
+    static rt_settings_record record;
+    return record;
+}
+
+bool running = false;    // start-up has begun; it runs once per process
+rt_string window_title;  // the title the window was given
+
+// The scripted-mode options, as given on the command line.
+struct EntryOptions {
+    std::string script, trace, audio;
+};
+
+[[noreturn]] void refuse(const std::string& message)
+{
+    std::fprintf(stderr, "%s\n", message.c_str());
+    std::exit(2);
+}
+
+// Takes "--script FILE", "--trace FILE" and "--audio FILE" out of argv. Every other argument
+// is left to the program, which sees the whole command line in the settings.
+bool parse_options(int argc, char** argv, EntryOptions& options, std::string& problem)
+{
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        std::string* target = nullptr;
+        if (arg == "--script") target = &options.script;
+        if (arg == "--trace") target = &options.trace;
+        if (arg == "--audio") target = &options.audio;
+        if (target == nullptr) continue;
+        if (i + 1 >= argc || argv[i + 1][0] == '\0') {
+            problem = arg + " needs a file name";
+            return false;
+        }
+        *target = argv[++i];
+    }
+    if (options.script.empty() && (!options.trace.empty() || !options.audio.empty())) {
+        problem = "--trace and --audio belong to the scripted mode: give --script FILE as well";
+        return false;
+    }
+    return true;
+}
+
+std::string absolute_path(const std::string& path)
+{
+    if (path.empty() || path[0] == '/') return path;
+    char* cwd = getcwd(nullptr, 0);
+    if (cwd == nullptr) return path;
+    std::string result = std::string(cwd) + "/" + path;
+    std::free(cwd);
+    return result;
+}
+
+rt_string joined_command_line(int argc, char** argv)
+{
+    std::string text;
+    for (int i = 0; i < argc; ++i) {
+        if (i > 0) text += ' ';
+        text += argv[i];
+    }
+    rt_string line;
+    str_reserve(line, command_line_reserve);
+    line = text.c_str();  // keeps the reserved block when the text fits
+    return line;
+}
+
+void release_display()
+{
+    delete rt_display;  // screen_release, then the GL context
+    rt_display = nullptr;
+}
+
+// All relative file names of a program (images, sounds, INI files) are resolved against the
+// directory that holds it, wherever it was started from.
+void enter_program_directory()
+{
+    const std::string dir = rt_program_directory(platform::program_path());
+    if (!dir.empty()) platform::set_working_directory(dir);
+}
+
+}  // namespace
+
+const rt_settings_record& rt_settings()
+{
+    return settings();
+}
+
+std::string rt_program_directory(const std::string& program_path)
+{
+    const std::size_t cut = program_path.find_last_of("/\\");
+    if (cut == std::string::npos) return "";
+    // A program in the root directory: cutting at the only separator would leave nothing.
+    if (cut == 0) return program_path.substr(0, 1);
+    return program_path.substr(0, cut);
+}
+
+void rt_entry(int argc, char** argv, void (*main_routine)())
+{
+    // Everything named on the command line is read or opened now, relative to the starting
+    // directory: start-up moves into the program's directory.
+    EntryOptions options;
+    std::string problem;
+    if (!parse_options(argc, argv, options, problem)) refuse(problem);
+    const bool scripted = !options.script.empty();
+    if (scripted && !script_load(options.script, problem)) refuse(problem);
+    if (!options.trace.empty() && !rt_trace_open(options.trace)) {
+        refuse(options.trace + ": cannot write the trace file");
+    }
+
+    rt_settings_record& s = settings();
+    s.command_line = joined_command_line(argc, argv);
+    s.audio_file = absolute_path(options.audio);
+
+    rt_startup(s.title);
+    if (rt_display == nullptr || rt_display->window == 0) {
+        // Start-up stopped at the display; there is nothing to run a game in.
+        std::fprintf(stderr, "no display could be created (video driver: %s)\n",
+                     platform::video_driver_name());
+        rt_error_stop();
+    }
+
+    rt_reset_position();
+    // Virtual time starts here, so that the main routine's first frame is frame 1 and the
+    // start-up's own frames (shown in real time) play no part in a scripted run.
+    if (scripted) script_start();
+    main_routine();
+    rt_error_stop();  // the normal end: error code 0 unless the routine set one
+}
+
+int rt_startup(const rt_string& title)
+{
+    if (running) return 0;
+    running = true;
+    const rt_settings_record& s = settings();
+
+    rt_display = new OpenGLRainbows;
+    if (!screen_create(s.screen_width, s.screen_height, 0, s.frame_limit, s.multisample)) return 0;
+
+    platform::window_set_title(rt_display->window, title.c_str());
+    window_title = title;
+
+    rt_error_log_delete();  // each run starts a fresh end report
+
+    input_create();
+    // The sound device and its sound slots are created here once sound exists.
+
+    if (s.fullscreen) {
+        screen_set_fullscreen();
+    } else {
+        screen_set_windowed();
+    }
+    input_init(rt_display->window, s.input_mouse);
+    // The sound device is set up for the display's window here once sound exists.
+    rt_on_shutdown(rt_shutdown_stage::display, release_display);
+    rt_on_shutdown(rt_shutdown_stage::input, input_release);
+    // Nothing else is registered: the window goes with the display, and there is no timer
+    // resolution to give back (see below).
+
+    enter_program_directory();
+
+    screen_clear();
+    rt_reset_frame_timers();
+    rt_present();
+    screen_set_viewport(0, 0, 0, 0);
+
+    // Fonts join here: the built-in font, then "smalfont.bmp", and the centred "Loading..." frame.
+
+    // No timer resolution to request: the clock is exact to the microsecond on this platform.
+    // No cursor to set: the system's default cursor over the window is the arrow.
+
+    rt_reset_frame_timers();
+    std::puts("Init OK");
+    std::fflush(stdout);
+    return 0;
+}
+
+long rt_wnd_proc(platform::Window /*window*/, platform::Message message, long /*a*/, long /*b*/)
+{
+    switch (message) {
+        case platform::Message::created:
+        case platform::Message::moved:
+        case platform::Message::resized:
+            // Every frame is drawn anew and swapped whole; there is no window area to invalidate.
+            return 0;
+        case platform::Message::activated:
+            // Losing or regaining the focus neither pauses the game nor changes the title.
+            return 0;
+        case platform::Message::screensaver:
+            return 0;  // swallowed: no screen saver while the program runs
+        case platform::Message::close:
+            rt_set_error(0);
+            rt_error_stop();
+        case platform::Message::other:
+            break;
+    }
+    return 0;
+}
+
+rt_string rt_platform_info(const rt_string& key)
+{
+    const rt_string k = str_upper(key);
+    // The game picks its desktop key set when it hears "WIN32", so that is the answer here too.
+    if (k.empty()) return "WIN32";
+    if (k == "DEVICE") return "DESKTOP";
+    if (k == "ID") return "LINUX";
+    if (k == "TIME") {
+        const platform::LocalTime t = platform::local_time();
+        char text[64];
+        std::snprintf(text, sizeof text, "%d-%d-%d %d:%d:%d", t.year, t.month, t.day, t.hour,
+                      t.minute, t.second);
+        return text;
+    }
+    return "NO_DATA";
+}
+
+void rt_debug_out(const rt_string& text)
+{
+    platform::debug_output(("TX" + text).c_str());
+}

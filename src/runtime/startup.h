@@ -1,0 +1,35 @@
+// Program entry, start-up, the main window's message handling and the platform query.
+// A program built on the runtime hands its main routine to rt_entry and never returns.
+#pragma once
+#include <string>
+
+#include "platform/events.h"
+#include "runtime/rt_string.h"
+
+// Fixed runtime settings, set by the entry before start-up.
+struct rt_settings_record {
+    int screen_width = 640;
+    int screen_height = 480;
+    int frame_limit = 60;
+    bool fullscreen = false;
+    int multisample = 0;
+    bool input_mouse = false;
+    bool debug = true;
+    rt_string title = "brillox";
+    rt_string command_line;  // 512 characters reserved
+    std::string audio_file;  // --audio FILE as an absolute path; "" when not given
+};
+const rt_settings_record& rt_settings();
+
+// argv is the process's; "--script FILE [--trace FILE] [--audio FILE]" select the scripted
+// mode (exit code 2 for a script that cannot be read). Runs start-up, main_routine, then the
+// normal end through the error stop; never returns.
+[[noreturn]] void rt_entry(int argc, char** argv, void (*main_routine)());
+int rt_startup(const rt_string& title);  // 0; returns early when no display can be created
+std::string rt_program_directory(const std::string& program_path);  // cut at the last "/" or "\\"; "" when none
+
+// Handles one window message (called by the message pump).
+long rt_wnd_proc(platform::Window window, platform::Message message, long a, long b);
+
+rt_string rt_platform_info(const rt_string& key);  // "" -> "WIN32", "DEVICE", "TIME", "ID"; else "NO_DATA"
+void rt_debug_out(const rt_string& text);          // "TX" + text to standard error under a debugger

@@ -1,0 +1,9 @@
+// The event trace of the scripted mode: one line per event, the event's name first
+// ("frame N T", "sound_play SLOT PAN VOLUME CHANNEL", "sound_stop_all", "ini_save NAME",
+// "end CODE"). Nothing is written unless a trace file was opened.
+#pragma once
+#include <string>
+
+bool rt_trace_open(const std::string& path);
+bool rt_trace_enabled();
+void rt_trace(const std::string& line);  // appends line + "\n" and flushes

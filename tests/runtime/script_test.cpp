@@ -1,0 +1,138 @@
+// Reading scripts: key names and numbers, commands and their arguments, and the messages
+// that name the line a script is refused at. (Running scripts: startup_test.cpp.)
+#include "runtime/script.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "support/temp_dir.h"
+
+namespace {
+
+using testing_support::TempDir;
+using testing_support::write_file;
+
+TEST(ScriptKeys, NamedKeysGiveTheirScanCodes)
+{
+    EXPECT_EQ(script_key_code("Escape"), 1);
+    EXPECT_EQ(script_key_code("Enter"), 28);
+    EXPECT_EQ(script_key_code("Space"), 57);
+    EXPECT_EQ(script_key_code("Tab"), 15);
+    EXPECT_EQ(script_key_code("Backspace"), 14);
+    EXPECT_EQ(script_key_code("Up"), 200);
+    EXPECT_EQ(script_key_code("Left"), 203);
+    EXPECT_EQ(script_key_code("Right"), 205);
+    EXPECT_EQ(script_key_code("Down"), 208);
+    EXPECT_EQ(script_key_code("LeftShift"), 42);
+    EXPECT_EQ(script_key_code("RightShift"), 54);
+    EXPECT_EQ(script_key_code("LeftCtrl"), 29);
+    EXPECT_EQ(script_key_code("LeftAlt"), 56);
+    EXPECT_EQ(script_key_code("F1"), 59);
+    EXPECT_EQ(script_key_code("F4"), 62);
+    EXPECT_EQ(script_key_code("F10"), 68);
+    EXPECT_EQ(script_key_code("escape"), 1);  // names ignore letter case
+}
+
+TEST(ScriptKeys, LettersFollowUsLabelsAndDigitsTheMainRow)
+{
+    EXPECT_EQ(script_key_code("Q"), 16);
+    EXPECT_EQ(script_key_code("P"), 25);
+    EXPECT_EQ(script_key_code("A"), 30);
+    EXPECT_EQ(script_key_code("L"), 38);
+    EXPECT_EQ(script_key_code("Y"), 21);  // a German keyboard labels this key Z
+    EXPECT_EQ(script_key_code("Z"), 44);
+    EXPECT_EQ(script_key_code("M"), 50);
+    EXPECT_EQ(script_key_code("s"), 31);
+    EXPECT_EQ(script_key_code("1"), 2);
+    EXPECT_EQ(script_key_code("9"), 10);
+    EXPECT_EQ(script_key_code("0"), 11);
+}
+
+TEST(ScriptKeys, TwoOrMoreDigitsAreScanCodes)
+{
+    EXPECT_EQ(script_key_code("57"), 57);
+    EXPECT_EQ(script_key_code("01"), 1);
+    EXPECT_EQ(script_key_code("00"), 0);
+    EXPECT_EQ(script_key_code("255"), 255);
+    EXPECT_EQ(script_key_code("256"), -1);
+    EXPECT_EQ(script_key_code("0057"), -1);
+    EXPECT_EQ(script_key_code("-1"), -1);
+}
+
+TEST(ScriptKeys, UnknownNamesAreRefused)
+{
+    EXPECT_EQ(script_key_code(""), -1);
+    EXPECT_EQ(script_key_code("F11"), -1);
+    EXPECT_EQ(script_key_code("F0"), -1);
+    EXPECT_EQ(script_key_code("Esc"), -1);
+    EXPECT_EQ(script_key_code("Escape2"), -1);
+    EXPECT_EQ(script_key_code("AB"), -1);
+}
+
+class ScriptFile : public testing::Test {
+protected:
+    // Loads text as a script; returns "" when it is accepted, else the message.
+    std::string load(const std::string& text)
+    {
+        write_file(dir.file("s.txt"), text);
+        std::string message;
+        if (script_load(dir.file("s.txt"), message)) return "";
+        EXPECT_FALSE(message.empty());
+        return message;
+    }
+    std::string at(int line, const std::string& problem) const
+    {
+        return dir.file("s.txt") + ":" + std::to_string(line) + ": " + problem;
+    }
+    TempDir dir;
+};
+
+TEST_F(ScriptFile, EveryCommandWithCommentsAndBlankLines)
+{
+    EXPECT_EQ(load("# a script\n"
+                   "\n"
+                   "wait 100\n"
+                   "wait 16.5   # fractions of a millisecond\n"
+                   "frames 3\n"
+                   "frames 0\n"
+                   "down LeftShift\n"
+                   "\tup 42\r\n"
+                   "tap Enter\n"
+                   "capture shots/first frame.png\n"
+                   "END\n"),
+              "");
+    EXPECT_EQ(load(""), "");
+}
+
+TEST_F(ScriptFile, MistakesNameTheirLine)
+{
+    EXPECT_EQ(load("wait 10\njump 3\n"), at(2, "unknown command \"jump\""));
+    EXPECT_EQ(load("\n\n# x\ntap Hyper\n"), at(4, "unknown key \"Hyper\""));
+    EXPECT_EQ(load("down\n"), at(1, "\"down\" needs a key"));
+    EXPECT_EQ(load("wait\n"), at(1, "\"wait\" needs milliseconds"));
+    EXPECT_EQ(load("frames\n"), at(1, "\"frames\" needs a frame count"));
+    EXPECT_EQ(load("capture\n"), at(1, "\"capture\" needs a file name"));
+    EXPECT_EQ(load("capture   # no file\n"), at(1, "\"capture\" needs a file name"));
+    EXPECT_EQ(load("end now\n"), at(1, "\"end\" takes nothing after it"));
+    EXPECT_EQ(load("tap A B\n"), at(1, "unexpected \"B\" after \"tap A\""));
+}
+
+TEST_F(ScriptFile, NumbersMustBeWrittenOut)
+{
+    EXPECT_EQ(load("wait -5\n"), at(1, "\"-5\" is not a number of milliseconds"));
+    EXPECT_EQ(load("wait 1e3\n"), at(1, "\"1e3\" is not a number of milliseconds"));
+    EXPECT_EQ(load("wait 1.2.3\n"), at(1, "\"1.2.3\" is not a number of milliseconds"));
+    EXPECT_EQ(load("wait .\n"), at(1, "\".\" is not a number of milliseconds"));
+    EXPECT_EQ(load("frames 2.5\n"), at(1, "\"2.5\" is not a frame count"));
+    EXPECT_EQ(load("frames 9999999999\n"), at(1, "\"9999999999\" is not a frame count"));
+}
+
+TEST_F(ScriptFile, MissingFileIsNamed)
+{
+    std::string message;
+    EXPECT_FALSE(script_load(dir.file("none.txt"), message));
+    EXPECT_EQ(message, dir.file("none.txt") + ": the script cannot be read");
+}
+
+}  // namespace

@@ -1,0 +1,414 @@
+// Whole programs on the runtime: the probe program is started as its own process (from a
+// scratch directory, with its own temporary directory) and judged by its exit code, its
+// output, the end report, and in the scripted mode its trace and captures.
+#include "runtime/startup.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <png.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/system.h"
+#include "runtime/error_stop.h"
+#include "support/temp_dir.h"
+
+extern char** environ;
+
+namespace {
+
+using testing_support::file_exists;
+using testing_support::read_file;
+using testing_support::TempDir;
+using testing_support::write_file;
+
+const std::string probe = BRILLOX_STARTUP_PROBE;
+
+struct Outcome {
+    int exit_code = -1;
+    std::string out, err;
+};
+
+// Runs the probe with args in the directory cwd, with $TMPDIR = tmpdir and the variables of
+// extra_env ("NAME=value") on top of the test's environment.
+Outcome run_probe(const std::vector<std::string>& args, const std::string& cwd,
+                  const std::string& tmpdir, const std::vector<std::string>& extra_env = {})
+{
+    TempDir streams;
+    const std::string out_path = streams.file("out"), err_path = streams.file("err");
+
+    std::vector<std::string> env_text;
+    env_text.push_back("TMPDIR=" + tmpdir);
+    env_text.insert(env_text.end(), extra_env.begin(), extra_env.end());
+    for (char** e = environ; *e != nullptr; ++e) {
+        bool replaced = false;
+        for (const std::string& mine : env_text) {
+            replaced =
+                replaced || mine.compare(0, mine.find('=') + 1, *e, 0, mine.find('=') + 1) == 0;
+        }
+        if (!replaced) env_text.emplace_back(*e);
+    }
+    std::vector<char*> envp;
+    for (std::string& e : env_text) envp.push_back(e.data());
+    envp.push_back(nullptr);
+
+    std::vector<std::string> arg_text = {probe};
+    arg_text.insert(arg_text.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& a : arg_text) argv.push_back(a.data());
+    argv.push_back(nullptr);
+
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const int out = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (out < 0 || err < 0 || chdir(cwd.c_str()) != 0) _exit(127);
+        dup2(out, 1);
+        dup2(err, 2);
+        execve(probe.c_str(), argv.data(), envp.data());
+        _exit(127);
+    }
+    Outcome result;
+    int status = 0;
+    if (pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status)) {
+        result.exit_code = WEXITSTATUS(status);
+    }
+    result.out = read_file(out_path);
+    result.err = read_file(err_path);
+    return result;
+}
+
+struct Picture {
+    int width = 0, height = 0;
+    std::vector<unsigned char> rgb;
+    const unsigned char* at(int x, int y) const { return &rgb[(y * width + x) * 3]; }
+};
+
+Picture read_png(const std::string& path)
+{
+    Picture picture;
+    png_image image;
+    std::memset(&image, 0, sizeof image);
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&image, path.c_str())) return picture;
+    image.format = PNG_FORMAT_RGB;
+    picture.rgb.resize(PNG_IMAGE_SIZE(image));
+    if (!png_image_finish_read(&image, nullptr, picture.rgb.data(), 0, nullptr)) return Picture{};
+    picture.width = static_cast<int>(image.width);
+    picture.height = static_cast<int>(image.height);
+    return picture;
+}
+
+std::vector<std::string> lines_of(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+class Program : public testing::Test {
+protected:
+    std::string report() const { return read_file(tmp.file("ErrorLog.txt")); }
+    Outcome run(const std::vector<std::string>& args)
+    {
+        return run_probe(args, start.path(), tmp.path());
+    }
+    // Runs a scripted probe from the start directory with script.txt and trace.txt there.
+    Outcome run_script(const std::string& routine, const std::string& script)
+    {
+        write_file(start.file("script.txt"), script);
+        return run({routine, "--script", "script.txt", "--trace", "trace.txt"});
+    }
+    std::string trace() const { return read_file(start.file("trace.txt")); }
+
+    TempDir tmp;    // the program's temporary directory: the end report
+    TempDir start;  // the directory the program is started from
+};
+
+// ---- start-up and the end report ----
+
+TEST_F(Program, NormalEndPrintsInitOkAndReportsCodeZero)
+{
+    write_file(tmp.file("ErrorLog.txt"), "a report of an earlier run\r\n");
+    const Outcome o = run({"return"});
+    EXPECT_EQ(o.exit_code, 0) << o.err;
+    EXPECT_EQ(o.out, "Init OK\n");
+    // The old report is deleted at start-up; the new one shows line 0 and error line -1.
+    EXPECT_EQ(report(), "-End On Line\r\n0\r\n-1\r\n0\r\n0\r\n");
+}
+
+TEST_F(Program, ArrayErrorInTheMainRoutineReportsCodeNine)
+{
+    const Outcome o = run({"array_error"});
+    EXPECT_EQ(o.exit_code, 0) << o.err;
+    EXPECT_EQ(report(), "-End On Line\r\n9\r\n19\r\n20\r\n0\r\n");
+}
+
+TEST_F(Program, WorkingDirectoryBecomesTheProgramsDirectory)
+{
+    const Outcome o = run({"cwd"});
+    ASSERT_EQ(o.exit_code, 0) << o.err;
+    const std::string dir = std::filesystem::canonical(probe).parent_path().string();
+    EXPECT_EQ(o.out, "Init OK\ncwd=" + dir + "\n");
+}
+
+TEST_F(Program, CommandLineIsKeptWithRoomFor512Characters)
+{
+    const Outcome o = run({"settings", "one", "two"});
+    ASSERT_EQ(o.exit_code, 0) << o.err;
+    EXPECT_EQ(o.out,
+              "Init OK\ncommand_line=" + probe + " settings one two\ncapacity=512\naudio=\n");
+}
+
+TEST_F(Program, RealTimeFramesKeepToTheFrameLimit)
+{
+    const Outcome o = run({"pace"});
+    ASSERT_EQ(o.exit_code, 0) << o.err;
+    double elapsed = 0, least = 0;
+    ASSERT_EQ(std::sscanf(lines_of(o.out).at(1).c_str(), "elapsed=%lf least=%lf", &elapsed, &least),
+              2);
+    // 30 presents after the first wait for at least 29 whole periods of 1000/60 ms: the wait
+    // never ends early. (No upper bound that a loaded machine could break.)
+    EXPECT_GT(elapsed, 29 * 1000.0 / 60);
+    EXPECT_GE(least, 1.0);
+}
+
+TEST_F(Program, WithoutADisplayTheProgramEndsBeforeItsMainRoutine)
+{
+    write_file(tmp.file("ErrorLog.txt"), "earlier\r\n");
+    const Outcome o =
+        run_probe({"cwd"}, start.path(), tmp.path(), {"SDL_VIDEODRIVER=no-such-driver"});
+    EXPECT_EQ(o.exit_code, 0);
+    EXPECT_EQ(o.out, "");  // neither "Init OK" nor the main routine's line
+    EXPECT_NE(o.err.find("no display could be created"), std::string::npos) << o.err;
+    // Start-up stopped before it deleted the old report; the end report follows it.
+    EXPECT_EQ(report(), "earlier\r\n-End On Line\r\n0\r\n-1\r\n0\r\n0\r\n");
+}
+
+// ---- refused command lines and scripts ----
+
+TEST_F(Program, UnknownCommandIsRefusedBeforeStartUpNamingTheLine)
+{
+    write_file(tmp.file("ErrorLog.txt"), "kept\r\n");
+    const Outcome o = run_script("frames", "# a comment\n\nframes 2\njump 3\n");
+    EXPECT_EQ(o.exit_code, 2);
+    EXPECT_EQ(o.err, "script.txt:4: unknown command \"jump\"\n");
+    EXPECT_EQ(o.out, "");
+    EXPECT_EQ(report(), "kept\r\n");  // start-up never ran
+    EXPECT_FALSE(file_exists(start.file("trace.txt")));
+}
+
+TEST_F(Program, UnknownKeyIsRefusedNamingTheLine)
+{
+    const Outcome o = run_script("frames", "tap Escape\ndown Hyper\n");
+    EXPECT_EQ(o.exit_code, 2);
+    EXPECT_EQ(o.err, "script.txt:2: unknown key \"Hyper\"\n");
+}
+
+TEST_F(Program, MissingScriptAndLoneTraceAreRefused)
+{
+    Outcome o = run({"frames", "--script", "missing.txt"});
+    EXPECT_EQ(o.exit_code, 2);
+    EXPECT_EQ(o.err, "missing.txt: the script cannot be read\n");
+
+    o = run({"frames", "--trace", "trace.txt"});
+    EXPECT_EQ(o.exit_code, 2);
+    EXPECT_NE(o.err.find("--script"), std::string::npos) << o.err;
+
+    o = run({"frames", "--script"});
+    EXPECT_EQ(o.exit_code, 2);
+    EXPECT_EQ(o.err, "--script needs a file name\n");
+}
+
+// ---- the scripted mode ----
+
+TEST_F(Program, TappedEscapeEndsTheProgramAtTheFirstFrame)
+{
+    const Outcome o = run_script("frames", "tap Escape\nwait 1000\n");
+    EXPECT_EQ(o.exit_code, 0) << o.err;
+    EXPECT_EQ(o.out, "Init OK\n");
+    EXPECT_EQ(trace(), "end 0\n");  // ended in rt_show_frame before anything was presented
+    EXPECT_EQ(report(), "-End On Line\r\n0\r\n29\r\n30\r\n0\r\n");
+}
+
+TEST_F(Program, EscapeIsIgnoredWhileTheFlagIsClearedAndTheScriptEndsTheRun)
+{
+    const Outcome o = run_script("frames_no_escape", "tap Escape\nwait 1000\n");
+    EXPECT_EQ(o.exit_code, 0) << o.err;
+    const std::vector<std::string> lines = lines_of(trace());
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines.back(), "end 0");
+    // The first deadline is the start itself, so frames 1 and 2 are swapped at once; from
+    // then on frame N is swapped right after the grid point (N - 2) x 1000/60 of virtual time.
+    for (std::size_t i = 0; i + 1 < lines.size(); ++i) {
+        long number = 0;
+        double ms = 0;
+        ASSERT_EQ(std::sscanf(lines[i].c_str(), "frame %ld %lf", &number, &ms), 2) << lines[i];
+        EXPECT_EQ(number, static_cast<long>(i) + 1);
+        const double grid = i == 0 ? 0 : static_cast<double>(i - 1) * 1000.0 / 60;
+        EXPECT_GT(ms, grid) << lines[i];
+        EXPECT_LT(ms, grid + 0.5) << lines[i];
+    }
+    // The wait of 1000 ms ends at the grid point of frame 62, give or take a microsecond.
+    EXPECT_GE(lines.size(), 62u);
+    EXPECT_LE(lines.size(), 63u);
+    EXPECT_EQ(report(), "-End On Line\r\n0\r\n29\r\n30\r\n0\r\n");
+}
+
+TEST_F(Program, AltF4EndsTheProgramEvenWithEscapeOff)
+{
+    Outcome o = run_script("frames_no_escape", "down LeftAlt\ndown F4\nwait 1000\n");
+    EXPECT_EQ(o.exit_code, 0) << o.err;
+    EXPECT_EQ(trace(), "end 0\n");
+
+    // Alt alone, or F4 after Alt was released, ends nothing.
+    o = run_script("frames_no_escape", "down LeftAlt\nframes 2\nup LeftAlt\ndown F4\nframes 2\n");
+    EXPECT_EQ(o.exit_code, 0) << o.err;
+    EXPECT_EQ(lines_of(trace()).size(), 5u) << trace();
+}
+
+const char* capture_script =
+    "# three frames, then the third is captured\n"
+    "frames 3\n"
+    "capture first.png\n"
+    "tap Space   # held while the fourth frame is drawn\n"
+    "frames 1\n"
+    "capture second.png\n"
+    "wait 50\n"
+    "end\n";
+
+TEST_F(Program, CapturesHoldTheLastPresentedFrame)
+{
+    const Outcome o = run_script("frames", capture_script);
+    ASSERT_EQ(o.exit_code, 0) << o.err;
+
+    const Picture first = read_png(start.file("first.png"));
+    ASSERT_EQ(first.width, 640);
+    ASSERT_EQ(first.height, 480);
+    for (const auto& [x, y] : {std::pair{0, 0}, std::pair{639, 479}, std::pair{320, 240}}) {
+        EXPECT_EQ(first.at(x, y)[0], 120);  // frame 3: red 3 x 40
+        EXPECT_EQ(first.at(x, y)[1], 0);
+        EXPECT_EQ(first.at(x, y)[2], 0);
+    }
+    const Picture second = read_png(start.file("second.png"));
+    ASSERT_EQ(second.width, 640);
+    EXPECT_EQ(second.at(10, 10)[0], 160);  // frame 4
+    EXPECT_EQ(second.at(10, 10)[1], 255);  // Space was down while it was drawn
+}
+
+TEST_F(Program, ScriptRunTwiceGivesIdenticalTraceAndCaptures)
+{
+    Outcome o = run_script("frames", capture_script);
+    ASSERT_EQ(o.exit_code, 0) << o.err;
+    const std::string trace1 = trace();
+    const std::string first1 = read_file(start.file("first.png"));
+    const std::string second1 = read_file(start.file("second.png"));
+
+    TempDir elsewhere;
+    write_file(elsewhere.file("script.txt"), capture_script);
+    o = run_probe({"frames", "--script", "script.txt", "--trace", "trace.txt"}, elsewhere.path(),
+                  tmp.path());
+    ASSERT_EQ(o.exit_code, 0) << o.err;
+    EXPECT_EQ(read_file(elsewhere.file("trace.txt")), trace1);
+    EXPECT_EQ(read_file(elsewhere.file("first.png")), first1);
+    EXPECT_EQ(read_file(elsewhere.file("second.png")), second1);
+    EXPECT_FALSE(first1.empty());
+    EXPECT_NE(first1, second1);
+}
+
+TEST_F(Program, ExitTimeIniSaveIsTracedAfterTheEnd)
+{
+    const std::string ini = tmp.file("probe.ini");
+    write_file(start.file("script.txt"), "wait 1000\n");
+    const Outcome o = run({"ini", ini, "--script", "script.txt", "--trace", "trace.txt"});
+    ASSERT_EQ(o.exit_code, 0) << o.err;
+    EXPECT_EQ(trace(), "end 0\nini_save " + ini + "\n");
+    EXPECT_EQ(read_file(ini), "[probe]\r\nkey=value\r\n");
+}
+
+TEST_F(Program, AudioPathIsKeptAbsolute)
+{
+    write_file(start.file("script.txt"), "wait 1\n");
+    const Outcome o = run({"settings", "--script", "script.txt", "--audio", "sound.wav"});
+    ASSERT_EQ(o.exit_code, 0) << o.err;
+    const std::vector<std::string> lines = lines_of(o.out);
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[3],
+              "audio=" + std::filesystem::canonical(start.path()).string() + "/sound.wav");
+}
+
+// ---- the window procedure ----
+
+TEST(WindowProcedure, CloseRequestEndsTheProgramAsANormalEnd)
+{
+    TempDir tmp;
+    testing_support::ScopedEnv tmpdir("TMPDIR", tmp.path());
+    EXPECT_EQ(rt_wnd_proc(1, platform::Message::activated, 0, 0), 0);
+    EXPECT_EQ(rt_wnd_proc(1, platform::Message::screensaver, 0, 0), 0);
+    EXPECT_EXIT(
+        {
+            rt_set_position(0, 7);
+            rt_set_error(9);  // whatever was set before, closing the window is a normal end
+            rt_wnd_proc(1, platform::Message::close, 0, 0);
+        },
+        testing::ExitedWithCode(0), "");
+    EXPECT_EQ(read_file(tmp.file("ErrorLog.txt")), "-End On Line\r\n0\r\n6\r\n7\r\n0\r\n");
+}
+
+// ---- the program directory ----
+
+TEST(ProgramDirectory, CutsAtTheLastSeparatorOfEitherKind)
+{
+    EXPECT_EQ(rt_program_directory("/opt/brillox/brillox"), "/opt/brillox");
+    EXPECT_EQ(rt_program_directory("C:\\Games\\brillox.exe"), "C:\\Games");
+    EXPECT_EQ(rt_program_directory("/opt/a\\b/brillox"), "/opt/a\\b");
+    EXPECT_EQ(rt_program_directory("/opt/a/b\\brillox"), "/opt/a/b");
+}
+
+TEST(ProgramDirectory, NoSeparatorLeavesTheDirectoryAloneAndRootStaysRoot)
+{
+    EXPECT_EQ(rt_program_directory("brillox"), "");
+    EXPECT_EQ(rt_program_directory(""), "");
+    EXPECT_EQ(rt_program_directory("/brillox"), "/");
+}
+
+// ---- the platform query ----
+
+TEST(PlatformInfo, DesktopAnswers)
+{
+    EXPECT_EQ(rt_platform_info(""), "WIN32");  // the game's desktop key set hangs on this
+    EXPECT_EQ(rt_platform_info("DEVICE"), "DESKTOP");
+    EXPECT_EQ(rt_platform_info("device"), "DESKTOP");
+    EXPECT_EQ(rt_platform_info("Id"), "LINUX");
+    EXPECT_EQ(rt_platform_info("xyz"), "NO_DATA");
+    EXPECT_EQ(rt_platform_info("DEVICE "), "NO_DATA");
+}
+
+std::string time_text(const platform::LocalTime& t)
+{
+    return std::to_string(t.year) + "-" + std::to_string(t.month) + "-" + std::to_string(t.day) +
+           " " + std::to_string(t.hour) + ":" + std::to_string(t.minute) + ":" +
+           std::to_string(t.second);
+}
+
+TEST(PlatformInfo, TimeIsTheLocalTimeWithoutLeadingZeros)
+{
+    const std::string before = time_text(platform::local_time());
+    const std::string answer = rt_platform_info("time").c_str();
+    const std::string after = time_text(platform::local_time());
+    EXPECT_TRUE(answer == before || answer == after) << answer;
+    EXPECT_TRUE(std::regex_match(
+        answer, std::regex(R"(\d{4}-[1-9]\d?-[1-9]\d? ([1-9]?\d):([1-9]?\d):([1-9]?\d))")))
+        << answer;
+}
+
+}  // namespace
