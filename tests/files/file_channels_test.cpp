@@ -14,16 +14,11 @@
 namespace {
 
 using testing_support::file_exists;
+using testing_support::entry_count;
 using testing_support::read_file;
 using testing_support::TempDir;
 using testing_support::write_file;
 
-int entry_count(const std::string& dir)
-{
-    int count = 0;
-    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir)) ++count;
-    return count;
-}
 
 class FileChannels : public testing::Test {
 protected:

@@ -3,9 +3,7 @@
 #include "files/ini_document.h"
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 
-#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -16,6 +14,7 @@
 namespace {
 
 using namespace std::string_literals;
+using testing_support::entry_count;
 using testing_support::read_file;
 using testing_support::TempDir;
 using testing_support::write_file;
@@ -25,12 +24,6 @@ std::string get(const char* section, const char* key)
     return ini_get(section, key).c_str();
 }
 
-int entry_count(const std::string& dir)
-{
-    int count = 0;
-    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir)) ++count;
-    return count;
-}
 
 // Every test starts and ends with the empty, nameless document, which is never written:
 // ini_load("") discards whatever a test left behind without saving it.
@@ -153,16 +146,10 @@ TEST_F(IniDocument, FailedSaveLeavesTheOldFile)
 {
     const std::string path = load("[S]\nk=1\n");
     ini_put("S", "k", std::string(8192, 'x').c_str());
-    // The file-size limit makes the write fail part-way, as a full disk would.
-    rlimit old_limit{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old_limit), 0);
-    rlimit small = old_limit;
-    small.rlim_cur = 100;
-    void (*old_handler)(int) = std::signal(SIGXFSZ, SIG_IGN);
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    ini_open("");
-    setrlimit(RLIMIT_FSIZE, &old_limit);
-    std::signal(SIGXFSZ, old_handler);
+    {
+        testing_support::ScopedFileSizeLimit full_disk(100);  // the write fails part-way
+        ini_open("");
+    }
     EXPECT_EQ(read_file(path), "[S]\nk=1\n");
 
     ini_load(tmp.file("gone/b.ini").c_str());

@@ -3,11 +3,9 @@
 #include "platform/fs.h"
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -17,16 +15,11 @@
 namespace {
 
 using platform::resolve_name_ignoring_case;
+using testing_support::entry_count;
 using testing_support::read_file;
 using testing_support::TempDir;
 using testing_support::write_file;
 
-int entry_count(const std::string& dir)
-{
-    int count = 0;
-    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir)) ++count;
-    return count;
-}
 
 mode_t permission_bits(const std::string& path)
 {
@@ -122,16 +115,11 @@ TEST(WriteFileAtomically, FailureLeavesTheOldFileAndNoTemporaryFile)
     EXPECT_FALSE(write_text(tmp.file("missing/a.ini"), "x"));
     EXPECT_FALSE(write_text(tmp.file("dir.ini"), "x"));
 
-    // The file-size limit makes the write fail part-way, as a full disk would.
-    rlimit old_limit{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old_limit), 0);
-    rlimit small = old_limit;
-    small.rlim_cur = 100;
-    void (*old_handler)(int) = std::signal(SIGXFSZ, SIG_IGN);
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    const bool written = write_text(tmp.file("a.ini"), std::string(4096, 'n'));
-    setrlimit(RLIMIT_FSIZE, &old_limit);
-    std::signal(SIGXFSZ, old_handler);
+    bool written;
+    {
+        testing_support::ScopedFileSizeLimit full_disk(100);  // the write fails part-way
+        written = write_text(tmp.file("a.ini"), std::string(4096, 'n'));
+    }
 
     EXPECT_FALSE(written);
     EXPECT_EQ(read_file(tmp.file("a.ini")), "old");

@@ -1,6 +1,9 @@
 #include "support/temp_dir.h"
 
+#include <sys/resource.h>
 #include <unistd.h>
+
+#include <csignal>
 
 #include <cstdlib>
 #include <filesystem>
@@ -49,6 +52,32 @@ ScopedEnv::~ScopedEnv()
     } else {
         unsetenv(name_.c_str());
     }
+}
+
+ScopedFileSizeLimit::ScopedFileSizeLimit(long bytes)
+{
+    rlimit limit{};
+    getrlimit(RLIMIT_FSIZE, &limit);
+    previous_soft_ = static_cast<long>(limit.rlim_cur);
+    previous_handler_ = std::signal(SIGXFSZ, SIG_IGN);
+    limit.rlim_cur = static_cast<rlim_t>(bytes);
+    if (setrlimit(RLIMIT_FSIZE, &limit) != 0) throw std::runtime_error("setrlimit failed");
+}
+
+ScopedFileSizeLimit::~ScopedFileSizeLimit()
+{
+    rlimit limit{};
+    getrlimit(RLIMIT_FSIZE, &limit);
+    limit.rlim_cur = static_cast<rlim_t>(previous_soft_);
+    setrlimit(RLIMIT_FSIZE, &limit);
+    std::signal(SIGXFSZ, previous_handler_);
+}
+
+int entry_count(const std::string& dir)
+{
+    int count = 0;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir)) ++count;
+    return count;
 }
 
 std::string read_file(const std::string& path)

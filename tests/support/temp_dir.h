@@ -46,6 +46,21 @@ private:
     bool had_previous_;
 };
 
+// Limits the size of files this process may write, as a full disk would: writes past the
+// limit fail (SIGXFSZ is ignored meanwhile). Restores both on destruction.
+class ScopedFileSizeLimit {
+public:
+    explicit ScopedFileSizeLimit(long bytes);
+    ~ScopedFileSizeLimit();
+    ScopedFileSizeLimit(const ScopedFileSizeLimit&) = delete;
+    ScopedFileSizeLimit& operator=(const ScopedFileSizeLimit&) = delete;
+
+private:
+    long previous_soft_;
+    void (*previous_handler_)(int);
+};
+
+int entry_count(const std::string& dir);  // entries in a directory, "." and ".." not counted
 std::string read_file(const std::string& path);  // whole file as bytes; "" if missing
 void write_file(const std::string& path, const std::string& bytes);
 bool file_exists(const std::string& path);
