@@ -225,7 +225,7 @@ void cancel_release(int key)
 
 void capture(const std::string& file)
 {
-    // Before the main routine's first frame nothing has been kept: the picture is black.
+    // A frame that was never kept (nothing presented since the script was loaded) is black.
     if (runner.frame_pixels.size() !=
         static_cast<std::size_t>(capture_width * capture_height * 3)) {
         runner.frame_pixels.assign(capture_width * capture_height * 3, 0);
@@ -377,7 +377,8 @@ void script_frame_presented()
 
 bool script_wants_frame_pixels()
 {
-    if (!runner.active) return false;
+    // Also asked during start-up, before the script runs: a capture among the first lines then
+    // shows the start-up's "Loading..." frame. Without a script there are no lines to find.
     // This frame is the last one before the lines after a frame count run only when it
     // completes the count.
     if (runner.frames_left > 1) return false;

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "graphics/display.h"
+#include "graphics/fonts.h"
 #include "input/input.h"
 #include "platform/system.h"
 #include "platform/video.h"
@@ -189,7 +190,17 @@ int rt_startup(const rt_string& title)
     rt_present();
     screen_set_viewport(0, 0, 0, 0);
 
-    // Fonts join here: the built-in font, then "smalfont.bmp", and the centred "Loading..." frame.
+    // Font 0 always exists: the built-in font goes in first, then "smalfont.bmp" over it when
+    // that file is there. The last start-up frame says "Loading..." in the middle.
+    double screen_width = 0, screen_height = 0;
+    screen_get_size(screen_width, screen_height);
+    text_load_font("", 0);
+    text_load_font("smalfont.bmp", 0);
+    double char_width = 0, char_height = 0;
+    text_get_font_size(char_width, char_height);
+    text_print("Loading...", (screen_width - 10 * char_width) / 2,
+               (screen_height - char_height) / 2);
+    rt_show_frame();
 
     // No timer resolution to request: the clock is exact to the microsecond on this platform.
     // No cursor to set: the system's default cursor over the window is the arrow.

@@ -1,0 +1,248 @@
+// Drawing into the back buffer: texture binding with its cache, sprites at whole-pixel
+// positions, stretched sprites, filled rectangles, lines and points hitting exact pixels,
+// freezing the back buffer as background slot 0, and the alpha mode. Immediate mode only.
+#include "graphics/draw.h"
+
+#include <GL/gl.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "graphics/display.h"
+#include "runtime/rt_number.h"
+
+namespace {
+
+constexpr int transparent_colour = 8388863;  // red 255, green 0, blue 128
+
+// Ids outside the table draw nothing instead of reading past its end.
+bool valid_id(int id)
+{
+    return id >= 0 && id < sprite_count;
+}
+
+// One quad from the screen rectangle (left, top)-(right, bottom) with texture coordinates
+// (0, 0)-(s, t); counter-clockwise in GL terms when right > left and bottom > top.
+void textured_quad(float left, float top, float right, float bottom, float s, float t)
+{
+    glBegin(GL_TRIANGLE_FAN);
+    glTexCoord2f(0, 0);
+    glVertex2f(left, -bottom);
+    glTexCoord2f(s, 0);
+    glVertex2f(right, -bottom);
+    glTexCoord2f(s, t);
+    glVertex2f(right, -top);
+    glTexCoord2f(0, t);
+    glVertex2f(left, -top);
+    glEnd();
+}
+
+// Draws sprite id's whole picture onto the screen rectangle at (x, y) of size w x h.
+void draw_sprite(int id, float x, float y, float w, float h)
+{
+    const OpenGLRainbows& d = *rt_display;
+    const int tw = d.texture_width[id], th = d.texture_height[id];
+    if (tw <= 0 || th <= 0) return;  // empty: nothing to draw
+    const float s = static_cast<float>(d.image_width[id]) / tw;
+    const float t = static_cast<float>(d.image_height[id]) / th;
+    sprite_bind(id, -1, 0);
+    textured_quad(x, y, x + w, y + h, s, t);
+}
+
+float ceil_float(double v)
+{
+    return static_cast<float>(std::ceil(v));
+}
+
+// Runs draw between the common set-up and tear-down of the untextured primitives.
+template <typename Draw>
+void draw_primitive(double colour_value, Draw draw)
+{
+    OpenGLRainbows& d = *rt_display;
+    glDisable(GL_ALPHA_TEST);
+
+    const int colour = rt_to_int(colour_value);
+    const float k = d.intensity;
+    const auto scaled = [k](int c) { return static_cast<GLubyte>(static_cast<int>(c * k)); };
+    const GLubyte alpha =
+        colour == transparent_colour ? 0 : static_cast<GLubyte>(static_cast<int>(k * 255));
+    glColor4ub(scaled(colour & 255), scaled((colour >> 8) & 255), scaled((colour >> 16) & 255),
+               alpha);
+
+    const TextureBinding saved = d.bound;
+    sprite_bind(-1, -1, 0);
+
+    // A shift of 3/8 pixel puts the integer coordinates inside pixel centres' reach, so
+    // rasterisation covers exactly the pixels the caller named.
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glTranslatef(0.375f, 0.375f, 0);
+    glMatrixMode(GL_MODELVIEW);
+
+    draw();
+
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    glColor4f(k, k, k, k);
+    sprite_bind(saved.id, saved.second_id, saved.second_texture);
+    glEnable(GL_ALPHA_TEST);
+}
+
+// The square tile size for background grabs: the GL limit, but no larger than the screen
+// needs, since one tile of the full limit can be a gigabyte of texture memory.
+int background_tile_size(int width, int height)
+{
+    GLint limit = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &limit);
+    if (limit < 64) limit = 64;
+    int size = 64;
+    while (size < std::max(width, height) && size < limit) size *= 2;
+    return size;
+}
+
+}  // namespace
+
+void sprite_bind(int id, int second_id, int second_texture)
+{
+    OpenGLRainbows& d = *rt_display;
+    d.bound = TextureBinding{id, second_id, second_texture};
+    if (second_id < 0) screen_texture_unit1_off();
+    if (id < 0) {
+        glDisable(GL_TEXTURE_2D);
+        return;
+    }
+    glBindTexture(GL_TEXTURE_2D, valid_id(id) ? d.texture[id][second_texture ? 1 : 0] : 0);
+    glEnable(GL_TEXTURE_2D);
+}
+
+void sprite_draw(double id_value, double x, double y)
+{
+    const int id = rt_to_int(id_value);
+    if (!valid_id(id)) return;
+    const OpenGLRainbows& d = *rt_display;
+    draw_sprite(id, ceil_float(x), ceil_float(y), static_cast<float>(d.image_width[id]),
+                static_cast<float>(d.image_height[id]));
+}
+
+void sprite_draw_stretched(double id_value, double x, double y, double width, double height)
+{
+    const int id = rt_to_int(id_value);
+    if (!valid_id(id)) return;
+    // A negative width or height mirrors the quad's winding, so culling drops it; both
+    // negative turn it by 180 degrees and it faces front again.
+    draw_sprite(id, ceil_float(x), ceil_float(y), ceil_float(width), ceil_float(height));
+}
+
+void screen_draw_rect(double x1, double y1, double x2, double y2, double colour)
+{
+    float left = static_cast<float>(std::min(x1, x2)), right = static_cast<float>(std::max(x1, x2));
+    float top = static_cast<float>(std::min(y1, y2)), bottom = static_cast<float>(std::max(y1, y2));
+    // The far edge moves out by one pixel so both corners are inside. With exactly one
+    // axis equal the quad's winding flips and culling hides it; kept, as screens rely on
+    // such rectangles drawing nothing.
+    if (bottom > top) {
+        bottom += 1;
+    } else {
+        top += 1;
+    }
+    if (right > left) {
+        right += 1;
+    } else {
+        left += 1;
+    }
+    draw_primitive(colour, [&] {
+        glBegin(GL_TRIANGLE_FAN);
+        glVertex2f(left, -bottom);
+        glVertex2f(right, -bottom);
+        glVertex2f(right, -top);
+        glVertex2f(left, -top);
+        glEnd();
+    });
+}
+
+void screen_draw_line(double x1, double y1, double x2, double y2, double colour)
+{
+    const float ax = static_cast<float>(x1), ay = static_cast<float>(y1 + 1);
+    const float bx = static_cast<float>(x2), by = static_cast<float>(y2 + 1);
+    draw_primitive(colour, [&] {
+        glBegin(GL_LINES);
+        glVertex2f(ax, -ay);
+        glVertex2f(bx, -by);
+        glEnd();
+        // Lines leave out their last pixel; the point puts it in.
+        glBegin(GL_POINTS);
+        glVertex2f(bx, -by);
+        glEnd();
+    });
+}
+
+void screen_draw_point(double x, double y, double colour)
+{
+    const float px = static_cast<float>(x), py = static_cast<float>(y + 1);
+    draw_primitive(colour, [&] {
+        glBegin(GL_POINTS);
+        glVertex2f(px, -py);
+        glEnd();
+    });
+}
+
+void screen_use_as_background()
+{
+    OpenGLRainbows& d = *rt_display;
+    BackgroundSlot& slot = d.backgrounds[0];
+    const int W = d.width, H = d.height;
+    const int T = background_tile_size(W, H);
+
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glReadBuffer(GL_BACK);
+    int columns = 0, rows = 0;
+    for (int row = 0, y = 0; y < H && row < background_grid; ++row, y += T) {
+        for (int column = 0, x = 0; x < W && column < background_grid; ++column, x += T) {
+            BackgroundTile& tile = slot.tiles[column * background_grid + row];
+            if (tile.texture != 0 && tile.texture_width == T && tile.texture_height == T) {
+                glBindTexture(GL_TEXTURE_2D, tile.texture);
+            } else {
+                if (tile.texture != 0) glDeleteTextures(1, &tile.texture);
+                glGenTextures(1, &tile.texture);
+                glBindTexture(GL_TEXTURE_2D, tile.texture);
+                glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+                glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+                glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+                glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+                glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, T, T, 0, GL_RGBA, GL_UNSIGNED_BYTE,
+                             nullptr);
+            }
+            tile.texture_width = T;
+            tile.texture_height = T;
+            tile.used_width = std::min(T, W - x);
+            tile.used_height = std::min(T, H - y);
+            glCopyTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, x, H - y - tile.used_height,
+                                tile.used_width, tile.used_height);
+            columns = std::max(columns, column + 1);
+        }
+        rows = row + 1;
+    }
+    slot.columns = columns;
+    slot.rows = rows;
+}
+
+void screen_set_alpha_mode(double mode)
+{
+    OpenGLRainbows& d = *rt_display;
+    float a = std::isnan(mode) ? 0.0f : static_cast<float>(mode);
+    if (a != 0) {
+        glEnable(GL_BLEND);
+        if (a > 0) {
+            glBlendFunc(GL_ONE, GL_ONE);
+        } else {
+            glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+        }
+    } else {
+        glDisable(GL_BLEND);
+        a = 1;
+    }
+    d.intensity = std::min(std::fabs(a), 1.0f);
+    const float k = d.intensity;
+    glColor4f(k, k, k, k);
+}
