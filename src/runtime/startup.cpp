@@ -19,6 +19,7 @@
 #include "runtime/frame.h"
 #include "runtime/script.h"
 #include "runtime/trace.h"
+#include "sound/sound.h"
 
 namespace {
 
@@ -137,6 +138,8 @@ void rt_entry(int argc, char** argv, void (*main_routine)())
     rt_settings_record& s = settings();
     s.command_line = joined_command_line(argc, argv);
     s.audio_file = absolute_path(options.audio);
+    // A scripted run opens no sound device: its mix follows the virtual clock.
+    if (scripted) sound_use_virtual_clock(s.audio_file.empty() ? nullptr : s.audio_file.c_str());
 
     rt_startup(s.title);
     if (rt_display == nullptr || rt_display->window == 0) {
@@ -169,7 +172,7 @@ int rt_startup(const rt_string& title)
     rt_error_log_delete();  // each run starts a fresh end report
 
     input_create();
-    // The sound device and its sound slots are created here once sound exists.
+    // The 256 sound slots are a static table of the sound module; they need no creation.
 
     if (s.fullscreen) {
         screen_set_fullscreen();
@@ -177,9 +180,10 @@ int rt_startup(const rt_string& title)
         screen_set_windowed();
     }
     input_init(rt_display->window, s.input_mouse);
-    // The sound device is set up for the display's window here once sound exists.
+    sound_device_init();
     rt_on_shutdown(rt_shutdown_stage::display, release_display);
     rt_on_shutdown(rt_shutdown_stage::input, input_release);
+    rt_on_shutdown(rt_shutdown_stage::sound, sound_device_release);
     // Nothing else is registered: the window goes with the display, and there is no timer
     // resolution to give back (see below).
 

@@ -15,6 +15,7 @@
 #include "runtime/frame.h"
 #include "runtime/rt_array.h"
 #include "runtime/startup.h"
+#include "sound/sound.h"
 
 namespace {
 
@@ -81,6 +82,40 @@ void prints_settings()
                 rt_settings().command_line.capacity, rt_settings().audio_file.c_str());
 }
 
+// Loads ARGUMENT/sound0.wav .. sound3.wav into slots 0..3 (one buffer each) and prints the
+// results; then, while frames run, a newly pressed 1..4 plays that slot centred at full volume,
+// S stops every sound and P prints whether slot 0's buffer plays.
+[[noreturn]] void plays_sounds_on_keys()
+{
+    std::printf("loaded");
+    for (int slot = 0; slot < 4; ++slot) {
+        const std::string file = argument + "/sound" + std::to_string(slot) + ".wav";
+        std::printf(" %g", sound_load(file.c_str(), slot, 1));
+    }
+    std::printf("\n");
+    std::fflush(stdout);
+    bool was_down[256] = {};
+    for (;;) {
+        rt_set_position(0, 40);
+        for (int code : {2, 3, 4, 5, 25, 31}) {
+            const bool down = key_state(code) != 0;
+            if (down && !was_down[code]) {
+                if (code == 31) {
+                    sound_stop_all();
+                } else if (code == 25) {
+                    std::printf("playing %g\n", sound_is_playing(0));
+                    std::fflush(stdout);
+                } else {
+                    sound_play(code - 2, 0, 1);
+                }
+            }
+            was_down[code] = down;
+        }
+        glClear(GL_COLOR_BUFFER_BIT);
+        rt_show_frame();
+    }
+}
+
 struct Routine {
     const char* name;
     void (*run)();
@@ -95,6 +130,7 @@ constexpr Routine routines[] = {
     {"pace", paces_frames},
     {"ini", changes_an_ini_file},
     {"settings", prints_settings},
+    {"sounds", plays_sounds_on_keys},
 };
 
 }  // namespace
