@@ -5,7 +5,7 @@ RELEASE_DIR := build/release
 TEST_DIR    := build/test
 JOBS        := $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: run test deps
+.PHONY: run test deps assets
 
 run: deps
 	cmake -S . -B $(RELEASE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release
@@ -21,6 +21,16 @@ test: deps
 	    -DBRILLOX_TESTS=ON -DBRILLOX_SANITIZE=ON
 	cmake --build $(TEST_DIR) -j $(JOBS)
 	cd $(TEST_DIR) && ctest --output-on-failure -j $(JOBS)
+
+# For maintainers: regenerates every file in data/ (and the contact sheet in docs/) from the
+# generators tools/make_*.py. The contact sheet is drawn from the other outputs, so it goes last.
+ASSET_TOOLS := $(filter-out tools/make_contact_sheet.py,$(sort $(wildcard tools/make_*.py))) \
+               $(wildcard tools/make_contact_sheet.py)
+
+assets: deps
+	@set -e; for tool in $(ASSET_TOOLS); do \
+	    echo "== $$tool"; /usr/bin/python3 $$tool; \
+	done
 
 deps:
 	@sh scripts/install-deps
