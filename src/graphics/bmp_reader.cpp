@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "graphics/image.h"
+#include "runtime/byte_reading.h"
 
 namespace {
 
@@ -17,21 +18,6 @@ constexpr std::uint64_t file_header_size = 14;
 constexpr std::uint64_t info_header_size = 40;  // width, height, depth and the palette start
 constexpr std::int64_t max_side = 16384;        // wider or taller pictures are refused
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
-
-std::uint32_t read_le32(const std::uint8_t* p)
-{
-    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-           static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-}
-
-std::uint16_t read_le16(const std::uint8_t* p)
-{
-    return static_cast<std::uint16_t>(p[0] | p[1] << 8);
-}
 
 bool read_exactly(std::FILE* file, std::uint8_t* into, std::size_t count)
 {
@@ -39,14 +25,6 @@ bool read_exactly(std::FILE* file, std::uint8_t* into, std::size_t count)
 }
 
 // The length of an open regular file; -1 for anything else (a directory, a pipe, a device),
-// whose length cannot bound what the header claims.
-std::int64_t regular_file_size(std::FILE* file)
-{
-    struct stat st {};
-    if (fstat(fileno(file), &st) != 0 || !S_ISREG(st.st_mode)) return -1;
-    return static_cast<std::int64_t>(st.st_size);
-}
-
 bool is_colour_key(int colour_key, std::uint8_t r, std::uint8_t g, std::uint8_t b)
 {
     return colour_key != colour_key_none && r + g * 256 + b * 65536 == colour_key;

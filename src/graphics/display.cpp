@@ -191,6 +191,18 @@ void delete_texture(const OpenGLRainbows& d, std::uint32_t& name)
     name = 0;
 }
 
+void empty_sprite(OpenGLRainbows& d, int id)
+{
+    delete_texture(d, d.texture[id][0]);
+    delete_texture(d, d.texture[id][1]);
+    d.texture_width[id] = -1;
+    d.texture_height[id] = -1;
+    d.image_width[id] = 0;
+    d.image_height[id] = 0;
+    delete[] d.mask[id];
+    d.mask[id] = nullptr;
+}
+
 void empty_slot(OpenGLRainbows& d, BackgroundSlot& slot)
 {
     // Every tile, not only the grid in use: a smaller grab leaves the outer tiles behind.
@@ -274,16 +286,7 @@ bool set_windowed(OpenGLRainbows& d)
 
 void release(OpenGLRainbows& d)
 {
-    for (int id = 0; id < sprite_count; ++id) {
-        delete_texture(d, d.texture[id][0]);
-        delete_texture(d, d.texture[id][1]);
-        d.texture_width[id] = -1;
-        d.texture_height[id] = -1;
-        d.image_width[id] = 0;
-        d.image_height[id] = 0;
-        delete[] d.mask[id];
-        d.mask[id] = nullptr;
-    }
+    for (int id = 0; id < sprite_count; ++id) empty_sprite(d, id);
     for (BackgroundSlot& slot : d.backgrounds) empty_slot(d, slot);
     // A second release (shutdown, then the destructor) finds no window and leaves it at that.
     if (d.window != 0) {
@@ -396,16 +399,7 @@ void draw_background(OpenGLRainbows& d, int slot_index)
             const float right = left + tile.used_width;
             const float bottom = top + tile.used_height;
             glBindTexture(GL_TEXTURE_2D, tile.texture);
-            glBegin(GL_TRIANGLE_FAN);
-            glTexCoord2f(0, 0);
-            glVertex2f(left, -bottom);
-            glTexCoord2f(s, 0);
-            glVertex2f(right, -bottom);
-            glTexCoord2f(s, t);
-            glVertex2f(right, -top);
-            glTexCoord2f(0, t);
-            glVertex2f(left, -top);
-            glEnd();
+            screen_textured_quad(left, top, right, bottom, s, t);
         }
     }
     glEnable(GL_ALPHA_TEST);
@@ -538,4 +532,23 @@ void screen_read_pixels(std::vector<std::uint8_t>& rgb)
 void screen_texture_unit1_off()
 {
     texture_unit1_off(*rt_display);
+}
+
+void screen_empty_sprite(int id)
+{
+    if (rt_display != nullptr && id >= 0 && id < sprite_count) empty_sprite(*rt_display, id);
+}
+
+void screen_textured_quad(float left, float top, float right, float bottom, float s, float t)
+{
+    glBegin(GL_TRIANGLE_FAN);
+    glTexCoord2f(0, 0);
+    glVertex2f(left, -bottom);
+    glTexCoord2f(s, 0);
+    glVertex2f(right, -bottom);
+    glTexCoord2f(s, t);
+    glVertex2f(right, -top);
+    glTexCoord2f(0, t);
+    glVertex2f(left, -top);
+    glEnd();
 }

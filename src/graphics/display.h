@@ -78,4 +78,10 @@ void screen_clear();                               // empties background slot 0,
 void screen_draw_background(int slot);             // draws the slot's tiles from the top-left corner; empty slot: nothing
 void screen_prepare_frame();                       // blending off, intensity 1, white, background slot 0, 2-D state
 void screen_read_pixels(std::vector<std::uint8_t>& rgb);  // the back buffer, top row first, 3 bytes a pixel
+
+// Shared by the sprite store and the drawing operations.
+void screen_empty_sprite(int id);  // deletes both textures (if GL is ready) and the mask; sizes -1/-1 and 0/0
+// One quad over the screen rectangle (left, top)-(right, bottom) with texture coordinates
+// (0, 0)-(s, t); counter-clockwise in GL terms (so drawn) when right > left and bottom > top.
+void screen_textured_quad(float left, float top, float right, float bottom, float s, float t);
 void screen_texture_unit1_off();                   // with multitexturing: unit 1 off and unit 0 active; else nothing

@@ -21,21 +21,6 @@ bool valid_id(int id)
     return id >= 0 && id < sprite_count;
 }
 
-// One quad from the screen rectangle (left, top)-(right, bottom) with texture coordinates
-// (0, 0)-(s, t); counter-clockwise in GL terms when right > left and bottom > top.
-void textured_quad(float left, float top, float right, float bottom, float s, float t)
-{
-    glBegin(GL_TRIANGLE_FAN);
-    glTexCoord2f(0, 0);
-    glVertex2f(left, -bottom);
-    glTexCoord2f(s, 0);
-    glVertex2f(right, -bottom);
-    glTexCoord2f(s, t);
-    glVertex2f(right, -top);
-    glTexCoord2f(0, t);
-    glVertex2f(left, -top);
-    glEnd();
-}
 
 // Draws sprite id's whole picture onto the screen rectangle at (x, y) of size w x h.
 void draw_sprite(int id, float x, float y, float w, float h)
@@ -46,7 +31,7 @@ void draw_sprite(int id, float x, float y, float w, float h)
     const float s = static_cast<float>(d.image_width[id]) / tw;
     const float t = static_cast<float>(d.image_height[id]) / th;
     sprite_bind(id, -1, 0);
-    textured_quad(x, y, x + w, y + h, s, t);
+    screen_textured_quad(x, y, x + w, y + h, s, t);
 }
 
 float ceil_float(double v)

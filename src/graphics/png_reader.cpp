@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "graphics/image.h"
+#include "runtime/byte_reading.h"
 
 namespace {
 
@@ -19,18 +20,6 @@ constexpr png_alloc_size_t max_chunk_bytes = 8u << 20;  // one ancillary chunk, 
 constexpr png_uint_32 max_cached_chunks = 128;          // unknown and text chunks kept at most
 constexpr std::uint64_t max_deflate_ratio = 1032;       // deflate never expands data more
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
-
-// The length of an open regular file; -1 for anything else.
-std::int64_t regular_file_size(std::FILE* file)
-{
-    struct stat st {};
-    if (fstat(fileno(file), &st) != 0 || !S_ISREG(st.st_mode)) return -1;
-    return static_cast<std::int64_t>(st.st_size);
-}
 
 [[noreturn]] void on_png_error(png_structp png, png_const_charp)
 {

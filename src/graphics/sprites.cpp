@@ -253,18 +253,7 @@ bool sprite_load_image(int id, const Image& image)
 
 void sprite_free(int id)
 {
-    if (!valid_id(id)) return;
-    OpenGLRainbows& d = *rt_display;
-    for (std::uint32_t& name : d.texture[id]) {
-        if (name != 0 && d.gl_ready) glDeleteTextures(1, &name);
-        name = 0;
-    }
-    d.texture_width[id] = -1;
-    d.texture_height[id] = -1;
-    d.image_width[id] = 0;
-    d.image_height[id] = 0;
-    delete[] d.mask[id];
-    d.mask[id] = nullptr;
+    screen_empty_sprite(id);
 }
 
 bool sprite_grab(double id_value, double x_value, double y_value, double width_value,

@@ -3,6 +3,7 @@
 // checked against the file's real length before anything is allocated for it, so a hostile
 // file fails like a missing one: no crash, no huge buffer, `out` left empty.
 #include "sound/wav_reader.h"
+#include "runtime/byte_reading.h"
 
 #include <sys/stat.h>
 
@@ -24,21 +25,6 @@ constexpr int max_channels = 8;
 constexpr std::uint32_t min_rate = 1000;
 constexpr std::uint32_t max_rate = 192000;
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
-
-std::uint32_t read_le32(const std::uint8_t* p)
-{
-    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-           static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-}
-
-std::uint16_t read_le16(const std::uint8_t* p)
-{
-    return static_cast<std::uint16_t>(p[0] | p[1] << 8);
-}
 
 // Sequential reading that knows how much of the file is left, so a declared size can be
 // checked before it is used.
@@ -72,14 +58,6 @@ private:
 };
 
 // The length of an open regular file; -1 for anything else (a directory, a pipe, a device),
-// whose length cannot bound what the header claims.
-std::int64_t regular_file_size(std::FILE* file)
-{
-    struct stat st {};
-    if (fstat(fileno(file), &st) != 0 || !S_ISREG(st.st_mode)) return -1;
-    return static_cast<std::int64_t>(st.st_size);
-}
-
 bool has_id(const std::uint8_t* chunk_header, const char* id)
 {
     return std::memcmp(chunk_header, id, 4) == 0;
