@@ -16,55 +16,10 @@
 #include <vector>
 
 #include "graphics/image.h"
+#include "support/allocation_tracker.h"
 #include "support/temp_dir.h"
 
-// Every operator new of this test program goes through here, so a test can see the largest
-// single request a reader made. Plain malloc and free keep the sanitizers' checks.
-namespace {
-std::atomic<std::size_t> largest_request{0};
-
-void* counted_new(std::size_t size)
-{
-    std::size_t seen = largest_request.load();
-    while (size > seen && !largest_request.compare_exchange_weak(seen, size)) {
-    }
-    if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
-    throw std::bad_alloc();
-}
-}  // namespace
-
-void* operator new(std::size_t size)
-{
-    return counted_new(size);
-}
-void* operator new[](std::size_t size)
-{
-    return counted_new(size);
-}
-void operator delete(void* p) noexcept
-{
-    std::free(p);
-}
-void operator delete[](void* p) noexcept
-{
-    std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept
-{
-    std::free(p);
-}
-void operator delete[](void* p, std::size_t) noexcept
-{
-    std::free(p);
-}
-
-// The largest single operator new request made while body ran.
-std::size_t largest_allocation_during(const std::function<void()>& body)
-{
-    largest_request = 0;
-    body();
-    return largest_request.load();
-}
+using testing_support::largest_allocation_during;
 
 namespace {
 

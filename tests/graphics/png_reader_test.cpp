@@ -15,9 +15,10 @@
 #include <vector>
 
 #include "graphics/image.h"
+#include "support/allocation_tracker.h"
 #include "support/temp_dir.h"
 
-std::size_t largest_allocation_during(const std::function<void()>& body);  // bmp_reader_test.cpp
+using testing_support::largest_allocation_during;
 
 namespace {
 

@@ -11,7 +11,9 @@
 #include <memory>
 #include <vector>
 
-std::size_t allocation_count_during(const std::function<void()>& body);  // wav_reader_test.cpp
+#include "support/allocation_tracker.h"
+
+using testing_support::allocation_count_during;
 
 namespace {
 
