@@ -12,6 +12,7 @@
 #include "platform/clock.h"
 #include "platform/video.h"
 #include "support/temp_dir.h"
+#include "support/rgb.h"
 
 namespace {
 
@@ -19,20 +20,13 @@ using testing_support::read_file;
 using testing_support::ScopedEnv;
 using testing_support::TempDir;
 
-struct Rgb {
-    int r, g, b;
-    bool operator==(const Rgb&) const = default;
-};
+using testing_support::black;
+using testing_support::blue;
+using testing_support::green;
+using testing_support::red;
+using testing_support::Rgb;
+using testing_support::white;
 
-std::ostream& operator<<(std::ostream& os, const Rgb& c)
-{
-    return os << "(" << c.r << ", " << c.g << ", " << c.b << ")";
-}
-
-constexpr Rgb black{0, 0, 0};
-constexpr Rgb red{255, 0, 0};
-constexpr Rgb green{0, 255, 0};
-constexpr Rgb blue{0, 0, 255};
 
 bool software_renderer()
 {

@@ -12,24 +12,17 @@
 
 #include "graphics/display.h"
 #include "graphics/sprites.h"
+#include "support/rgb.h"
 
 namespace {
 
-struct Rgb {
-    int r, g, b;
-    bool operator==(const Rgb&) const = default;
-};
+using testing_support::black;
+using testing_support::blue;
+using testing_support::green;
+using testing_support::red;
+using testing_support::Rgb;
+using testing_support::white;
 
-std::ostream& operator<<(std::ostream& os, const Rgb& c)
-{
-    return os << "(" << c.r << ", " << c.g << ", " << c.b << ")";
-}
-
-constexpr Rgb black{0, 0, 0};
-constexpr Rgb red{255, 0, 0};
-constexpr Rgb green{0, 255, 0};
-constexpr Rgb blue{0, 0, 255};
-constexpr Rgb white{255, 255, 255};
 
 constexpr double colour_of(Rgb c)
 {

@@ -22,6 +22,7 @@
 #include "platform/fs.h"
 #include "platform/video.h"
 #include "support/temp_dir.h"
+#include "support/rgb.h"
 
 namespace {
 
@@ -29,18 +30,14 @@ using testing_support::ScopedEnv;
 using testing_support::TempDir;
 using testing_support::write_file;
 
-struct Rgb {
-    int r, g, b;
-    bool operator==(const Rgb&) const = default;
-};
-
-std::ostream& operator<<(std::ostream& os, const Rgb& c)
-{
-    return os << "(" << c.r << ", " << c.g << ", " << c.b << ")";
-}
+using testing_support::black;
+using testing_support::blue;
+using testing_support::green;
+using testing_support::red;
+using testing_support::Rgb;
+using testing_support::white;
 
 constexpr Rgb backdrop{40, 80, 120};  // the tests clear to this, so black and (8, 8, 8) show
-constexpr Rgb white{255, 255, 255};
 constexpr Rgb outline{8, 8, 8};
 constexpr Rgb darkest_red{1, 0, 0};  // the darkest colour that is not the font key
 
