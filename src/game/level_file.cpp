@@ -1,0 +1,177 @@
+// Reading "Level.ini": the settings of section "game", the decoding of a level section into
+// the playfield with its validation, and the German message screen for a broken level.
+#include "game/level_file.h"
+
+#include "files/file_channels.h"
+#include "files/ini_document.h"
+#include "game/main_program.h"
+#include "game/message_screens.h"
+#include "graphics/fonts.h"
+#include "runtime/error_stop.h"
+#include "runtime/frame.h"
+#include "runtime/rt_array.h"
+
+namespace {
+
+constexpr double read_mode = 1;
+
+double number_of(const rt_string& value)
+{
+    return str_to_number(value);
+}
+
+// The character at position pos of a row value; a position past the end reads as 0.
+char row_char(const rt_string& row, double pos)
+{
+    if (pos < 0 || pos >= row.length) return 0;
+    const char c = row.data[static_cast<std::uint32_t>(pos)];
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+}  // namespace
+
+const char* level_error_text(int err)
+{
+    switch (err) {
+        case 1:
+            return "LEVEL.INI nicht gefunden !";
+        case 2:
+            return "Leveldaten nicht gefunden!";
+        case 3:
+            return "Keine Brilloxen im Level !";
+        case 4:
+            return "Kein Player im Level !";
+        case 5:
+            return "Kein Ziel im Level !";
+        default:
+            return "";
+    }
+}
+
+double read_game_settings()
+{
+    RT_LINE();
+    GameState& g = game();
+    if (file_open(1, "Level.ini", read_mode) == 0) return 0;
+    file_close(1);
+    ini_open("level.ini");
+    g.anz_level = number_of(ini_get("game", "level"));
+    g.anz_leben = number_of(ini_get("game", "leben"));
+    g.speed = number_of(ini_get("game", "speed"));
+    if (g.anz_leben <= 0) g.anz_leben = 3;
+    if (g.anz_level <= 0) g.anz_level = 1;
+    if (g.speed <= 0) g.speed = 3;
+    ini_open("");
+    return 1;
+}
+
+double decode_level(GameState& g, const LevelValueReader& value_of)
+{
+    RT_LINE();
+    g.anz_brillox = 0;
+    g.brillox_found = 0;
+    g.min_brillox = 0;
+    bool player_da = false, ziel_da = false;
+    double err = 0;
+
+    g.max_y = number_of(value_of("y"));
+    g.max_x = number_of(value_of("x"));
+    g.max_zeit = number_of(value_of("zeit"));
+    g.min_brillox = number_of(value_of("brillox"));
+    if (g.max_zeit <= 0) g.max_zeit = 0;
+
+    if (g.max_y <= 0 || g.max_x <= 0) {
+        err = 2;
+    } else {
+        rt_num_array_redim(g.map, g.max_x + 1, g.max_y + 1);
+        // The extra column max_x and row max_y keep whatever the previous level left there.
+        for (double j = 0; j <= g.max_x - 1; ++j) {
+            RT_LINE();
+            for (double r = 0; r <= g.max_y - 1; ++r) rt_num_array_at(g.map, j, r) = sp_frei;
+        }
+        for (double r = 1; r <= g.max_y; ++r) {
+            RT_LINE();
+            rt_string key;
+            str_assign_number(key, r);
+            const rt_string row = value_of(key);
+            for (double j = 1; j <= g.max_x; ++j) {
+                double cell = sp_frei;
+                switch (row_char(row, j)) {
+                    case '*':
+                        cell = sp_mauer;
+                        break;
+                    case 'S':
+                        cell = sp_stein;
+                        break;
+                    case 'D':
+                        cell = sp_brillox;
+                        g.anz_brillox += 1;
+                        break;
+                    case 'P':
+                        if (!player_da) {
+                            player_da = true;
+                            cell = sp_player;
+                            g.player_posx = j - 1;
+                            g.player_posy = r - 1;
+                        }
+                        break;
+                    case 'Z':
+                        if (!ziel_da) {
+                            ziel_da = true;
+                            cell = sp_ziel;
+                            g.ziel_posx = j - 1;
+                            g.ziel_posy = r - 1;
+                        }
+                        break;
+                    default:
+                        break;
+                }
+                rt_num_array_at(g.map, j - 1, r - 1) = cell;
+            }
+        }
+    }
+
+    if (g.min_brillox <= 0) g.min_brillox = g.anz_brillox;
+    if (g.min_brillox > g.anz_brillox) g.min_brillox = g.anz_brillox;
+    if (err == 0) {
+        if (g.anz_brillox == 0) {
+            err = 3;
+        } else if (!player_da) {
+            err = 4;
+        } else if (!ziel_da) {
+            err = 5;
+        }
+    }
+    return err;
+}
+
+double load_level(double level)
+{
+    RT_LINE();
+    GameState& g = game();
+    double err;
+    if (file_open(1, "Level.ini", read_mode) == 0) {
+        g.anz_brillox = 0;
+        g.brillox_found = 0;
+        g.min_brillox = 0;
+        err = 1;
+    } else {
+        file_close(1);
+        ini_open("level.ini");
+        const rt_string sektion_Str = str_concat_text_num("level_", level);
+        err = decode_level(g, [&](const rt_string& key) { return ini_get(sektion_Str, key); });
+        ini_open("");
+    }
+    if (err > 0) show_level_error(level_error_text(static_cast<int>(err)));
+    return err;
+}
+
+void show_level_error(const rt_string& txt_Str)
+{
+    RT_LINE();
+    GameState& g = game();
+    draw_framed_backdrop(g.sp_size, sp_frei, sp_mauer);
+    text_print(txt_Str, 2 * g.sp_size, 6 * g.sp_size);
+    text_print(g.weiter_mit_Str, 5 * g.sp_size, 12 * g.sp_size);
+    wait_for_start();
+}

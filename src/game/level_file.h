@@ -1,0 +1,24 @@
+// The level file "Level.ini": the game settings, one level decoded into the playfield, and
+// the message screen for a broken level. The file is only read, never written.
+#pragma once
+#include <functional>
+
+#include "game/game_state.h"
+#include "runtime/rt_string.h"
+
+// Texts of the load_level error codes 1..5; "" for any other code.
+const char* level_error_text(int err);
+
+// Reads the value of a key of the level's section ("NO_DATA" when it is missing).
+using LevelValueReader = std::function<rt_string(const rt_string& key)>;
+
+double
+read_game_settings();  // 1 when Level.ini exists, 0 otherwise; sets anz_level, anz_leben, speed
+double load_level(
+    double level);  // error code 0..5 (shown on show_level_error); fills map and the level globals
+void show_level_error(const rt_string& txt_Str);  // framed message, waits for MyStart newly pressed
+
+// The decoding of one level section without a window or a file: reads "y", "x", "zeit",
+// "brillox" and the rows "1".."y" in that order through value_of and fills the level globals
+// of g. Returns 0, or 2 (no size), 3 (no Brillox), 4 (no player), 5 (no exit); shows nothing.
+double decode_level(GameState& g, const LevelValueReader& value_of);
