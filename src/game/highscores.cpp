@@ -1,0 +1,182 @@
+// The highscore table: every routine first checks that "highscore.ini" exists through file
+// channel 1, then works on the INI document and closes it again (which writes it when changed).
+// A missing file is never created; the table then stays empty.
+#include "game/highscores.h"
+
+#include <cstring>
+
+#include "files/file_channels.h"
+#include "files/ini_document.h"
+#include "game/game_state.h"
+#include "game/main_program.h"
+#include "game/message_screens.h"
+#include "graphics/fonts.h"
+#include "runtime/error_stop.h"
+#include "runtime/frame.h"
+#include "runtime/rt_array.h"
+
+namespace {
+
+const char* const highscore_file = "highscore.ini";
+const char* const highscore_section = "daten";
+
+// A position on the screen grid: column or row times the cell size.
+double cell(double n)
+{
+    return n * game().sp_size;
+}
+
+// Opens the table when the file exists; false leaves the INI document alone.
+bool open_table()
+{
+    RT_LINE();
+    if (file_open(1, highscore_file, 1) == 0) return false;
+    file_close(1);
+    ini_open(highscore_file);
+    return true;
+}
+
+void close_table()
+{
+    RT_LINE();
+    ini_open("");
+}
+
+rt_string read_place(double i)
+{
+    RT_LINE();
+    rt_string key;
+    str_from_number(key, i);
+    return ini_get(highscore_section, key);
+}
+
+void write_place(double i, const rt_string& name_Str, double score)
+{
+    RT_LINE();
+    rt_string key;
+    str_from_number(key, i);
+    ini_put(highscore_section, key, str_concat_text(name_Str, ",") + score);
+}
+
+// Splits a stored value into name and score text. The score never holds a comma, so splitting
+// at the last one keeps a name that does (one edited into a save file, say) from turning the
+// score into text and losing it. Without a comma the whole value is both name and score text.
+void split_entry(const rt_string& value, rt_string& name_Str, rt_string& score_Str)
+{
+    RT_LINE();
+    const char* comma = std::strrchr(value.c_str(), ',');
+    if (comma == nullptr) {
+        name_Str = value;
+        score_Str = value;
+        return;
+    }
+    const double at = static_cast<double>(comma - value.c_str());
+    name_Str = str_mid(value, 0, at);
+    score_Str = str_mid(value, at + 1, str_len(value));
+}
+
+}  // namespace
+
+void read_highscore_minimum()
+{
+    RT_LINE();
+    GameState& g = game();
+    if (!open_table()) return;
+    for (double i = 1; i <= 10; ++i) {
+        RT_LINE();
+        const rt_string value = read_place(i);
+        if (value == "NO_DATA") continue;
+        rt_string name_Str, score_Str;
+        split_entry(value, name_Str, score_Str);
+        const double score = str_to_number(score_Str);
+        if (i == 1) g.min_score = score;
+        if (g.min_score > score) g.min_score = score;
+    }
+    close_table();
+}
+
+double enter_highscore(double ptk, const rt_string& na_Str)
+{
+    RT_LINE();
+    GameState& g = game();
+    rt_str_array_dim(g.spn_Str, 12);
+    rt_num_array_dim(g.punk, 12);
+    if (!open_table()) return 0;
+    for (double i = 1; i <= 10; ++i) {
+        RT_LINE();
+        const rt_string value = read_place(i);
+        rt_string& name_Str = rt_str_array_at(g.spn_Str, i);
+        double& score = rt_num_array_at(g.punk, i);
+        if (value == "NO_DATA") {
+            name_Str = "";
+            score = 0;
+            continue;
+        }
+        rt_string score_Str;
+        split_entry(value, name_Str, score_Str);
+        score = str_to_number(score_Str);
+    }
+    // Strictly greater: a score equal to a stored one goes below it.
+    double platz = 0;
+    for (double i = 1; i <= 10; ++i) {
+        RT_LINE();
+        if (ptk > rt_num_array_at(g.punk, i)) {
+            platz = i;
+            write_place(i, na_Str, ptk);
+            break;
+        }
+    }
+    if (platz > 0) {
+        // The old places platz..9 move down one; the old place 10 drops out. Empty places
+        // that move down are written as "," + 0.
+        for (double i = platz; i <= 9; ++i) {
+            RT_LINE();
+            write_place(i + 1, rt_str_array_at(g.spn_Str, i), rt_num_array_at(g.punk, i));
+        }
+    }
+    close_table();
+    return platz;
+}
+
+void show_highscores()
+{
+    RT_LINE();
+    const GameState& g = game();
+    draw_framed_backdrop(g.sp_size, sp_frei, sp_mauer);
+    text_print("Highsore", cell(7), cell(1));
+    for (double i = 1; i <= 10; ++i) {
+        RT_LINE();
+        rt_string number_Str;
+        str_from_number(number_Str, i);
+        text_print(number_Str, cell(2), cell(i + 1));
+    }
+    text_print(g.weiter_mit_Str, cell(5), cell(13));
+    if (open_table()) {
+        for (double i = 1; i <= 10; ++i) {
+            RT_LINE();
+            const rt_string value = read_place(i);
+            if (value == "NO_DATA") continue;
+            rt_string name_Str, score_Str;
+            split_entry(value, name_Str, score_Str);
+            text_print(name_Str, cell(4), cell(i + 1));
+            text_print(score_Str, cell(9), cell(i + 1));
+        }
+        close_table();
+    }
+    wait_for_start();
+}
+
+void show_congratulation(const rt_string& name_Str, double platz)
+{
+    RT_LINE();
+    GameState& g = game();
+    draw_framed_backdrop(g.sp_size, sp_frei, sp_player);
+    text_print("Herzlichen Gluckwunsch!", cell(3), cell(2));
+    text_print(name_Str, cell(9), cell(5));
+    text_print("wurde als", cell(8), cell(6));
+    text_print(str_concat_num_text(platz, "."), cell(10), cell(7));
+    text_print("in die Highscore eingetragen.", cell(1), cell(9));
+    text_print(g.beenden_mit_Str, cell(5), cell(12));
+    wait_for_start();
+    g.aktlevel = 1;
+}

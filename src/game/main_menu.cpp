@@ -1,0 +1,103 @@
+// The main menu: six items on rows 8..13, the pointer sprite left of the selected one, Up and
+// Down wrapping round, Left and Right changing lives and difficulty before the first level of
+// a game, and the confirm key opening the highscore table or the load screen, or leaving.
+#include "game/main_menu.h"
+
+#include "game/game_state.h"
+#include "game/highscores.h"
+#include "game/main_program.h"
+#include "game/save_game.h"
+#include "graphics/draw.h"
+#include "graphics/fonts.h"
+#include "runtime/error_stop.h"
+#include "runtime/frame.h"
+
+namespace {
+
+constexpr double item_start = 1, item_lives = 2, item_difficulty = 3, item_highscore = 4,
+                 item_load = 5, item_quit = 6;
+
+// The menu's picture behind every frame: the background image and the heading, frozen.
+void draw_menu_background(double fact, double hg, double size)
+{
+    RT_LINE();
+    sprite_draw_stretched(hg, 0, 0, 320 * fact, 240 * fact);
+    text_print("*** Hauptmenu ***", 5 * size, 0);
+    screen_use_as_background();
+}
+
+}  // namespace
+
+rt_string difficulty_text(double geschwindigkeit)
+{
+    if (geschwindigkeit == 1) return "Hard";
+    if (geschwindigkeit == 2) return "Medium";
+    return "Easy";
+}
+
+double main_menu(double fact, double hg, double size, double spr)
+{
+    RT_LINE();
+    GameState& g = game();
+    double menu = item_start, ret = 0;
+    rt_string schw_Str;
+    draw_menu_background(fact, hg, size);
+
+    for (;;) {
+        RT_LINE();
+        poll_keys();
+        text_print("Start", 5 * size, 8 * size);
+        text_print("Leben", 5 * size, 9 * size);
+        text_print("Schwierigkeit", 5 * size, 10 * size);
+        text_print("Highscore", 5 * size, 11 * size);
+        text_print("Load Game", 5 * size, 12 * size);
+        text_print("Beenden", 5 * size, 13 * size);
+        text_print(str_concat_text_num("Level ", g.aktlevel), 14 * size, 8 * size);
+        text_print_number(g.anz_leben, 14 * size, 9 * size);
+        schw_Str = difficulty_text(g.geschwindigkeit);
+        text_print(schw_Str, 14 * size, 10 * size);
+
+        // Settings change only before the first level of a game. The lower limit of three
+        // lives is applied on every Left press, whichever item is selected: a game saved at
+        // level 1 with fewer lives gets three back that way.
+        const bool new_game = g.aktlevel == 1;
+        if (key_transition(key_right) == 2) {
+            if (menu == item_lives && new_game) g.anz_leben += 1;
+            if (menu == item_difficulty && new_game) g.geschwindigkeit -= 1;
+        }
+        if (key_transition(key_left) == 2) {
+            if (menu == item_lives && new_game) g.anz_leben -= 1;
+            if (g.anz_leben < 3 && new_game) g.anz_leben = 3;
+            if (menu == item_difficulty && new_game) g.geschwindigkeit += 1;
+        }
+        if (g.geschwindigkeit < 1) g.geschwindigkeit = 3;
+        if (g.geschwindigkeit > 3) g.geschwindigkeit = 1;
+
+        if (key_transition(key_up) == 2) menu -= 1;
+        if (key_transition(key_down) == 2) menu += 1;
+        if (menu > item_quit) menu = item_start;
+        if (menu < item_start) menu = item_quit;
+        sprite_draw_stretched(spr, 3 * size, (7 + menu) * size, size, size);
+
+        if (key_transition(g.MyStart) == 2) {
+            if (menu == item_start) {
+                ret = 1;
+                break;
+            }
+            if (menu == item_highscore) {
+                show_highscores();
+                draw_menu_background(fact, hg, size);
+            }
+            if (menu == item_load) {
+                load_save_screen(1);
+                draw_menu_background(fact, hg, size);
+            }
+            if (menu == item_quit) {
+                ret = 2;
+                break;
+            }
+        }
+        rt_show_frame();
+    }
+    return ret;
+}

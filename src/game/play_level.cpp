@@ -1,0 +1,214 @@
+// The level play loop: loads a level, then per frame draws the HUD and the field window, lets
+// the player act and, at the pace of speed x geschwindigkeit + 1 frames, the objects roll and
+// fall, until the level is complete, the player dies or gives up, or the time runs out.
+#include "game/play_level.h"
+
+#include "game/game_state.h"
+#include "game/level_file.h"
+#include "game/main_program.h"
+#include "game/playfield.h"
+#include "graphics/display.h"
+#include "graphics/draw.h"
+#include "graphics/fonts.h"
+#include "graphics/sprites.h"
+#include "runtime/error_stop.h"
+#include "runtime/frame.h"
+#include "runtime/rt_array.h"
+#include "runtime/rt_number.h"
+
+namespace {
+
+constexpr double window_columns = 20;
+constexpr double window_rows = 14;
+
+// Death codes inside the loop; the caller only ever sees 2 or 3.
+constexpr double death_crushed = 2, death_time_up = 3, death_gave_up = 4;
+
+bool inside_field(double x, double y)
+{
+    const GameState& g = game();
+    return x >= 0 && y >= 0 && x < g.max_x && y < g.max_y;
+}
+
+double& map_cell(double x, double y)
+{
+    return rt_num_array_at(game().map, x, y);
+}
+
+// The status line up to the level text; also sets rest_zeit from the elapsed seconds.
+void draw_hud(double level, double zeit)
+{
+    RT_LINE();
+    GameState& g = game();
+    sprite_draw_stretched(sp_brillox_a + 100, 0, 0, g.sp_size, g.sp_size);
+    double brillox = g.min_brillox - g.brillox_found;
+    if (brillox < 0) brillox = 0;  // collecting beyond the quota never shows a negative count
+    text_print_number(brillox, 2 * g.factor + g.sp_size, g.factor);
+    if (g.max_zeit > 0) {
+        g.rest_zeit = g.max_zeit - zeit;
+        sprite_draw_stretched(sp_uhr + 100, 64 * g.factor, 0, g.sp_size, g.sp_size);
+        text_print_number(g.rest_zeit, 82 * g.factor, g.factor);
+    } else {
+        g.rest_zeit = 0;
+    }
+    sprite_draw_stretched(sp_player + 100, 140 * g.factor, 0, g.sp_size, g.sp_size);
+    text_print_number(g.anz_leben, 158 * g.factor, g.factor);
+    text_print(str_concat_text_num("Level:", level), 220 * g.factor, g.factor);
+}
+
+void draw_sound_icon()
+{
+    const GameState& g = game();
+    const double icon = g.music_on != 0 ? sp_son : sp_soff;
+    sprite_draw_stretched(icon, 19 * g.sp_size, 0, g.sp_size, g.sp_size);
+}
+
+// The figure on top of the player's cell: facing the last direction, or the idle animation.
+void draw_figure(double px, double py, double& sp_nr)
+{
+    GameState& g = game();
+    if (g.richtung == 1) sp_nr = sp_player_r + 100;
+    if (g.richtung == 2) sp_nr = sp_player_l + 100;
+    sprite_draw_stretched(sp_nr, px, py, g.sp_size, g.sp_size);
+    if (g.keine_taste > g.limit_fps + 50) {
+        g.keine_taste = 0;
+        return;
+    }
+    if (g.keine_taste > g.limit_fps + 35) {
+        sp_nr = sp_player + 103;
+    } else if (g.keine_taste > g.limit_fps + 25) {
+        sp_nr = sp_player + 102;
+    } else if (g.keine_taste > g.limit_fps + 15) {
+        sp_nr = sp_player + 101;
+    }
+    sprite_draw_stretched(sp_nr, px, py, g.sp_size, g.sp_size);
+}
+
+void print_death_reason(double errtext)
+{
+    const GameState& g = game();
+    if (errtext == death_crushed) text_print("Autsch, das tat weh.", 0, g.factor);
+    if (errtext == death_time_up) text_print("Die Zeit ist abgelaufen.", 0, g.factor);
+    if (errtext == death_gave_up) text_print("Warum hast Du aufgegeben ?", 0, g.factor);
+}
+
+// The window around (posx, posy) as the map holds it; the player is not written into it.
+void draw_window(double posx, double posy)
+{
+    RT_LINE();
+    const GameState& g = game();
+    // Same placement as roll_step, so stones roll exactly inside what the player sees.
+    const double startx = window_left(posx);
+    const double starty = window_top(posy);
+    double sp_nr = sp_player + 100;
+    for (double x = 0; x < window_columns; ++x) {
+        RT_LINE();
+        for (double y = 0; y < window_rows; ++y) {
+            // A field smaller than the window leaves the rest of the window black.
+            if (!inside_field(startx + x, starty + y)) continue;
+            const double ps = map_cell(startx + x, starty + y);
+            const double px = g.sp_size * x;
+            const double py = (y + 1) * g.sp_size;
+            sprite_draw_stretched(ps + 100, px, py, g.sp_size, g.sp_size);
+            if (ps == sp_player) draw_figure(px, py, sp_nr);
+        }
+    }
+}
+
+}  // namespace
+
+void draw_field(double posx, double posy)
+{
+    RT_LINE();
+    if (inside_field(posx, posy)) map_cell(posx, posy) = sp_player;
+    draw_window(posx, posy);
+}
+
+void death_sequence(double posx, double posy, double errtext)
+{
+    RT_LINE();
+    const GameState& g = game();
+    play_effect(0);
+    const char* const frames[] = {"exp01.bmp", "exp02.bmp", "exp03.bmp", "exp04.bmp", "black.bmp"};
+    for (int n = 0; n < 5; ++n) sprite_load(str_concat_text(g.sp_verz_Str, frames[n]), 200 + n);
+
+    for (double i = 0; i <= 5; ++i) {
+        RT_LINE();
+        // The centre runs through sprites 200..204 (cell values 100..104); the ring of eight
+        // neighbours follows one frame behind; at the end the whole block is empty.
+        for (double dx = -1; dx <= 1; ++dx) {
+            for (double dy = -1; dy <= 1; ++dy) {
+                const double x = posx + dx;
+                const double y = posy + dy;
+                if (!inside_field(x, y)) continue;  // the explosion leaves the outside alone
+                const bool centre = dx == 0 && dy == 0;
+                if (i == 5) {
+                    map_cell(x, y) = sp_black;
+                } else if (centre) {
+                    map_cell(x, y) = 100 + i;
+                } else if (i >= 1) {
+                    map_cell(x, y) = 99 + i;
+                }
+            }
+        }
+        draw_window(posx, posy);
+        print_death_reason(errtext);
+        rt_show_frame();
+        wait_ms(100);
+    }
+    wait_seconds(2);
+}
+
+double play_level(double level)
+{
+    RT_LINE();
+    GameState& g = game();
+    // Also drops a frozen background left by the menu, so every frame of the level starts black.
+    screen_clear();
+    rt_num_array_redim(g.f_steine, 0, 4);
+    if (load_level(level) > 0) return outcome_load_failed;
+
+    g.startzeit = timer_ms();
+    double ret = 0;
+    g.brillox_found = 0;
+    g.keine_taste = 0;
+    g.move_player = 0;
+
+    for (;;) {
+        RT_LINE();
+        poll_keys();
+        ret = 0;
+        const double zeit = rt_to_int((timer_ms() - g.startzeit) / 1000);
+        draw_hud(level, zeit);
+        if (g.max_zeit > 0 && zeit >= g.max_zeit) {
+            ret = death_time_up;
+            break;  // this frame is neither finished nor shown
+        }
+        draw_sound_icon();
+        draw_field(g.player_posx, g.player_posy);
+        ret = player_step(g.player_posx, g.player_posy);
+        // Later results win: a crush beats a completion in the same frame, giving up beats both.
+        if (g.move_player > g.speed * g.geschwindigkeit) {
+            roll_step(g.player_posx, g.player_posy);
+            if (falling_step() != 0) ret = death_crushed;
+            g.move_player = 0;
+        }
+        if (key_transition(g.MyESC) == 1) ret = death_gave_up;
+        if (ret > 0) break;
+        rt_show_frame();
+    }
+
+    // The unshown frame's HUD goes; the messages below use the top strip alone.
+    screen_draw_rect(0, 0, g.screenx, 16 * g.factor, 0);
+    if (ret != outcome_complete) {
+        death_sequence(g.player_posx, g.player_posy, ret);
+        ret = ret == death_gave_up ? outcome_gave_up : outcome_life_lost;
+    }
+    if (ret == outcome_complete) {
+        draw_field(g.player_posx, g.player_posy);
+        text_print(str_concat_text_num("Level ", level) + " komplett.", 0, g.factor);
+        rt_show_frame();
+        wait_seconds(3);
+    }
+    return ret;
+}

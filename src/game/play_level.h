@@ -1,0 +1,11 @@
+// One attempt at one level: the frame loop with the status line (HUD), the scrolling field
+// window, the pacing of falling objects, the time limit, the give-up key, the death sequence
+// and the completion message. The rules themselves live in playfield.h.
+#pragma once
+
+double play_level(double level);  // 1 complete, 2 life lost, 3 given up, 5 level not loaded
+void draw_field(
+    double posx,
+    double posy);  // puts the player into map there, draws the 20 x 14 window around him
+void death_sequence(double posx, double posy,
+                    double errtext);  // explosion, reason 2 / 3 / 4, then 2 s pause

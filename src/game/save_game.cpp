@@ -1,0 +1,159 @@
+// The ten-slot load and save screen over "savegame.ini" (section "daten", keys "1".."10",
+// values name,score,level,lives). Load mode restores the four values of a filled slot; save
+// mode asks for the name and writes the slot. The file is never created here.
+#include "game/save_game.h"
+
+#include "files/file_channels.h"
+#include "files/ini_document.h"
+#include "game/game_state.h"
+#include "game/main_program.h"
+#include "game/message_screens.h"
+#include "game/name_entry.h"
+#include "graphics/draw.h"
+#include "graphics/fonts.h"
+#include "runtime/error_stop.h"
+#include "runtime/frame.h"
+
+namespace {
+
+const char* const save_file = "savegame.ini";
+const char* const save_section = "daten";
+
+// A position on the screen grid: column or row times the cell size.
+double cell(double n)
+{
+    return n * game().sp_size;
+}
+
+// Splits the text before the first comma off wert_Str and leaves the rest in wert_Str. A
+// value without a further comma (a hand-edited or cut-short file) yields the whole rest
+// and leaves wert_Str empty, so a damaged slot reads as missing numbers (0), never out of
+// range.
+rt_string next_field(rt_string& wert_Str)
+{
+    const double p = str_find(wert_Str, ",");
+    if (p < 0) {
+        rt_string field_Str = wert_Str;
+        wert_Str = "";
+        return field_Str;
+    }
+    rt_string field_Str = str_mid(wert_Str, 0, p);
+    wert_Str = str_mid(wert_Str, p + 1, str_len(wert_Str) - p - 1);
+    return field_Str;
+}
+
+// The four fields of a slot value: name, score, level, lives.
+struct SlotValue {
+    rt_string name_Str;
+    double ptk = 0, lev = 0, leb = 0;
+};
+
+SlotValue read_slot(const rt_string& value_Str)
+{
+    SlotValue slot;
+    rt_string wert_Str = value_Str;
+    slot.name_Str = next_field(wert_Str);
+    slot.ptk = str_to_number(next_field(wert_Str));
+    slot.lev = str_to_number(next_field(wert_Str));
+    slot.leb = str_to_number(wert_Str);
+    return slot;
+}
+
+rt_string slot_key(double slot)
+{
+    rt_string key_Str;
+    str_from_number(key_Str, slot);
+    return key_Str;
+}
+
+// Exists when channel 1 can open it for reading; the channel is closed again at once.
+bool save_file_exists()
+{
+    if (file_open(1, save_file, 1) == 0) return false;
+    file_close(1);
+    return true;
+}
+
+void draw_list(double load, bool have_file)
+{
+    RT_LINE();
+    const GameState& g = game();
+    draw_framed_backdrop(g.sp_size, sp_frei, sp_mauer);
+    text_print(load == 1 ? "Load Game" : "save Game", cell(7), cell(0));
+    text_print("Name", cell(5), cell(1));
+    text_print("Level", cell(10), cell(1));
+    for (double i = 1; i <= 10; ++i) {
+        RT_LINE();
+        text_print_number(i, cell(3), cell(i + 1));
+    }
+    text_print(g.weiter_mit_Str, cell(4), cell(13));
+    if (have_file) {
+        ini_open(save_file);
+        for (double i = 1; i <= 10; ++i) {
+            RT_LINE();
+            const rt_string wert_Str = ini_get(save_section, slot_key(i));
+            if (wert_Str == "NO_DATA") continue;
+            const SlotValue slot = read_slot(wert_Str);  // score and lives are read, not shown
+            text_print(slot.name_Str, cell(5), cell(i + 1));
+            text_print_number(slot.lev, cell(10), cell(i + 1));
+        }
+    }
+    screen_use_as_background();
+}
+
+void load_slot(double slot)
+{
+    RT_LINE();
+    const rt_string wert_Str = ini_get(save_section, slot_key(slot));
+    if (wert_Str == "NO_DATA") return;
+    const SlotValue saved = read_slot(wert_Str);
+    GameState& g = game();
+    g.spieler_name_Str = saved.name_Str;
+    g.punkte = saved.ptk < 0 ? 0 : saved.ptk;
+    g.aktlevel = saved.lev <= 0 ? 1 : saved.lev;
+    g.anz_leben = saved.leb <= 0 ? 1 : saved.leb;
+}
+
+void save_slot(double slot)
+{
+    RT_LINE();
+    GameState& g = game();
+    const rt_string wert_Str =
+        g.spieler_name_Str + "," + g.punkte + "," + g.aktlevel + "," + g.anz_leben;
+    ini_put(save_section, slot_key(slot), wert_Str);
+}
+
+}  // namespace
+
+void load_save_screen(double load)
+{
+    RT_LINE();
+    GameState& g = game();
+    // Slots are read and written only when "savegame.ini" existed at the start: otherwise
+    // the INI document still holds whatever file was opened last (the highscore table), and
+    // a slot read or written there would load nonsense or damage that file.
+    const bool have_file = save_file_exists();
+    draw_list(load, have_file);
+    double pos = 2;
+    for (;;) {
+        RT_LINE();
+        poll_keys();
+        if (key_transition(key_up) == 2) pos -= 1;
+        if (key_transition(key_down) == 2) pos += 1;
+        if (pos > 11) pos = 2;
+        if (pos < 2) pos = 11;
+        sprite_draw_stretched(100 + sp_player, cell(2), cell(pos), g.sp_size, g.sp_size);
+        if (key_transition(g.MyStart) == 2) {
+            if (load == 1) {
+                if (have_file) load_slot(pos - 1);
+            } else {
+                g.spieler_name_Str =
+                    enter_name(g.sp_verz_Str, g.sp_size, g.factor, g.spieler_name_Str);
+                if (have_file) save_slot(pos - 1);
+            }
+            ini_open("");  // closes the document; after a save this writes the file
+            return;
+        }
+        rt_show_frame();
+    }
+}
