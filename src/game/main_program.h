@@ -1,6 +1,8 @@
 // The small shared routines every game screen calls: the key poller, sound effects and the
-// sound switch, and the busy waits. game_main and the top-level flow join this file later.
+// sound switch, and the busy waits; and the game's main routine with its top-level flow.
 #pragma once
+
+[[noreturn]] void game_main();  // start-up of the game, title, then menu and levels until the player quits
 
 void poll_keys();  // polls all 256 key codes once and updates gKeyDown / gKeyState
 double key_transition(
