@@ -10,11 +10,7 @@ JOBS        := $(shell nproc 2>/dev/null || echo 2)
 run: deps
 	cmake -S . -B $(RELEASE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release
 	cmake --build $(RELEASE_DIR) -j $(JOBS)
-	@if [ -x $(RELEASE_DIR)/brillox ]; then \
-	    $(RELEASE_DIR)/brillox; \
-	else \
-	    echo "The runtime is built; the game itself is not built yet."; \
-	fi
+	$(RELEASE_DIR)/brillox
 
 test: deps
 	cmake -S . -B $(TEST_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug \
