@@ -24,12 +24,6 @@ constexpr double window_rows = 14;
 // Death codes inside the loop; the caller only ever sees 2 or 3.
 constexpr double death_crushed = 2, death_time_up = 3, death_gave_up = 4;
 
-bool inside_field(double x, double y)
-{
-    const GameState& g = game();
-    return x >= 0 && y >= 0 && x < g.max_x && y < g.max_y;
-}
-
 double& map_cell(double x, double y)
 {
     return rt_num_array_at(game().map, x, y);

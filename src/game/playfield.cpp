@@ -22,12 +22,6 @@ constexpr double colour_white = 16777215;
 // Columns of a falling-list row.
 constexpr double col_x = 0, col_y = 1, col_value = 2, col_landed = 3;
 
-bool inside_field(double x, double y)
-{
-    const GameState& g = game();
-    return x >= 0 && y >= 0 && x < g.max_x && y < g.max_y;
-}
-
 double& cell(double x, double y)
 {
     return rt_num_array_at(game().map, x, y);
@@ -108,6 +102,12 @@ double roll_direction(double x, double y)
 }
 
 }  // namespace
+
+bool inside_field(double x, double y)
+{
+    const GameState& g = game();
+    return x >= 0 && y >= 0 && x < g.max_x && y < g.max_y;
+}
 
 double cell_at(double posx, double posy)
 {
