@@ -18,6 +18,7 @@
 #include "runtime/frame.h"
 #include "runtime/rt_number.h"
 #include "runtime/startup.h"
+#include "runtime/trace.h"
 #include "sound/sound.h"
 
 namespace {
@@ -141,6 +142,9 @@ void game_main()
             RT_LINE();
             play_effect(3);
             g.level_ok = play_level(g.aktlevel);
+            // Scripted runs see each attempt's outcome in the trace.
+            const rt_string level_Str = str_concat_text_num("level_end ", g.aktlevel) + " ";
+            rt_trace(str_concat_str_num(level_Str, g.level_ok).c_str());
             if (g.level_ok == outcome_load_failed) {
                 back_to_menu = true;
             } else if (g.level_ok == outcome_complete) {
