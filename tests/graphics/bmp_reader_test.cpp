@@ -17,6 +17,7 @@
 
 #include "graphics/image.h"
 #include "support/allocation_tracker.h"
+#include "support/rgb.h"
 #include "support/temp_dir.h"
 
 using testing_support::largest_allocation_during;
@@ -28,21 +29,8 @@ using testing_support::write_file;
 
 const std::string data_dir = BRILLOX_TEST_DATA;
 
-struct Rgba {
-    std::uint8_t r, g, b, a;
-    bool operator==(const Rgba&) const = default;
-};
-
-std::ostream& operator<<(std::ostream& os, const Rgba& c)
-{
-    return os << "(" << int(c.r) << "," << int(c.g) << "," << int(c.b) << "," << int(c.a) << ")";
-}
-
-Rgba pixel(const Image& image, int x, int y)
-{
-    const std::uint8_t* p = image.rgba.data() + (static_cast<std::size_t>(y) * image.width + x) * 4;
-    return {p[0], p[1], p[2], p[3]};
-}
+using testing_support::pixel;
+using testing_support::Rgba;
 
 void put16(std::string& s, std::uint32_t v)
 {

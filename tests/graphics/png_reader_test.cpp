@@ -16,6 +16,7 @@
 
 #include "graphics/image.h"
 #include "support/allocation_tracker.h"
+#include "support/rgb.h"
 #include "support/temp_dir.h"
 
 using testing_support::largest_allocation_during;
@@ -28,21 +29,8 @@ using testing_support::write_file;
 
 const std::string data_dir = BRILLOX_TEST_DATA;
 
-struct Rgba {
-    std::uint8_t r, g, b, a;
-    bool operator==(const Rgba&) const = default;
-};
-
-std::ostream& operator<<(std::ostream& os, const Rgba& c)
-{
-    return os << "(" << int(c.r) << "," << int(c.g) << "," << int(c.b) << "," << int(c.a) << ")";
-}
-
-Rgba pixel(const Image& image, int x, int y)
-{
-    const std::uint8_t* p = image.rgba.data() + (static_cast<std::size_t>(y) * image.width + x) * 4;
-    return {p[0], p[1], p[2], p[3]};
-}
+using testing_support::pixel;
+using testing_support::Rgba;
 
 // A PNG to be written with libpng: samples are given as the file stores them (packed, 16-bit
 // samples big-endian), top row first, without filter bytes.
@@ -64,20 +52,20 @@ void append_to_string(png_structp png, png_bytep data, png_size_t length)
 
 void no_flush(png_structp) {}
 
-std::string encode(const Png& spec)
+std::string encode(const Png& picture)
 {
     std::string out;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png_create_info_struct(png);
-    const int channels = spec.colour_type == PNG_COLOR_TYPE_RGB          ? 3
-                         : spec.colour_type == PNG_COLOR_TYPE_RGB_ALPHA  ? 4
-                         : spec.colour_type == PNG_COLOR_TYPE_GRAY_ALPHA ? 2
+    const int channels = picture.colour_type == PNG_COLOR_TYPE_RGB          ? 3
+                         : picture.colour_type == PNG_COLOR_TYPE_RGB_ALPHA  ? 4
+                         : picture.colour_type == PNG_COLOR_TYPE_GRAY_ALPHA ? 2
                                                                          : 1;
-    const std::size_t row_bytes = (spec.width * channels * spec.bit_depth + 7) / 8;
-    EXPECT_EQ(spec.samples.size(), row_bytes * spec.height) << "test picture of the wrong size";
+    const std::size_t row_bytes = (picture.width * channels * picture.bit_depth + 7) / 8;
+    EXPECT_EQ(picture.samples.size(), row_bytes * picture.height) << "test picture of the wrong size";
     std::vector<png_bytep> rows;
-    for (int y = 0; y < spec.height; ++y) {
-        rows.push_back(const_cast<png_bytep>(spec.samples.data()) + row_bytes * y);
+    for (int y = 0; y < picture.height; ++y) {
+        rows.push_back(const_cast<png_bytep>(picture.samples.data()) + row_bytes * y);
     }
     if (setjmp(png_jmpbuf(png))) {
         png_destroy_write_struct(&png, &info);
@@ -85,18 +73,18 @@ std::string encode(const Png& spec)
         return "";
     }
     png_set_write_fn(png, &out, append_to_string, no_flush);
-    png_set_IHDR(png, info, spec.width, spec.height, spec.bit_depth, spec.colour_type,
-                 spec.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
+    png_set_IHDR(png, info, picture.width, picture.height, picture.bit_depth, picture.colour_type,
+                 picture.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    if (!spec.palette.empty()) {
-        png_set_PLTE(png, info, spec.palette.data(), static_cast<int>(spec.palette.size()));
+    if (!picture.palette.empty()) {
+        png_set_PLTE(png, info, picture.palette.data(), static_cast<int>(picture.palette.size()));
     }
-    if (!spec.palette_alpha.empty()) {
-        png_set_tRNS(png, info, spec.palette_alpha.data(),
-                     static_cast<int>(spec.palette_alpha.size()), nullptr);
+    if (!picture.palette_alpha.empty()) {
+        png_set_tRNS(png, info, picture.palette_alpha.data(),
+                     static_cast<int>(picture.palette_alpha.size()), nullptr);
     }
-    if (spec.transparent) {
-        png_color_16 colour = *spec.transparent;
+    if (picture.transparent) {
+        png_color_16 colour = *picture.transparent;
         png_set_tRNS(png, info, nullptr, 0, &colour);
     }
     png_write_info(png, info);
