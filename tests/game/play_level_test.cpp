@@ -38,11 +38,28 @@ struct Watch {
     int esc_from_frame = 0;  // hold MyESC from this frame's key poll on
     double stone_x = -1, stone_y = -1;
     int stone_arrived = 0;  // frame in which a stone first showed up at (stone_x, stone_y)
+    // The arrow held in each pass ('R', 'L', 'U', 'D', '.'): the first pass's is held before
+    // play starts, each later one is set once the pass before has read its keys.
+    std::string plan;
+    double plan_due_ms = -1;
 } watch;
 
-void observe(double)
+void hold_arrow(char arrow)
+{
+    for (const auto& [name, key] : {std::pair{'R', key_right}, std::pair{'L', key_left},
+                                    std::pair{'U', key_up}, std::pair{'D', key_down}}) {
+        GameScreenTest::keys[static_cast<int>(key)] = name == arrow ? 0x80 : 0;
+    }
+}
+
+void observe(double now)
 {
     GameState& g = game();
+    if (watch.plan_due_ms >= 0 && now >= watch.plan_due_ms) {
+        watch.plan_due_ms = -1;
+        if (static_cast<std::size_t>(watch.frames) < watch.plan.size())
+            hold_arrow(watch.plan[static_cast<std::size_t>(watch.frames)]);
+    }
     if (watch.stone_arrived == 0 && watch.stone_x >= 0 &&
         rt_array_bounds(g.map, 0) > watch.stone_x && rt_array_bounds(g.map, 1) > watch.stone_y &&
         rt_num_array_at(g.map, watch.stone_x, watch.stone_y) == sp_stein)
@@ -55,6 +72,7 @@ void observe(double)
     if (watch.frames == watch.capture_frame) screen_read_pixels(watch.capture);
     if (watch.esc_from_frame != 0 && watch.frames >= watch.esc_from_frame)
         GameScreenTest::keys[static_cast<int>(g.MyESC)] = 0x80;
+    watch.plan_due_ms = now + 0.3;  // after this pass's key poll (256 readings of 1 us)
 }
 
 class PlayLevel : public GameScreenTest {
@@ -136,6 +154,18 @@ TEST_F(PlayLevel, ObjectsFallEverySpeedTimesDifficultyPlusOneFramesAndCrush)
         EXPECT_EQ(rt_num_array_at(game().map, 2, 4), sp_black);
         EXPECT_EQ(rt_num_array_at(game().map, 2, 3), sp_black);
     }
+}
+
+TEST_F(PlayLevel, ACrushInTheSameFrameBeatsWalkingIntoTheExit)
+{
+    // He collects the Brillox, walks under the stone and out again, which sets it moving;
+    // it drops into the cell above the exit in pass 10 and meets him there in pass 20, the
+    // pass in which he walks into the open exit.
+    level(10, {"*******", "*..S..*", "*P....*", "*D.Z..*", "*******"});
+    hold(key_down);
+    watch.plan = std::string("DURRRD") + std::string(13, '.') + "L";
+    EXPECT_EQ(play_level(1), outcome_life_lost);
+    EXPECT_EQ(watch.frames, 20);
 }
 
 TEST_F(PlayLevel, TheGiveUpKeyEndsTheAttemptAsGivenUp)
