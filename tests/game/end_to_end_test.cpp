@@ -62,10 +62,9 @@ protected:
     std::vector<std::string> play(const std::string& script)
     {
         write_file(start_.file("script.txt"), script);
-        const testing_support::ProgramOutcome outcome =
-            testing_support::run_program(game_.file("brillox"),
-                                         {"--script", "script.txt", "--trace", "trace.txt"},
-                                         start_.path(), {"TMPDIR=" + tmp_.path()});
+        const testing_support::ProgramOutcome outcome = testing_support::run_program(
+            game_.file("brillox"), {"--script", "script.txt", "--trace", "trace.txt"},
+            start_.path(), {"TMPDIR=" + tmp_.path()});
         EXPECT_EQ(outcome.exit_code, 0) << outcome.err;
         return lines_of(read_file(start_.file("trace.txt")));
     }
@@ -122,7 +121,8 @@ TEST_F(Game, LivesRunOutThroughCrushGiveUpAndTimeOut)
     // cell in the 7th and onto him in the 14th, which is not shown.
     EXPECT_EQ(frames_before_explosion(trace), 13);
     EXPECT_TRUE(starting_with(trace, "ini_save").empty());
-    EXPECT_EQ(game_file("highscore.ini"), read_file(std::string(BRILLOX_DATA_DIR) + "/highscore.ini"));
+    EXPECT_EQ(game_file("highscore.ini"),
+              read_file(std::string(BRILLOX_DATA_DIR) + "/highscore.ini"));
 }
 
 TEST_F(Game, MenuSettingsAreSavedDuringPlay)

@@ -4,11 +4,8 @@
 #include "graphics/fonts.h"
 
 #include <GL/gl.h>
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <png.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
@@ -21,8 +18,9 @@
 #include "graphics/sprites.h"
 #include "platform/fs.h"
 #include "platform/video.h"
-#include "support/temp_dir.h"
 #include "support/rgb.h"
+#include "support/run_program.h"
+#include "support/temp_dir.h"
 
 namespace {
 
@@ -457,19 +455,9 @@ Picture read_png(const std::string& path)
 int run_probe_script(const std::string& dir, const std::string& script)
 {
     write_file(dir + "/script.txt", script);
-    const std::string probe = BRILLOX_STARTUP_PROBE;
-    const pid_t pid = fork();
-    if (pid == 0) {
-        const int null = open("/dev/null", O_WRONLY);
-        if (null < 0 || chdir(dir.c_str()) != 0) _exit(127);
-        dup2(null, 1);
-        execl(probe.c_str(), probe.c_str(), "return", "--script", "script.txt",
-              static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    int status = 0;
-    if (pid < 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -1;
-    return WEXITSTATUS(status);
+    return testing_support::run_program(BRILLOX_STARTUP_PROBE, {"return", "--script", "script.txt"},
+                                        dir)
+        .exit_code;
 }
 
 // The font the start-up put into slot 0: "smalfont.bmp" from the program's directory when

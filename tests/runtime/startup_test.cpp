@@ -3,11 +3,8 @@
 // output, the end report, and in the scripted mode its trace and captures.
 #include "runtime/startup.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <png.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -19,9 +16,8 @@
 
 #include "platform/system.h"
 #include "runtime/error_stop.h"
+#include "support/run_program.h"
 #include "support/temp_dir.h"
-
-extern char** environ;
 
 namespace {
 
@@ -32,58 +28,15 @@ using testing_support::write_file;
 
 const std::string probe = BRILLOX_STARTUP_PROBE;
 
-struct Outcome {
-    int exit_code = -1;
-    std::string out, err;
-};
+using Outcome = testing_support::ProgramOutcome;
 
 // Runs the probe with args in the directory cwd, with $TMPDIR = tmpdir and the variables of
 // extra_env ("NAME=value") on top of the test's environment.
 Outcome run_probe(const std::vector<std::string>& args, const std::string& cwd,
-                  const std::string& tmpdir, const std::vector<std::string>& extra_env = {})
+                  const std::string& tmpdir, std::vector<std::string> extra_env = {})
 {
-    TempDir streams;
-    const std::string out_path = streams.file("out"), err_path = streams.file("err");
-
-    std::vector<std::string> env_text;
-    env_text.push_back("TMPDIR=" + tmpdir);
-    env_text.insert(env_text.end(), extra_env.begin(), extra_env.end());
-    for (char** e = environ; *e != nullptr; ++e) {
-        bool replaced = false;
-        for (const std::string& mine : env_text) {
-            replaced =
-                replaced || mine.compare(0, mine.find('=') + 1, *e, 0, mine.find('=') + 1) == 0;
-        }
-        if (!replaced) env_text.emplace_back(*e);
-    }
-    std::vector<char*> envp;
-    for (std::string& e : env_text) envp.push_back(e.data());
-    envp.push_back(nullptr);
-
-    std::vector<std::string> arg_text = {probe};
-    arg_text.insert(arg_text.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (std::string& a : arg_text) argv.push_back(a.data());
-    argv.push_back(nullptr);
-
-    const pid_t pid = fork();
-    if (pid == 0) {
-        const int out = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        const int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        if (out < 0 || err < 0 || chdir(cwd.c_str()) != 0) _exit(127);
-        dup2(out, 1);
-        dup2(err, 2);
-        execve(probe.c_str(), argv.data(), envp.data());
-        _exit(127);
-    }
-    Outcome result;
-    int status = 0;
-    if (pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status)) {
-        result.exit_code = WEXITSTATUS(status);
-    }
-    result.out = read_file(out_path);
-    result.err = read_file(err_path);
-    return result;
+    extra_env.push_back("TMPDIR=" + tmpdir);
+    return testing_support::run_program(probe, args, cwd, extra_env);
 }
 
 struct Picture {

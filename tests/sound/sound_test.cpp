@@ -4,10 +4,7 @@
 // program that writes its mix with --audio.
 #include "sound/sound.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
@@ -19,9 +16,8 @@
 
 #include "platform/clock.h"
 #include "runtime/trace.h"
+#include "support/run_program.h"
 #include "support/temp_dir.h"
-
-extern char** environ;
 
 namespace {
 
@@ -467,43 +463,13 @@ TEST(SoundDevice, WithoutADeviceLoadsGiveZeroAndPlaysAreRefused)
 
 const std::string probe = BRILLOX_STARTUP_PROBE;
 
-struct Outcome {
-    int exit_code = -1;
-    std::string out, err;
-};
+using Outcome = testing_support::ProgramOutcome;
 
 // Runs the start-up probe in cwd with its own temporary directory.
 Outcome run_probe(const std::vector<std::string>& args, const std::string& cwd,
                   const std::string& tmpdir)
 {
-    TempDir streams;
-    const std::string out_path = streams.file("out"), err_path = streams.file("err");
-    std::vector<std::string> arg_text = {probe};
-    arg_text.insert(arg_text.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (std::string& a : arg_text) argv.push_back(a.data());
-    argv.push_back(nullptr);
-
-    const pid_t pid = fork();
-    if (pid == 0) {
-        const int out = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        const int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        if (out < 0 || err < 0 || chdir(cwd.c_str()) != 0 ||
-            setenv("TMPDIR", tmpdir.c_str(), 1) != 0)
-            _exit(127);
-        dup2(out, 1);
-        dup2(err, 2);
-        execve(probe.c_str(), argv.data(), environ);
-        _exit(127);
-    }
-    Outcome result;
-    int status = 0;
-    if (pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status)) {
-        result.exit_code = WEXITSTATUS(status);
-    }
-    result.out = read_file(out_path);
-    result.err = read_file(err_path);
-    return result;
+    return testing_support::run_program(probe, args, cwd, {"TMPDIR=" + tmpdir});
 }
 
 std::vector<std::string> sound_lines(const std::string& trace)
