@@ -125,25 +125,31 @@ TEST_F(Game, LivesRunOutThroughCrushGiveUpAndTimeOut)
               read_file(std::string(BRILLOX_DATA_DIR) + "/highscore.ini"));
 }
 
-TEST_F(Game, MenuSettingsAreSavedDuringPlay)
+TEST_F(Game, TheScoreAndMenuSettingsAreSavedDuringPlay)
 {
     put_game_file("Level.ini", two_levels);
     const std::vector<std::string> trace = play(
         "wait 300\ntap Enter\nwait 300\n"
         // Lives: Left cannot go below three; two Rights make five.
         "tap Down\nwait 100\ntap Left\nwait 100\ntap Right\nwait 100\ntap Right\nwait 100\n"
-        "tap Up\nwait 100\ntap Enter\nwait 500\n"
+        "tap Up\nwait 100\n"
+        "frames 1\ndown Enter\ndown Right\nframes 1\nup Enter\nframes 2\nup Right\n"
+        "wait 5000  # level 1 done in its first second: 500 + 10 x 1 + 5 x 20 points\n"
+        "tap Enter\nwait 300\n"
         "tap S  # the save screen\nwait 300\ntap Down  # slot 2\nwait 100\ntap Enter\nwait 300\n"
         "tap Space  # A\nwait 100\ntap Right\nwait 100\ntap Space  # B\nwait 100\n"
-        "capture name.png\ntap Enter\nwait 300\n"
-        "down Escape\nwait 200\nup Escape\nwait 3500\n"
-        "tap Up\nwait 100\ntap Enter\nwait 300\ntap Space\nwait 100\ntap Enter\nwait 1000\n");
+        "tap Enter\nwait 100\ndown Escape\nwait 200\nup Escape\nwait 3500  # gave up\n"
+        "tap Up\nwait 100\ntap Enter  # quit\nwait 300\n"
+        "tap Enter  # the name from the save\nwait 300\ntap Enter\nwait 300\ntap Enter\n");
 
-    EXPECT_EQ(starting_with(trace, "level_end"), std::vector<std::string>{"level_end 1 3"});
-    EXPECT_EQ(starting_with(trace, "ini_save"), std::vector<std::string>{"ini_save savegame.ini"});
+    EXPECT_EQ(starting_with(trace, "level_end"),
+              (std::vector<std::string>{"level_end 1 1", "level_end 2 3"}));
+    EXPECT_EQ(starting_with(trace, "ini_save"),
+              (std::vector<std::string>{"ini_save savegame.ini", "ini_save highscore.ini"}));
     const std::string saved = game_file("savegame.ini");
-    EXPECT_NE(saved.find("\r\n2=AB,0,1,5\r\n"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("\r\n2=AB,610,2,5\r\n"), std::string::npos) << saved;
     EXPECT_EQ(saved.find("\n1="), std::string::npos) << saved;
+    EXPECT_NE(game_file("highscore.ini").find("\r\n1=AB,610\r\n"), std::string::npos);
 }
 
 TEST_F(Game, ALoadedGameEndsInTheHighscoreTable)
