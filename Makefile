@@ -3,9 +3,10 @@
 
 RELEASE_DIR := build/release
 TEST_DIR    := build/test
+BENCH_DIR   := build/bench
 JOBS        := $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: run test deps assets
+.PHONY: run test bench deps assets
 
 run: deps
 	cmake -S . -B $(RELEASE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release
@@ -17,6 +18,14 @@ test: deps
 	    -DBRILLOX_TESTS=ON -DBRILLOX_SANITIZE=ON
 	cmake --build $(TEST_DIR) -j $(JOBS)
 	cd $(TEST_DIR) && ctest --output-on-failure -j $(JOBS)
+
+# Release build of the benchmarks in bench/; runs every benchmark program one after the other.
+bench: deps
+	cmake -S . -B $(BENCH_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release -DBRILLOX_BENCHMARKS=ON
+	cmake --build $(BENCH_DIR) -j $(JOBS) --target brillox_benchmarks
+	@set -e; for program in $(BENCH_DIR)/benchmarks/*; do \
+	    echo "== $$program"; $$program; \
+	done
 
 # For maintainers: regenerates every file in data/ (and the contact sheet in docs/) from the
 # generators tools/make_*.py. The contact sheet is drawn from the other outputs, so it goes last.
