@@ -3,6 +3,8 @@
 
 RELEASE_DIR := build/release
 TEST_DIR    := build/test
+FUZZ_DIR    := build/fuzz
+FUZZ_SECONDS ?= 300
 BENCH_DIR   := build/bench
 JOBS        := $(shell nproc 2>/dev/null || echo 2)
 
@@ -18,6 +20,8 @@ test: deps
 	    -DBRILLOX_TESTS=ON -DBRILLOX_SANITIZE=ON
 	cmake --build $(TEST_DIR) -j $(JOBS)
 	cd $(TEST_DIR) && ctest --output-on-failure -j $(JOBS)
+	$(build_fuzz_targets)
+	cd $(FUZZ_DIR) && ctest --output-on-failure -j $(JOBS)
 
 # Release build of the benchmarks in bench/; runs every benchmark program one after the other.
 bench: deps
@@ -36,6 +40,22 @@ assets: deps
 	@set -e; for tool in $(ASSET_TOOLS); do \
 	    echo "== $$tool"; /usr/bin/python3 $$tool; \
 	done
+
+# The fuzz targets in fuzz/, built with clang, libFuzzer and the sanitizers in their own build
+# directory. `make test` runs each of them for 45 seconds; `make fuzz` for FUZZ_SECONDS each
+# (default 300), two at a time, continuing the corpora it grew before in $(FUZZ_DIR)/fuzz/work/.
+# A finding fails the run and leaves its input in $(FUZZ_DIR)/fuzz/work/<target>/artifacts/.
+define build_fuzz_targets
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	    -DBRILLOX_FUZZ=ON
+	cmake --build $(FUZZ_DIR) -j $(JOBS) --target fuzz_targets
+endef
+
+.PHONY: fuzz
+fuzz: deps
+	$(build_fuzz_targets)
+	cd $(FUZZ_DIR) && FUZZ_SECONDS=$(FUZZ_SECONDS) ctest --output-on-failure -j $(JOBS) \
+	    --timeout $$(( $(FUZZ_SECONDS) + 600 ))
 
 deps:
 	@sh scripts/install-deps

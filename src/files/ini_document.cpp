@@ -1,16 +1,19 @@
 // The process-wide INI document: parsing an INI file into sections of key/value entries,
 // lookups and changes by name, and writing the whole document back in one atomic step when
-// another file is opened or the program ends.
+// another file is opened or the program ends. Memory stays bounded whatever the file holds.
 #include "files/ini_document.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -19,14 +22,27 @@
 
 namespace {
 
+// What one document holds at most. The game's own files have a few dozen entries; these limits
+// only stop a hostile or runaway file from taking the machine's memory. A file beyond them is
+// read as far as they go and never written back, so nothing of it is lost on disk.
+constexpr std::size_t max_file_bytes = std::size_t{64} << 20;
+constexpr std::size_t max_sections = std::size_t{1} << 16;
+constexpr std::size_t max_entries = std::size_t{1} << 18;
+
+// Names, keys and values are held as plain strings, not as string values: those take a
+// 512-byte block each, which would turn a file of short lines into hundreds of times its size.
 struct IniEntry {
-    rt_string key;
-    rt_string value;
+    std::string key;
+    std::string value;
 };
 
 struct IniSection {
-    rt_string name;
+    std::string name;
     std::vector<IniEntry> entries;
+};
+
+struct IniPosition {
+    std::size_t section, entry;
 };
 
 struct IniDocument {
@@ -34,6 +50,13 @@ struct IniDocument {
     rt_string file_name;    // as the game gave it; empty means "no file", which is never saved
     std::string disk_path;  // name with its existing spelling on disk: read now, saved later
     bool changed = false;
+    bool complete = true;  // false when the file was not read whole: it is then never written
+
+    // Where ini_get finds each section name and key (both folded, joined by a 0 byte, which no
+    // name holds). Built on the first lookup after a change, so that reading a level row by
+    // row stays linear however many entries the file has.
+    std::unordered_map<std::string, IniPosition> lookup;
+    bool lookup_current = false;
 };
 
 IniDocument& document()
@@ -56,16 +79,26 @@ char ascii_lower(char c)
 }
 
 // Names and keys match like _stricmp: only the ASCII letters fold.
-bool same_name(const rt_string& a, const rt_string& b)
+bool same_name(std::string_view a, std::string_view b)
 {
-    if (a.length != b.length) return false;
-    for (std::uint32_t i = 0; i < a.length; ++i) {
-        if (ascii_lower(a.data[i]) != ascii_lower(b.data[i])) return false;
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (ascii_lower(a[i]) != ascii_lower(b[i])) return false;
     }
     return true;
 }
 
-IniSection* find_section(const rt_string& name)
+std::string_view view(const rt_string& s)
+{
+    return {s.data, s.length};
+}
+
+void append_folded(std::string& out, std::string_view name)
+{
+    for (const char c : name) out += ascii_lower(c);
+}
+
+IniSection* find_section(std::string_view name)
 {
     for (IniSection& section : document().sections) {
         if (same_name(section.name, name)) return &section;
@@ -73,12 +106,34 @@ IniSection* find_section(const rt_string& name)
     return nullptr;
 }
 
-IniEntry* find_entry(IniSection& section, const rt_string& key)
+IniEntry* find_entry(IniSection& section, std::string_view key)
 {
     for (IniEntry& entry : section.entries) {
         if (same_name(entry.key, key)) return &entry;
     }
     return nullptr;
+}
+
+// Only the first section of each name is searched, and in it the first entry of each key.
+void build_lookup(IniDocument& doc)
+{
+    doc.lookup.clear();
+    std::unordered_set<std::string> seen_sections;
+    std::string name_key;
+    for (std::size_t s = 0; s < doc.sections.size(); ++s) {
+        const IniSection& section = doc.sections[s];
+        name_key.clear();
+        append_folded(name_key, section.name);
+        if (!seen_sections.insert(name_key).second) continue;
+        name_key += '\0';
+        const std::size_t prefix = name_key.size();
+        for (std::size_t e = 0; e < section.entries.size(); ++e) {
+            name_key.resize(prefix);
+            append_folded(name_key, section.entries[e].key);
+            doc.lookup.try_emplace(name_key, IniPosition{s, e});
+        }
+    }
+    doc.lookup_current = true;
 }
 
 // Removal fills the gap with the last element instead of shifting the rest. The order of
@@ -90,11 +145,6 @@ void remove_by_moving_last(std::vector<T>& items, T& item)
     T* last = &items.back();
     if (&item != last) item = std::move(*last);
     items.pop_back();
-}
-
-rt_string to_rt(std::string_view text)
-{
-    return rt_string(std::string(text).c_str());
 }
 
 // ---- Loading -----------------------------------------------------------------------------
@@ -125,7 +175,8 @@ std::size_t skip_name(std::string_view line, std::size_t i)
 }
 
 // Builds the document line by line. A section enters the document only when its header has
-// been followed by at least one entry, so headers without entries vanish.
+// been followed by at least one entry, so headers without entries vanish. Once the document
+// holds as many sections or entries as it may, the rest of the file is not taken in.
 class IniParser {
 public:
     explicit IniParser(std::vector<IniSection>& sections) : sections_(sections) {}
@@ -141,12 +192,24 @@ public:
         }
     }
 
-    void finish() { keep_current(); }
+    // Keeps the last section; false when something had to be left out.
+    bool finish()
+    {
+        keep_current();
+        return !full_;
+    }
+
+    bool full() const { return full_; }
 
 private:
     void keep_current()
     {
-        if (!current_.entries.empty()) sections_.push_back(std::move(current_));
+        if (current_.entries.empty()) return;
+        if (sections_.size() == max_sections) {
+            full_ = true;
+        } else {  // the name stays: "[]" continues under it
+            sections_.push_back(IniSection{current_.name, std::move(current_.entries)});
+        }
         current_.entries.clear();
     }
 
@@ -158,7 +221,7 @@ private:
         if (!name.empty() && name.back() == ']') name.remove_suffix(1);
         // An empty name ("[]") keeps the previous name: what follows becomes a further
         // section of that name.
-        if (!name.empty()) current_.name = to_rt(name);
+        if (!name.empty()) current_.name = name;
     }
 
     void parse_entry(std::string_view line, std::size_t i)
@@ -180,40 +243,72 @@ private:
         while (!value.empty() && static_cast<unsigned char>(value.back()) < 32) {
             value.remove_suffix(1);
         }
-        current_.entries.push_back(IniEntry{to_rt(key), to_rt(value)});
+        // A value of control characters alone ("k=\x01") ends up empty like "k=": it is not
+        // stored either, or it would be saved as "k=" and be gone after the next load.
+        if (value.empty()) return;
+        if (entry_count_ == max_entries) {
+            full_ = true;
+            return;
+        }
+        ++entry_count_;
+        current_.entries.push_back(IniEntry{std::string(key), std::string(value)});
     }
 
     std::vector<IniSection>& sections_;
     IniSection current_;  // entries before the first header belong to the section named ""
+    std::size_t entry_count_ = 0;
+    bool full_ = false;
 };
 
-// Reads the whole file. Only regular files count, matching a failed open on Windows for a
-// directory of that name. Returns false when nothing could be opened.
-bool read_whole_file(const std::string& path, std::string& contents)
+enum class ReadResult { missing, whole, part };
+
+// Reads the file, at most max_file_bytes of it. Only regular files count, matching a failed
+// open on Windows for a directory of that name. A file that is longer, or that fails to read
+// part-way, yields the complete lines read so far as `part`.
+ReadResult read_file_contents(const std::string& path, std::string& contents)
 {
-    if (path.empty()) return false;
+    if (path.empty()) return ReadResult::missing;
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return false;
+    if (fd < 0) return ReadResult::missing;
     struct stat info;
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         ::close(fd);
-        return false;
+        return ReadResult::missing;
     }
-    char buffer[8192];
+    contents.reserve(static_cast<std::size_t>(std::min<off_t>(info.st_size, max_file_bytes)));
+    ReadResult result = ReadResult::whole;
+    char buffer[65536];
     for (;;) {
         const ssize_t n = ::read(fd, buffer, sizeof buffer);
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;  // a read error keeps what was read before it
-        contents.append(buffer, static_cast<std::size_t>(n));
+        if (n == 0) break;
+        if (n < 0) {
+            result = ReadResult::part;
+            break;
+        }
+        const std::size_t room = max_file_bytes - contents.size();
+        contents.append(buffer, std::min(static_cast<std::size_t>(n), room));
+        if (static_cast<std::size_t>(n) > room) {
+            result = ReadResult::part;
+            break;
+        }
     }
     ::close(fd);
-    return true;
+    if (result == ReadResult::part) {
+        const std::size_t last_lf = contents.rfind('\n');
+        contents.resize(last_lf == std::string::npos ? 0 : last_lf + 1);  // a cut line is no line
+    }
+    return result;
 }
 
-void parse_document(std::string_view text, std::vector<IniSection>& sections)
+// False when the document could not take in all of the text.
+bool parse_document(std::string_view text, std::vector<IniSection>& sections)
 {
+    // Editors that save UTF-8 may put a byte-order mark in front; it would otherwise turn the
+    // first line into a nameless entry and lose the section header on it.
+    if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
     IniParser parser(sections);
-    while (!text.empty()) {
+    while (!text.empty() && !parser.full()) {
         const std::size_t lf = text.find('\n');
         std::string_view line = text.substr(0, lf);
         text.remove_prefix(lf == std::string_view::npos ? text.size() : lf + 1);
@@ -224,16 +319,16 @@ void parse_document(std::string_view text, std::vector<IniSection>& sections)
         if (zero != std::string_view::npos) line = line.substr(0, zero);
         parser.parse_line(line);
     }
-    parser.finish();
+    return parser.finish();
 }
 
 std::string render_document(const std::vector<IniSection>& sections)
 {
     std::string text;
     for (const IniSection& section : sections) {
-        text.append("[").append(section.name.c_str()).append("]\r\n");
+        text.append("[").append(section.name).append("]\r\n");
         for (const IniEntry& entry : section.entries) {
-            text.append(entry.key.c_str()).append("=").append(entry.value.c_str()).append("\r\n");
+            text.append(entry.key).append("=").append(entry.value).append("\r\n");
         }
     }
     return text;
@@ -253,15 +348,20 @@ void ini_load(const rt_string& name)
     register_exit_save();
     IniDocument& doc = document();
     doc.changed = false;
+    doc.complete = true;
     doc.sections.clear();
+    doc.lookup.clear();
+    doc.lookup_current = false;
     doc.file_name = name;
     // The resolved path is kept so that a file loaded as "level.ini" but stored as
     // "Level.ini" is written back to "Level.ini", not beside it.
     doc.disk_path = platform::resolve_name_ignoring_case(name.c_str());
 
     std::string contents;
-    if (!read_whole_file(doc.disk_path, contents)) return;  // empty document under this name
-    parse_document(contents, doc.sections);
+    const ReadResult read = read_file_contents(doc.disk_path, contents);
+    if (read == ReadResult::missing) return;  // empty document under this name
+    const bool parsed_all = parse_document(contents, doc.sections);
+    doc.complete = read == ReadResult::whole && parsed_all;
 }
 
 void ini_save()
@@ -269,6 +369,8 @@ void ini_save()
     register_exit_save();
     const IniDocument& doc = document();
     if (!doc.changed || doc.file_name.empty()) return;
+    // Writing a document that holds only part of its file would destroy the rest.
+    if (!doc.complete) return;
     const std::string text = render_document(doc.sections);
     // A failed write leaves the old file as it was; the changes are lost, as they always
     // were when the file could not be written.
@@ -279,11 +381,16 @@ void ini_save()
 rt_string ini_get(const rt_string& section_name, const rt_string& key)
 {
     register_exit_save();
-    IniSection* section = find_section(section_name);
-    if (section == nullptr) return "NO_DATA";
-    const IniEntry* entry = find_entry(*section, key);
-    if (entry == nullptr) return "NO_DATA";
-    return entry->value;
+    IniDocument& doc = document();
+    if (!doc.lookup_current) build_lookup(doc);
+    std::string name_key;
+    append_folded(name_key, view(section_name));
+    name_key += '\0';
+    append_folded(name_key, view(key));
+    const auto found = doc.lookup.find(name_key);
+    if (found == doc.lookup.end()) return "NO_DATA";
+    const IniPosition at = found->second;
+    return doc.sections[at.section].entries[at.entry].value.c_str();
 }
 
 void ini_put(const rt_string& section_name, const rt_string& key, const rt_string& value)
@@ -291,22 +398,23 @@ void ini_put(const rt_string& section_name, const rt_string& key, const rt_strin
     register_exit_save();
     IniDocument& doc = document();
     doc.changed = true;
+    doc.lookup_current = false;
 
-    IniSection* section = find_section(section_name);
+    IniSection* section = find_section(view(section_name));
     if (key.empty()) {
         if (section != nullptr) remove_by_moving_last(doc.sections, *section);
         return;
     }
     if (section == nullptr) {
-        doc.sections.push_back(IniSection{section_name, {}});
+        doc.sections.push_back(IniSection{section_name.c_str(), {}});
         section = &doc.sections.back();
     }
 
-    IniEntry* entry = find_entry(*section, key);
+    IniEntry* entry = find_entry(*section, view(key));
     if (entry == nullptr) {
-        section->entries.push_back(IniEntry{key, value});
+        section->entries.push_back(IniEntry{key.c_str(), value.c_str()});
     } else if (!value.empty()) {
-        entry->value = value;
+        entry->value = value.c_str();
     } else {
         remove_by_moving_last(section->entries, *entry);
     }

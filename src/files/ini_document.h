@@ -4,8 +4,14 @@
 #pragma once
 #include "runtime/rt_string.h"
 
-void ini_open(const rt_string& name);                                                 // saves a changed document, then loads name ("" leaves an empty, nameless document)
-rt_string ini_get(const rt_string& section, const rt_string& key);                   // first matching section, first matching key; "NO_DATA" when missing
-void ini_put(const rt_string& section, const rt_string& key, const rt_string& value);  // sets or adds; an empty value removes the key; an empty key removes the section
-void ini_load(const rt_string& name);                                                 // replaces the document; a missing file gives an empty document under that name
-void ini_save();                                                                      // writes only if changed and named, atomically; the changed flag stays set
+// Saves a changed document, then loads name; "" leaves an empty, nameless document.
+void ini_open(const rt_string& name);
+// The first section of that name, in it the first entry of that key; "NO_DATA" when missing.
+rt_string ini_get(const rt_string& section, const rt_string& key);
+// Sets or adds; an empty value removes the key, an empty key removes the section.
+void ini_put(const rt_string& section, const rt_string& key, const rt_string& value);
+// Replaces the document; a missing file gives an empty document under that name. At most
+// 64 MiB, 65536 sections and 262144 entries of a file are taken in.
+void ini_load(const rt_string& name);
+// Writes atomically, only when changed, named and read whole; the changed flag stays set.
+void ini_save();

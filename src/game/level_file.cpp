@@ -15,6 +15,12 @@ namespace {
 
 constexpr double read_mode = 1;
 
+// The largest field a level may ask for, counted with the extra column and row the field
+// array carries: 2048 x 2048 cells, 32 MiB. Larger sizes (or "1e999") in a damaged or hostile
+// file would stop the program for want of memory or keep it busy for hours; they are
+// reported like a missing size instead.
+constexpr double max_field_cells = 2048.0 * 2048.0;
+
 double number_of(const rt_string& value)
 {
     return str_to_number(value);
@@ -80,7 +86,9 @@ double decode_level(GameState& g, const LevelValueReader& value_of)
     g.min_brillox = number_of(value_of("brillox"));
     if (g.max_zeit <= 0) g.max_zeit = 0;
 
-    if (g.max_y <= 0 || g.max_x <= 0) {
+    // Written so that a size that is no number at all fails as well.
+    const bool size_fits = (g.max_x + 1) * (g.max_y + 1) <= max_field_cells;
+    if (g.max_y <= 0 || g.max_x <= 0 || !size_fits) {
         err = 2;
     } else {
         rt_num_array_redim(g.map, g.max_x + 1, g.max_y + 1);

@@ -20,5 +20,6 @@ void show_level_error(const rt_string& txt_Str);  // framed message, waits for M
 
 // The decoding of one level section without a window or a file: reads "y", "x", "zeit",
 // "brillox" and the rows "1".."y" in that order through value_of and fills the level globals
-// of g. Returns 0, or 2 (no size), 3 (no Brillox), 4 (no player), 5 (no exit); shows nothing.
+// of g. Returns 0, or 2 (no size, or a field of more than 2048 x 2048 cells with its extra
+// column and row), 3 (no Brillox), 4 (no player), 5 (no exit); shows nothing.
 double decode_level(GameState& g, const LevelValueReader& value_of);

@@ -16,15 +16,12 @@ namespace {
 
 constexpr std::uint64_t file_header_size = 14;
 constexpr std::uint64_t info_header_size = 40;  // width, height, depth and the palette start
-constexpr std::int64_t max_side = 16384;        // wider or taller pictures are refused
-
 
 bool read_exactly(std::FILE* file, std::uint8_t* into, std::size_t count)
 {
     return std::fread(into, 1, count, file) == count;
 }
 
-// The length of an open regular file; -1 for anything else (a directory, a pipe, a device),
 bool is_colour_key(int colour_key, std::uint8_t r, std::uint8_t g, std::uint8_t b)
 {
     return colour_key != colour_key_none && r + g * 256 + b * 65536 == colour_key;
@@ -56,7 +53,8 @@ bool read_bmp_file(std::FILE* file, int colour_key, Image& image)
     const int bits = read_le16(info.data() + 14);
     if (width <= 0 || signed_height == 0 || signed_height == INT32_MIN) return false;
     const std::int32_t height = signed_height < 0 ? -signed_height : signed_height;
-    if (width > max_side || height > max_side) return false;
+    if (width > image_max_side || height > image_max_side) return false;
+    if (static_cast<std::int64_t>(width) * height > image_max_pixels) return false;
     if (bits != 8 && bits != 24 && bits != 32) return false;
 
     const std::uint64_t row_size = (static_cast<std::uint64_t>(width) * bits / 8 + 3) / 4 * 4;

@@ -15,11 +15,9 @@
 
 namespace {
 
-constexpr png_uint_32 max_side = 16384;                 // wider or taller pictures are refused
 constexpr png_alloc_size_t max_chunk_bytes = 8u << 20;  // one ancillary chunk, decompressed
 constexpr png_uint_32 max_cached_chunks = 128;          // unknown and text chunks kept at most
 constexpr std::uint64_t max_deflate_ratio = 1032;       // deflate never expands data more
-
 
 [[noreturn]] void on_png_error(png_structp png, png_const_charp)
 {
@@ -43,11 +41,13 @@ void request_expansions(png_structp png, png_infop info)
 
 // A file cannot inflate to more than deflate's best ratio allows, so a picture whose raw
 // samples need more than that cannot be complete; refusing it early keeps a tiny file from
-// claiming a huge buffer.
+// claiming a huge buffer. A one-bit picture can still expand 32-fold into RGBA, so the number
+// of pixels has its own limit.
 bool fits_in_file(png_structp png, png_infop info, std::uint64_t file_size)
 {
     const std::uint64_t pixels = static_cast<std::uint64_t>(png_get_image_width(png, info)) *
                                  png_get_image_height(png, info);
+    if (pixels > static_cast<std::uint64_t>(image_max_pixels)) return false;
     const std::uint64_t bits_per_pixel =
         static_cast<std::uint64_t>(png_get_channels(png, info)) * png_get_bit_depth(png, info);
     return pixels * bits_per_pixel / 8 <= file_size * max_deflate_ratio;
@@ -95,7 +95,7 @@ bool decode(std::FILE* file, std::uint64_t file_size, const std::string& path, I
         png_destroy_read_struct(&png, &info, nullptr);
         return false;
     }
-    png_set_user_limits(png, max_side, max_side);
+    png_set_user_limits(png, image_max_side, image_max_side);
     png_set_chunk_malloc_max(png, max_chunk_bytes);
     png_set_chunk_cache_max(png, max_cached_chunks);
     png_init_io(png, file);

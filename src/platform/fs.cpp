@@ -116,10 +116,8 @@ bool write_all(int fd, const void* data, std::size_t size)
     const char* bytes = static_cast<const char*>(data);
     while (size > 0) {
         const ssize_t n = ::write(fd, bytes, size);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;  // a full disk; 0 would otherwise loop for ever
         bytes += n;
         size -= static_cast<std::size_t>(n);
     }

@@ -3,7 +3,6 @@
 // checked against the file's real length before anything is allocated for it, so a hostile
 // file fails like a missing one: no crash, no huge buffer, `out` left empty.
 #include "sound/wav_reader.h"
-#include "runtime/byte_reading.h"
 
 #include <sys/stat.h>
 
@@ -12,6 +11,8 @@
 #include <cstring>
 #include <memory>
 #include <utility>
+
+#include "runtime/byte_reading.h"
 
 namespace {
 
@@ -24,7 +25,6 @@ constexpr std::uint32_t unknown_size = 0xFFFFFFFF;  // what streaming writers pu
 constexpr int max_channels = 8;
 constexpr std::uint32_t min_rate = 1000;
 constexpr std::uint32_t max_rate = 192000;
-
 
 // Sequential reading that knows how much of the file is left, so a declared size can be
 // checked before it is used.
@@ -57,7 +57,6 @@ private:
     std::uint64_t offset_ = 0;
 };
 
-// The length of an open regular file; -1 for anything else (a directory, a pipe, a device),
 bool has_id(const std::uint8_t* chunk_header, const char* id)
 {
     return std::memcmp(chunk_header, id, 4) == 0;
