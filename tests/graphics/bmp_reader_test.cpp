@@ -24,6 +24,7 @@ using testing_support::largest_allocation_during;
 
 namespace {
 
+using testing_support::files_in;
 using testing_support::TempDir;
 using testing_support::write_file;
 
@@ -312,15 +313,6 @@ TEST(BmpReader, MissingFilesAndDirectoriesFail)
     EXPECT_FALSE(bmp_read(tmp.file("missing.bmp"), colour_key_none, image));
     EXPECT_FALSE(bmp_read(tmp.path(), colour_key_none, image));
     EXPECT_FALSE(bmp_read("", colour_key_none, image));
-}
-
-std::vector<std::filesystem::path> files_in(const std::string& dir)
-{
-    std::vector<std::filesystem::path> files;
-    for (const auto& entry : std::filesystem::directory_iterator(dir))
-        files.push_back(entry.path());
-    std::sort(files.begin(), files.end());
-    return files;
 }
 
 // The sprite loader tries the BMP reader and then the PNG reader on every file; both must

@@ -19,19 +19,11 @@ namespace {
 
 using testing_support::largest_allocation_during;
 using testing_support::read_file;
+using testing_support::files_in;
 using testing_support::TempDir;
 using testing_support::write_file;
 
 const std::string corpus_dir = BRILLOX_FUZZ_CORPUS;
-
-std::vector<std::filesystem::path> files_in(const std::string& dir)
-{
-    std::vector<std::filesystem::path> files;
-    for (const auto& entry : std::filesystem::directory_iterator(dir))
-        files.push_back(entry.path());
-    std::sort(files.begin(), files.end());
-    return files;
-}
 
 void expect_whole_picture_or_nothing(bool loaded, const Image& image, const std::string& what)
 {

@@ -24,6 +24,7 @@ using testing_support::largest_allocation_during;
 namespace {
 
 using testing_support::read_file;
+using testing_support::files_in;
 using testing_support::TempDir;
 using testing_support::write_file;
 
@@ -135,15 +136,6 @@ std::size_t find_chunk(const std::string& s, const char* type)
 }
 
 // --- The PNG suite -------------------------------------------------------------------------
-
-std::vector<std::filesystem::path> files_in(const std::string& dir)
-{
-    std::vector<std::filesystem::path> files;
-    for (const auto& entry : std::filesystem::directory_iterator(dir))
-        files.push_back(entry.path());
-    std::sort(files.begin(), files.end());
-    return files;
-}
 
 TEST(PngReader, EveryPngSuiteFileDecodesToItsReferencePixelsOrFailsByDesign)
 {

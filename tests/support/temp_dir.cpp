@@ -3,8 +3,8 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
-
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -94,6 +94,18 @@ void write_file(const std::string& path, const std::string& bytes)
     out << bytes;
 }
 
-bool file_exists(const std::string& path) { return std::filesystem::exists(path); }
+bool file_exists(const std::string& path)
+{
+    return std::filesystem::exists(path);
+}
+
+std::vector<std::filesystem::path> files_in(const std::string& dir)
+{
+    std::vector<std::filesystem::path> files;
+    for (const auto& entry : std::filesystem::directory_iterator(dir))
+        files.push_back(entry.path());
+    std::sort(files.begin(), files.end());
+    return files;
+}
 
 }  // namespace testing_support

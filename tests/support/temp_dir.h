@@ -1,6 +1,8 @@
 // Scratch directories and small file helpers for tests.
 #pragma once
+#include <filesystem>
 #include <string>
+#include <vector>
 
 namespace testing_support {
 
@@ -60,9 +62,10 @@ private:
     void (*previous_handler_)(int);
 };
 
-int entry_count(const std::string& dir);  // entries in a directory, "." and ".." not counted
+int entry_count(const std::string& dir);         // entries in a directory, "." and ".." not counted
 std::string read_file(const std::string& path);  // whole file as bytes; "" if missing
 void write_file(const std::string& path, const std::string& bytes);
 bool file_exists(const std::string& path);
+std::vector<std::filesystem::path> files_in(const std::string& dir);  // sorted by name
 
 }  // namespace testing_support
