@@ -5,6 +5,8 @@
 
 #include <SDL2/SDL.h>
 
+#include <cstring>
+
 #include "platform/clock.h"
 
 namespace platform {
@@ -197,6 +199,53 @@ const KeyTables& tables()
 // Scripted state; read afresh at every snapshot so that the script can change it in place.
 const KeySnapshot* scripted_keys = nullptr;
 
+// The real keyboard. Pumping SDL's input costs microseconds while reading its key state costs
+// nanoseconds, and the game takes 512 snapshots a frame; so the input is pumped once per
+// millisecond of the clock, and SDL's state is translated again only when it changed. A key
+// that goes down is therefore seen at the first snapshot of the next millisecond at the latest,
+// as a keyboard device that reports its state each millisecond would show it.
+struct RealKeyboard {
+    std::uint64_t pumped_at_ms = 0;
+    bool pumped = false;
+    Uint8 sdl_state[SDL_NUM_SCANCODES] = {};  // SDL's state when keys was translated
+    KeySnapshot keys{};
+};
+
+RealKeyboard real_keyboard;
+
+void translate(const Uint8* state, int count, KeySnapshot& out)
+{
+    out.fill(0);
+    for (int scancode = 0; scancode < count; ++scancode) {
+        if (state[scancode] == 0) continue;
+        const int code = key_code_for_sdl_scancode(scancode);
+        if (code != 0) out[code] = 0x80;
+    }
+}
+
+void read_real_keyboard(KeySnapshot& out)
+{
+    RealKeyboard& k = real_keyboard;
+    // On the virtual clock every snapshot moves time on, so the clock has always moved.
+    const std::uint64_t now_ms = clock_is_virtual() ? 0 : SDL_GetTicks64();
+    if (clock_is_virtual() || !k.pumped || now_ms != k.pumped_at_ms) {
+        SDL_PumpEvents();
+        k.pumped_at_ms = now_ms;
+        k.pumped = true;
+    }
+    int count = 0;
+    const Uint8* state = SDL_GetKeyboardState(&count);
+    if (count > SDL_NUM_SCANCODES) count = SDL_NUM_SCANCODES;
+    // Other SDL calls (the message pump's polling) update the state too, so it is compared
+    // rather than assumed unchanged between pumps.
+    const auto bytes = static_cast<std::size_t>(count);
+    if (state != nullptr && count > 0 && std::memcmp(state, k.sdl_state, bytes) != 0) {
+        std::memcpy(k.sdl_state, state, bytes);
+        translate(state, count, k.keys);
+    }
+    out = k.keys;
+}
+
 }  // namespace
 
 int sdl_scancode_for(int key_code)
@@ -221,17 +270,7 @@ void keyboard_snapshot(KeySnapshot& out)
     if (scripted_keys != nullptr) {
         out = *scripted_keys;
     } else {
-        SDL_PumpEvents();
-        int count = 0;
-        const Uint8* state = SDL_GetKeyboardState(&count);
-        out.fill(0);
-        if (state != nullptr) {
-            for (int scancode = 0; scancode < count && scancode < SDL_NUM_SCANCODES; ++scancode) {
-                if (state[scancode] == 0) continue;
-                const int code = key_code_for_sdl_scancode(scancode);
-                if (code != 0) out[code] = 0x80;
-            }
-        }
+        read_real_keyboard(out);
     }
     // A scripted run must see time pass while the game polls the keys in a loop; outside
     // virtual time this does nothing.
