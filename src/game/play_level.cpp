@@ -153,6 +153,27 @@ void death_sequence(double posx, double posy, double errtext)
     wait_seconds(2);
 }
 
+double play_pass(double level)
+{
+    RT_LINE();
+    GameState& g = game();
+    poll_keys();
+    const double zeit = rt_to_int((timer_ms() - g.startzeit) / 1000);
+    draw_hud(level, zeit);
+    if (g.max_zeit > 0 && zeit >= g.max_zeit) return death_time_up;  // this frame is never shown
+    draw_sound_icon();
+    draw_field(g.player_posx, g.player_posy);
+    double ret = player_step(g.player_posx, g.player_posy);
+    // Later results win: a crush beats a completion in the same frame, giving up beats both.
+    if (g.move_player > g.speed * g.geschwindigkeit) {
+        roll_step(g.player_posx, g.player_posy);
+        if (falling_step() != 0) ret = death_crushed;
+        g.move_player = 0;
+    }
+    if (key_transition(g.MyESC) == 1) ret = death_gave_up;
+    return ret;
+}
+
 double play_level(double level)
 {
     RT_LINE();
@@ -169,25 +190,7 @@ double play_level(double level)
     g.move_player = 0;
 
     for (;;) {
-        RT_LINE();
-        poll_keys();
-        ret = 0;
-        const double zeit = rt_to_int((timer_ms() - g.startzeit) / 1000);
-        draw_hud(level, zeit);
-        if (g.max_zeit > 0 && zeit >= g.max_zeit) {
-            ret = death_time_up;
-            break;  // this frame is neither finished nor shown
-        }
-        draw_sound_icon();
-        draw_field(g.player_posx, g.player_posy);
-        ret = player_step(g.player_posx, g.player_posy);
-        // Later results win: a crush beats a completion in the same frame, giving up beats both.
-        if (g.move_player > g.speed * g.geschwindigkeit) {
-            roll_step(g.player_posx, g.player_posy);
-            if (falling_step() != 0) ret = death_crushed;
-            g.move_player = 0;
-        }
-        if (key_transition(g.MyESC) == 1) ret = death_gave_up;
+        ret = play_pass(level);
         if (ret > 0) break;
         rt_show_frame();
     }
