@@ -69,28 +69,37 @@ bool read_bmp_file(std::FILE* file, int colour_key, Image& image)
     const std::uint64_t palette_entries = (info.size() - header_end) / 4;
     const std::uint8_t* palette = info.data() + header_end;
 
+    // The pixel rows are read in one call (their size was checked against the file above) and
+    // converted with one loop per depth. Not zeroed first: the read fills it.
+    const std::size_t pixel_bytes = row_size * static_cast<std::uint64_t>(height);
+    const std::unique_ptr<std::uint8_t[]> pixels(new std::uint8_t[pixel_bytes]);
+    if (!read_exactly(file, pixels.get(), pixel_bytes)) return false;
     std::vector<std::uint8_t> rgba(static_cast<std::size_t>(width) * height * 4);
-    std::vector<std::uint8_t> row(row_size);
+    const auto put = [colour_key](std::uint8_t* out, std::uint8_t r, std::uint8_t g,
+                                  std::uint8_t b) {
+        out[0] = r, out[1] = g, out[2] = b;
+        out[3] = is_colour_key(colour_key, r, g, b) ? 0 : 255;
+    };
     // Rows are stored bottom row first. A negative height would mark a top-down file, but the
     // rows are taken bottom-up all the same, so such a picture comes out upside down; kept so
     // that every picture loads exactly as the programs written for this runtime expect.
     for (std::int32_t file_row = 0; file_row < height; ++file_row) {
-        if (!read_exactly(file, row.data(), row.size())) return false;
+        const std::uint8_t* row = pixels.get() + file_row * row_size;
         std::uint8_t* out =
             rgba.data() + static_cast<std::size_t>(height - 1 - file_row) * width * 4;
-        for (std::int32_t x = 0; x < width; ++x, out += 4) {
-            std::uint8_t r, g, b;
-            if (bits == 8) {
+        if (bits == 8) {
+            for (std::int32_t x = 0; x < width; ++x, out += 4) {
                 const std::uint8_t index = row[x];
                 if (index >= palette_entries) return false;
                 const std::uint8_t* entry = palette + index * 4;  // blue, green, red, reserved
-                b = entry[0], g = entry[1], r = entry[2];
-            } else {
-                const std::uint8_t* pixel = row.data() + static_cast<std::size_t>(x) * (bits / 8);
-                b = pixel[0], g = pixel[1], r = pixel[2];  // a 32-bit pixel's 4th byte is ignored
+                put(out, entry[2], entry[1], entry[0]);
             }
-            out[0] = r, out[1] = g, out[2] = b;
-            out[3] = is_colour_key(colour_key, r, g, b) ? 0 : 255;
+        } else {
+            // Blue, green, red; a 32-bit pixel's 4th byte is ignored.
+            const int step = bits / 8;
+            for (const std::uint8_t* pixel = row; pixel < row + width * step;
+                 pixel += step, out += 4)
+                put(out, pixel[2], pixel[1], pixel[0]);
         }
     }
     image.width = width;

@@ -193,8 +193,10 @@ void delete_texture(const OpenGLRainbows& d, std::uint32_t& name)
 
 void empty_sprite(OpenGLRainbows& d, int id)
 {
+    atlas_remove_sprite(d.atlas, id);
     delete_texture(d, d.texture[id][0]);
     delete_texture(d, d.texture[id][1]);
+    d.second_texture_due[id] = false;
     d.texture_width[id] = -1;
     d.texture_height[id] = -1;
     d.image_width[id] = 0;
@@ -216,6 +218,7 @@ void empty_slot(OpenGLRainbows& d, BackgroundSlot& slot)
 
 void set_viewport(OpenGLRainbows& d, int x, int y, int w, int h)
 {
+    atlas_flush();
     if (w <= 0 || h <= 0) {
         w = d.width;
         h = d.height;
@@ -286,6 +289,7 @@ bool set_windowed(OpenGLRainbows& d)
 
 void release(OpenGLRainbows& d)
 {
+    atlas_release(d.atlas, d.gl_ready);
     for (int id = 0; id < sprite_count; ++id) empty_sprite(d, id);
     for (BackgroundSlot& slot : d.backgrounds) empty_slot(d, slot);
     // A second release (shutdown, then the destructor) finds no window and leaves it at that.
@@ -384,6 +388,7 @@ void draw_background(OpenGLRainbows& d, int slot_index)
     const BackgroundSlot& slot = d.backgrounds[slot_index];
     if (slot.columns <= 0 || slot.rows <= 0) return;
 
+    atlas_flush();
     glDisable(GL_ALPHA_TEST);
     texture_unit1_off(d);
     glEnable(GL_TEXTURE_2D);  // a bind of id -1 may have left texturing off
@@ -412,6 +417,7 @@ OpenGLRainbows::OpenGLRainbows()
     for (int id = 0; id < sprite_count; ++id) {
         texture[id][0] = 0;
         texture[id][1] = 0;
+        second_texture_due[id] = false;
         texture_width[id] = -1;
         texture_height[id] = -1;
         image_width[id] = 0;
@@ -424,6 +430,7 @@ OpenGLRainbows::OpenGLRainbows()
         high_resolution = 1;
     }
     next_frame_time = time_ms(this);
+    atlas.batching = platform::video_sprite_batching_wanted();
 }
 
 OpenGLRainbows::~OpenGLRainbows()
@@ -484,16 +491,23 @@ double display_time_ms()
 
 void screen_swap()
 {
+    atlas_flush();
+    // A window's buffer swap sends the frame's drawing to the renderer; the swap of an
+    // offscreen surface does not, and the renderer would go on collecting frame after frame
+    // of commands it never draws. Sending them here draws every frame on every surface.
+    glFlush();
     platform::gl_swap(rt_display->window);
 }
 
 void screen_clear_buffers()
 {
+    atlas_flush();
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 }
 
 void screen_clear()
 {
+    atlas_flush();
     empty_slot(*rt_display, rt_display->backgrounds[0]);
     glClear(GL_COLOR_BUFFER_BIT);
 }
@@ -506,6 +520,7 @@ void screen_draw_background(int slot)
 void screen_prepare_frame()
 {
     OpenGLRainbows& d = *rt_display;
+    atlas_flush();
     glDisable(GL_BLEND);
     d.intensity = 1.0f;
     glColor4f(1, 1, 1, 1);
@@ -518,6 +533,7 @@ void screen_read_pixels(std::vector<std::uint8_t>& rgb)
     const int w = rt_display->width, h = rt_display->height;
     rgb.clear();
     if (w <= 0 || h <= 0) return;
+    atlas_flush();
     const std::size_t row = static_cast<std::size_t>(w) * 3;
     std::vector<std::uint8_t> bottom_up(row * h);
     glReadBuffer(GL_BACK);

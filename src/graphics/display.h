@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "graphics/sprite_atlas.h"
 #include "platform/video.h"
 
 constexpr int sprite_count = 65536;      // sprite ids 0..65535; fonts use the last 16
@@ -40,6 +41,9 @@ public:
     std::int32_t image_width[sprite_count];     // 0 while empty
     std::int32_t image_height[sprite_count];
     float intensity = 1.0f;                     // colour and alpha factor of all drawing
+    // The second texture is made from the main texture's texels when it is first bound: only
+    // the 3-D facility samples it, and building its mip chain doubled the cost of every load.
+    bool second_texture_due[sprite_count];
     std::uint8_t* mask[sprite_count];           // alpha masks read back on demand; owned, new[]
     BackgroundSlot backgrounds[background_slot_count];
     platform::Window window = 0;
@@ -55,6 +59,7 @@ public:
     std::int32_t high_resolution = 0;           // 1 if the counter exists
     bool multitexture = false;                  // glMultiTexCoord2fARB was found
     platform::GlContext context = nullptr;
+    SpriteAtlas atlas;                          // shared sprite textures and the waiting sprite quads
 };
 
 extern OpenGLRainbows* rt_display;  // created by the start-up, destroyed by the shutdown

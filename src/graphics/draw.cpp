@@ -1,6 +1,7 @@
 // Drawing into the back buffer: texture binding with its cache, sprites at whole-pixel
 // positions, stretched sprites, filled rectangles, lines and points hitting exact pixels,
-// freezing the back buffer as background slot 0, and the alpha mode. Immediate mode only.
+// freezing the back buffer as background slot 0, and the alpha mode. Sprites with an atlas
+// cell wait in the sprite batch; everything else here sends the batch first.
 #include "graphics/draw.h"
 
 #include <GL/gl.h>
@@ -9,6 +10,8 @@
 #include <cmath>
 
 #include "graphics/display.h"
+#include "graphics/sprite_atlas.h"
+#include "graphics/sprites.h"
 #include "runtime/rt_number.h"
 
 namespace {
@@ -21,15 +24,19 @@ bool valid_id(int id)
     return id >= 0 && id < sprite_count;
 }
 
-
-// Draws sprite id's whole picture onto the screen rectangle at (x, y) of size w x h.
+// Draws sprite id's whole picture onto the screen rectangle at (x, y) of size w x h: into the
+// batch when the sprite has an atlas cell, else at once from its own texture.
 void draw_sprite(int id, float x, float y, float w, float h)
 {
-    const OpenGLRainbows& d = *rt_display;
+    OpenGLRainbows& d = *rt_display;
     const int tw = d.texture_width[id], th = d.texture_height[id];
     if (tw <= 0 || th <= 0) return;  // empty: nothing to draw
     const float s = static_cast<float>(d.image_width[id]) / tw;
     const float t = static_cast<float>(d.image_height[id]) / th;
+    if (atlas_queue_quad(id, x, y, x + w, y + h, s, t)) {
+        d.bound = TextureBinding{id, -1, 0};  // what the bind would have recorded
+        return;
+    }
     sprite_bind(id, -1, 0);
     screen_textured_quad(x, y, x + w, y + h, s, t);
 }
@@ -44,6 +51,7 @@ template <typename Draw>
 void draw_primitive(double colour_value, Draw draw)
 {
     OpenGLRainbows& d = *rt_display;
+    atlas_flush();
     glDisable(GL_ALPHA_TEST);
 
     const int colour = rt_to_int(colour_value);
@@ -91,12 +99,14 @@ int background_tile_size(int width, int height)
 void sprite_bind(int id, int second_id, int second_texture)
 {
     OpenGLRainbows& d = *rt_display;
+    atlas_flush();  // a caller binding for itself draws next, after what waits
     d.bound = TextureBinding{id, second_id, second_texture};
     if (second_id < 0) screen_texture_unit1_off();
     if (id < 0) {
         glDisable(GL_TEXTURE_2D);
         return;
     }
+    if (second_texture != 0) sprite_make_due_second_texture(id);
     glBindTexture(GL_TEXTURE_2D, valid_id(id) ? d.texture[id][second_texture ? 1 : 0] : 0);
     glEnable(GL_TEXTURE_2D);
 }
@@ -179,6 +189,7 @@ void screen_use_as_background()
     const int W = d.width, H = d.height;
     const int T = background_tile_size(W, H);
 
+    atlas_flush();
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     glReadBuffer(GL_BACK);
     int columns = 0, rows = 0;
@@ -215,6 +226,7 @@ void screen_use_as_background()
 void screen_set_alpha_mode(double mode)
 {
     OpenGLRainbows& d = *rt_display;
+    atlas_flush();
     float a = std::isnan(mode) ? 0.0f : static_cast<float>(mode);
     if (a != 0) {
         glEnable(GL_BLEND);
@@ -230,4 +242,20 @@ void screen_set_alpha_mode(double mode)
     d.intensity = std::min(std::fabs(a), 1.0f);
     const float k = d.intensity;
     glColor4f(k, k, k, k);
+}
+
+void screen_set_sprite_batching(bool on)
+{
+    atlas_flush();
+    rt_display->atlas.batching = on;
+}
+
+bool screen_sprite_batching()
+{
+    return rt_display->atlas.batching;
+}
+
+void screen_flush_sprites()
+{
+    atlas_flush();
 }

@@ -11,3 +11,11 @@ void screen_draw_line(double x1, double y1, double x2, double y2, double colour)
 void screen_draw_point(double x, double y, double colour);
 void screen_use_as_background();                              // copies the back buffer into background slot 0
 void screen_set_alpha_mode(double mode);                      // 0 opaque, > 0 additive, < 0 alpha blend; |mode| is the intensity
+
+// Sprites of up to 256 x 256 texels are drawn from shared atlas textures, and consecutive ones
+// reach GL as one batch, sent before any other drawing, state change, read-back or swap.
+// Off, every sprite binds its own texture and is drawn at once; both draw the same pixels.
+// The environment setting BRILLOX_SPRITE_BATCHING=0 starts the display with batching off.
+void screen_set_sprite_batching(bool on);
+bool screen_sprite_batching();
+void screen_flush_sprites();  // sends waiting sprite quads; for code that calls GL itself

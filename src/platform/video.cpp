@@ -7,6 +7,7 @@
 #include <strings.h>
 
 #include <cstdlib>
+#include <cstring>
 
 namespace platform {
 
@@ -73,6 +74,12 @@ const char* video_driver_name()
 {
     const char* name = video_started ? SDL_GetCurrentVideoDriver() : nullptr;
     return name != nullptr ? name : "";
+}
+
+bool video_sprite_batching_wanted()
+{
+    const char* setting = std::getenv("BRILLOX_SPRITE_BATCHING");
+    return setting == nullptr || std::strcmp(setting, "0") != 0;
 }
 
 DisplayMode desktop_mode()

@@ -12,6 +12,7 @@ bool video_init();                 // starts the video subsystem once; false if 
 void video_quit();
 bool video_is_headless();          // the offscreen or dummy driver: nothing is ever on a screen
 const char* video_driver_name();
+bool video_sprite_batching_wanted();  // false when the environment sets BRILLOX_SPRITE_BATCHING=0
 
 struct DisplayMode {
     int width, height, bits;

@@ -161,6 +161,7 @@ protected:
     static Rgba screen_pixel(int x, int y)
     {
         std::uint8_t p[4] = {};
+        screen_flush_sprites();  // batched sprite quads reach GL before a read of its own
         glReadBuffer(GL_BACK);
         glPixelStorei(GL_PACK_ALIGNMENT, 1);
         glReadPixels(x, rt_display->height - 1 - y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, p);
@@ -252,7 +253,12 @@ TEST_F(Sprites, FontsGetNearestFilteringNoBleedingAndNoSecondTexture)
     EXPECT_EQ(texture_parameter(name, GL_TEXTURE_MAG_FILTER), GL_NEAREST);
     EXPECT_EQ(read_texture(name).at(2, 1), clear);
 
+    sprite_bind(font_sprite_base, -1, 1);  // asking for it makes none
+    EXPECT_EQ(d.texture[font_sprite_base][1], 0u);
+
     ASSERT_TRUE(sprite_load_image(65519, image));  // the last image id is a sprite
+    EXPECT_EQ(d.texture[65519][1], 0u);            // made at its first bind
+    sprite_bind(65519, -1, 1);
     EXPECT_NE(d.texture[65519][1], 0u);
     EXPECT_EQ(texture_parameter(d.texture[65519][0], GL_TEXTURE_MIN_FILTER), GL_LINEAR);
     EXPECT_EQ(texture_parameter(d.texture[65519][0], GL_TEXTURE_MAG_FILTER), GL_LINEAR);
@@ -268,6 +274,7 @@ TEST_F(Sprites, TheSecondTextureCarriesABoxFilteredMipChainDownToOneTexel)
         set_pixel(image, 3, y, opaque_blue);
     }
     ASSERT_TRUE(sprite_load_image(3, image));
+    sprite_bind(3, -1, 1);
     const std::uint32_t second = rt_display->texture[3][1];
     ASSERT_NE(second, 0u);
     EXPECT_EQ(texture_parameter(second, GL_TEXTURE_MIN_FILTER), GL_LINEAR_MIPMAP_LINEAR);
@@ -282,6 +289,24 @@ TEST_F(Sprites, TheSecondTextureCarriesABoxFilteredMipChainDownToOneTexel)
     const Texels last = read_texture(second, 2);  // 1 x 1: half red, half blue
     ASSERT_EQ(last.width, 1);
     EXPECT_EQ(last.at(0, 0), (Rgba{128, 0, 128, 255}));
+}
+
+TEST_F(Sprites, TheSecondTextureKeepsTheLoadedPictureThroughAGrabAndGoesWithAFree)
+{
+    const OpenGLRainbows& d = *rt_display;
+    // A grab of the same texture size reuses the main texture; the second texture, not made
+    // yet, must still come from the loaded picture, not from the grabbed pixels.
+    ASSERT_TRUE(sprite_load_image(3, solid_image(32, 32, opaque_red)));
+    ASSERT_TRUE(sprite_grab(3, 0, 0, 32, 32));
+    ASSERT_NE(read_texture(d.texture[3][0]).at(5, 5), opaque_red);
+    sprite_bind(3, -1, 1);
+    ASSERT_NE(d.texture[3][1], 0u);
+    EXPECT_EQ(read_texture(d.texture[3][1]).at(5, 5), opaque_red);
+
+    ASSERT_TRUE(sprite_load_image(4, solid_image(8, 8, opaque_red)));
+    sprite_free(4);
+    sprite_bind(4, -1, 1);
+    EXPECT_EQ(d.texture[4][1], 0u);
 }
 
 TEST_F(Sprites, EmptyOrShortPicturesFailAndLeaveTheSpriteEmpty)
