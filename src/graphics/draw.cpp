@@ -250,11 +250,6 @@ void screen_set_sprite_batching(bool on)
     rt_display->atlas.batching = on;
 }
 
-bool screen_sprite_batching()
-{
-    return rt_display->atlas.batching;
-}
-
 void screen_flush_sprites()
 {
     atlas_flush();

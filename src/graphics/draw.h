@@ -17,5 +17,4 @@ void screen_set_alpha_mode(double mode);                      // 0 opaque, > 0 a
 // Off, every sprite binds its own texture and is drawn at once; both draw the same pixels.
 // The environment setting BRILLOX_SPRITE_BATCHING=0 starts the display with batching off.
 void screen_set_sprite_batching(bool on);
-bool screen_sprite_batching();
 void screen_flush_sprites();  // sends waiting sprite quads; for code that calls GL itself

@@ -5,6 +5,7 @@
 
 #include <SDL2/SDL.h>
 
+#include <cstdint>
 #include <cstring>
 
 #include "platform/clock.h"
@@ -205,8 +206,7 @@ const KeySnapshot* scripted_keys = nullptr;
 // that goes down is therefore seen at the first snapshot of the next millisecond at the latest,
 // as a keyboard device that reports its state each millisecond would show it.
 struct RealKeyboard {
-    std::uint64_t pumped_at_ms = 0;
-    bool pumped = false;
+    std::uint64_t pumped_at_ms = UINT64_MAX;  // no millisecond pumped yet
     Uint8 sdl_state[SDL_NUM_SCANCODES] = {};  // SDL's state when keys was translated
     KeySnapshot keys{};
 };
@@ -227,11 +227,11 @@ void read_real_keyboard(KeySnapshot& out)
 {
     RealKeyboard& k = real_keyboard;
     // On the virtual clock every snapshot moves time on, so the clock has always moved.
-    const std::uint64_t now_ms = clock_is_virtual() ? 0 : SDL_GetTicks64();
-    if (clock_is_virtual() || !k.pumped || now_ms != k.pumped_at_ms) {
+    if (clock_is_virtual()) {
+        SDL_PumpEvents();
+    } else if (const std::uint64_t now_ms = SDL_GetTicks64(); now_ms != k.pumped_at_ms) {
         SDL_PumpEvents();
         k.pumped_at_ms = now_ms;
-        k.pumped = true;
     }
     int count = 0;
     const Uint8* state = SDL_GetKeyboardState(&count);

@@ -99,14 +99,19 @@ LiteralOutcome literal_plan(const SearchParameters& p)
                                                                        : current->g + c;
             const auto h = static_cast<float>(std::abs(p.goal_x - nx) + std::abs(p.goal_y - ny));
             const float f = g + weight * (h - g);
+            // A node reached more cheaply than before takes the new way and enters the open
+            // list again.
+            const auto reopen = [&](Node* old) {
+                old->parent = current;
+                old->g = g;
+                old->f = f;
+                insert_sorted(open, old);
+            };
 
             if (Node* old = closed.find(nx, ny)) {
                 if (old->g > g) {
                     closed.remove(old);
-                    old->parent = current;
-                    old->g = g;
-                    old->f = f;
-                    insert_sorted(open, old);
+                    reopen(old);
                 }
                 continue;
             }
@@ -117,10 +122,7 @@ LiteralOutcome literal_plan(const SearchParameters& p)
                 Node* old = open.at(position);
                 if (old->g > g) {
                     open.erase(position);
-                    old->parent = current;
-                    old->g = g;
-                    old->f = f;
-                    insert_sorted(open, old);
+                    reopen(old);
                 }
                 continue;
             }
