@@ -3,12 +3,8 @@
 // another file is opened or the program ends. Memory stays bounded whatever the file holds.
 #include "files/ini_document.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <string_view>
@@ -65,11 +61,16 @@ IniDocument& document()
     return doc;
 }
 
+void save_at_exit()
+{
+    ini_save();  // a failure is reported on standard error; nobody is left to show it to
+}
+
 // The exit-time save is registered after the document exists, so it runs before the
 // document is destroyed.
 void register_exit_save()
 {
-    static const bool registered = (document(), std::atexit(ini_save), true);
+    static const bool registered = (document(), std::atexit(save_at_exit), true);
     (void)registered;
 }
 
@@ -260,47 +261,6 @@ private:
     bool full_ = false;
 };
 
-enum class ReadResult { missing, whole, part };
-
-// Reads the file, at most max_file_bytes of it. Only regular files count, matching a failed
-// open on Windows for a directory of that name. A file that is longer, or that fails to read
-// part-way, yields the complete lines read so far as `part`.
-ReadResult read_file_contents(const std::string& path, std::string& contents)
-{
-    if (path.empty()) return ReadResult::missing;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return ReadResult::missing;
-    struct stat info;
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(fd);
-        return ReadResult::missing;
-    }
-    contents.reserve(static_cast<std::size_t>(std::min<off_t>(info.st_size, max_file_bytes)));
-    ReadResult result = ReadResult::whole;
-    char buffer[65536];
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR) continue;
-        if (n == 0) break;
-        if (n < 0) {
-            result = ReadResult::part;
-            break;
-        }
-        const std::size_t room = max_file_bytes - contents.size();
-        contents.append(buffer, std::min(static_cast<std::size_t>(n), room));
-        if (static_cast<std::size_t>(n) > room) {
-            result = ReadResult::part;
-            break;
-        }
-    }
-    ::close(fd);
-    if (result == ReadResult::part) {
-        const std::size_t last_lf = contents.rfind('\n');
-        contents.resize(last_lf == std::string::npos ? 0 : last_lf + 1);  // a cut line is no line
-    }
-    return result;
-}
-
 // False when the document could not take in all of the text.
 bool parse_document(std::string_view text, std::vector<IniSection>& sections)
 {
@@ -336,11 +296,12 @@ std::string render_document(const std::vector<IniSection>& sections)
 
 }  // namespace
 
-void ini_open(const rt_string& name)
+bool ini_open(const rt_string& name)
 {
     register_exit_save();
-    if (document().changed) ini_save();
+    const bool saved = !document().changed || ini_save();
     ini_load(name);
+    return saved;
 }
 
 void ini_load(const rt_string& name)
@@ -357,25 +318,41 @@ void ini_load(const rt_string& name)
     // "Level.ini" is written back to "Level.ini", not beside it.
     doc.disk_path = platform::resolve_name_ignoring_case(name.c_str());
 
+    // Only regular files count, matching a failed open on Windows for a directory of that name.
     std::string contents;
-    const ReadResult read = read_file_contents(doc.disk_path, contents);
-    if (read == ReadResult::missing) return;  // empty document under this name
+    const platform::ReadResult read =
+        platform::read_whole_file(doc.disk_path, max_file_bytes, contents, true);
+    if (read == platform::ReadResult::missing) return;  // empty document under this name
+    if (read != platform::ReadResult::whole) {
+        // What could be read is taken in; a line cut off part-way is no line.
+        const std::size_t last_lf = contents.rfind('\n');
+        contents.resize(last_lf == std::string::npos ? 0 : last_lf + 1);
+    }
     const bool parsed_all = parse_document(contents, doc.sections);
-    doc.complete = read == ReadResult::whole && parsed_all;
+    doc.complete = read == platform::ReadResult::whole && parsed_all;
 }
 
-void ini_save()
+bool ini_save()
 {
     register_exit_save();
     const IniDocument& doc = document();
-    if (!doc.changed || doc.file_name.empty()) return;
-    // Writing a document that holds only part of its file would destroy the rest.
-    if (!doc.complete) return;
-    const std::string text = render_document(doc.sections);
-    // A failed write leaves the old file as it was; the changes are lost, as they always
-    // were when the file could not be written.
-    if (platform::write_file_atomically(doc.disk_path, text.data(), text.size()))
-        rt_trace(std::string("ini_save ") + doc.file_name.c_str());
+    if (!doc.changed || doc.file_name.empty()) return true;
+    std::string failure;
+    if (!doc.complete) {
+        // Writing a document that holds only part of its file would destroy the rest.
+        failure = "it is too large to be read whole";
+    } else {
+        const std::string text = render_document(doc.sections);
+        if (platform::replace_file_contents(doc.disk_path, text.data(), text.size(), &failure)) {
+            rt_trace(std::string("ini_save ") + doc.file_name.c_str());
+            return true;
+        }
+    }
+    // The old file stays as it was and the changes are lost; the player hears of it from the
+    // game, and this line says which file and why.
+    std::fprintf(stderr, "%s: cannot be saved: %s\n",
+                 platform::absolute_path(doc.disk_path).c_str(), failure.c_str());
+    return false;
 }
 
 rt_string ini_get(const rt_string& section_name, const rt_string& key)

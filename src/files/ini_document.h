@@ -4,8 +4,9 @@
 #pragma once
 #include "runtime/rt_string.h"
 
-// Saves a changed document, then loads name; "" leaves an empty, nameless document.
-void ini_open(const rt_string& name);
+// Saves a changed document, then loads name; "" leaves an empty, nameless document. False
+// when the changed document could not be saved (see ini_save); the load happens either way.
+bool ini_open(const rt_string& name);
 // The first section of that name, in it the first entry of that key; "NO_DATA" when missing.
 rt_string ini_get(const rt_string& section, const rt_string& key);
 // Sets or adds; an empty value removes the key, an empty key removes the section.
@@ -13,5 +14,8 @@ void ini_put(const rt_string& section, const rt_string& key, const rt_string& va
 // Replaces the document; a missing file gives an empty document under that name. At most
 // 64 MiB, 65536 sections and 262144 entries of a file are taken in.
 void ini_load(const rt_string& name);
-// Writes atomically, only when changed, named and read whole; the changed flag stays set.
-void ini_save();
+// Writes the document when it is changed and named; the changed flag stays set. True when
+// written or nothing was to be written. False when the file could not be written (or was too
+// large to be read whole): the old file stays, and one line on standard error names the file
+// and the reason.
+bool ini_save();

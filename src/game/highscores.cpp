@@ -36,11 +36,16 @@ bool open_table()
     return true;
 }
 
-void close_table()
+// Closes the table; false when a changed table could not be written.
+bool close_table()
 {
     RT_LINE();
-    ini_open("");
+    return ini_open("");
 }
+
+// Whether the last entry reached the file. The congratulation must not claim a place that a
+// full disk or a write-protected file kept out of the table.
+bool entry_saved = true;
 
 rt_string read_place(double i)
 {
@@ -101,6 +106,7 @@ double enter_highscore(double ptk, const rt_string& na_Str)
     GameState& g = game();
     rt_str_array_dim(g.spn_Str, 12);
     rt_num_array_dim(g.punk, 12);
+    entry_saved = true;
     if (!open_table()) return 0;
     for (double i = 1; i <= 10; ++i) {
         RT_LINE();
@@ -134,7 +140,7 @@ double enter_highscore(double ptk, const rt_string& na_Str)
             write_place(i + 1, rt_str_array_at(g.spn_Str, i), rt_num_array_at(g.punk, i));
         }
     }
-    close_table();
+    entry_saved = close_table();
     return platz;
 }
 
@@ -175,7 +181,8 @@ void show_congratulation(const rt_string& name_Str, double platz)
     text_print(name_Str, cell(9), cell(5));
     text_print("wurde als", cell(8), cell(6));
     text_print(str_concat_num_text(platz, "."), cell(10), cell(7));
-    text_print("in die Highscore eingetragen.", cell(1), cell(9));
+    text_print(entry_saved ? "in die Highscore eingetragen." : "Highscore nicht gespeichert !",
+               cell(1), cell(9));
     text_print(g.beenden_mit_Str, cell(5), cell(12));
     wait_for_start();
     g.aktlevel = 1;

@@ -1,6 +1,7 @@
 // The ten-slot load and save screen over "savegame.ini" (section "daten", keys "1".."10",
 // values name,score,level,lives). Load mode restores the four values of a filled slot; save
-// mode asks for the name and writes the slot. The file is never created here.
+// mode asks for the name and writes the slot, or says that it could not. The file is never
+// created here.
 #include "game/save_game.h"
 
 #include "files/file_channels.h"
@@ -114,13 +115,29 @@ void load_slot(double slot)
     g.anz_leben = saved.leb <= 0 ? 1 : saved.leb;
 }
 
-void save_slot(double slot)
+// Writes the slot into the file as it is on disk now, not as it was when the list was read:
+// another running copy may have saved meanwhile, and only the chosen slot may change. False
+// when nothing reached the disk, the file having gone missing included.
+bool save_slot(double slot)
 {
     RT_LINE();
+    if (!save_file_exists()) return false;
+    ini_open(save_file);  // the document is unchanged since the listing: this only reads
     GameState& g = game();
     const rt_string wert_Str =
         g.spieler_name_Str + "," + g.punkte + "," + g.aktlevel + "," + g.anz_leben;
     ini_put(save_section, slot_key(slot), wert_Str);
+    return ini_open("");
+}
+
+// A save that did not reach the disk is told on the list, which shows the file as it is.
+void report_failed_save()
+{
+    RT_LINE();
+    draw_list(0, save_file_exists());
+    ini_open("");
+    text_print("Spiel nicht gespeichert !", cell(2), cell(12));
+    wait_for_start();
 }
 
 }  // namespace
@@ -146,12 +163,13 @@ void load_save_screen(double load)
         if (key_transition(g.MyStart) == 2) {
             if (load == 1) {
                 if (have_file) load_slot(pos - 1);
+                ini_open("");
             } else {
+                ini_open("");
                 g.spieler_name_Str =
                     enter_name(g.sp_verz_Str, g.sp_size, g.factor, g.spieler_name_Str);
-                if (have_file) save_slot(pos - 1);
+                if (!save_slot(pos - 1)) report_failed_save();
             }
-            ini_open("");  // closes the document; after a save this writes the file
             return;
         }
         rt_show_frame();

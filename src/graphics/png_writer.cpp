@@ -59,5 +59,5 @@ bool png_write_rgb(const std::string& path, int width, int height, const std::ui
     }
     std::vector<std::uint8_t> encoded;
     if (!encode(width, height, rows.data(), &encoded)) return false;
-    return platform::write_file_atomically(path, encoded.data(), encoded.size());
+    return platform::replace_file_contents(path, encoded.data(), encoded.size());
 }

@@ -1,6 +1,7 @@
 // File-system services for the runtime on POSIX systems: where temporary files go, how a
-// file name written in another letter case is found on a case-sensitive file system, and how
-// a whole file is replaced so that a crash or a full disk never leaves it half written.
+// file name written in another letter case is found on a case-sensitive file system, how a
+// whole file is read with a limit, and how a whole file is replaced so that a crash or a full
+// disk never leaves it half written.
 #include "platform/fs.h"
 
 #include <dirent.h>
@@ -9,10 +10,12 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <vector>
 
 namespace platform {
@@ -64,7 +67,8 @@ std::string directory_of(const std::string& path)
 
 // Follows a chain of symbolic links to the path whose contents are to be replaced. Renaming
 // over the link itself would turn it into a plain file and leave its target stale. A link
-// whose target does not exist yet yields that target, so the write creates it.
+// whose target does not exist yet yields that target, so the write creates it. False with
+// errno set when the chain cannot be followed.
 bool final_link_target(const std::string& path, std::string& target)
 {
     target = path;
@@ -76,9 +80,12 @@ bool final_link_target(const std::string& path, std::string& target)
         std::vector<char> buffer(static_cast<std::size_t>(info.st_size > 0 ? info.st_size : 255) +
                                  1);
         const ssize_t n = ::readlink(target.c_str(), buffer.data(), buffer.size());
-        if (n < 0 || static_cast<std::size_t>(n) >= buffer.size()) return false;
+        if (n < 0) return false;
+        if (static_cast<std::size_t>(n) >= buffer.size() || n == 0) {
+            errno = ENAMETOOLONG;  // the link changed while it was read, or is empty
+            return false;
+        }
         const std::string link_text(buffer.data(), static_cast<std::size_t>(n));
-        if (link_text.empty()) return false;
 
         // A relative link is relative to the directory that holds the link.
         if (link_text[0] == '/') {
@@ -89,7 +96,8 @@ bool final_link_target(const std::string& path, std::string& target)
             target = prefix + link_text;
         }
     }
-    return false;  // a loop of links
+    errno = ELOOP;  // a loop of links
+    return false;
 }
 
 // The process's file-creation mask. /proc reports it without changing it; the fallback of
@@ -111,13 +119,18 @@ mode_t current_umask()
     return mask;
 }
 
+// False with errno set when the data could not be written whole.
 bool write_all(int fd, const void* data, std::size_t size)
 {
     const char* bytes = static_cast<const char*>(data);
     while (size > 0) {
         const ssize_t n = ::write(fd, bytes, size);
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;  // a full disk; 0 would otherwise loop for ever
+        if (n < 0) return false;
+        if (n == 0) {  // a full disk; 0 would otherwise loop for ever
+            errno = ENOSPC;
+            return false;
+        }
         bytes += n;
         size -= static_cast<std::size_t>(n);
     }
@@ -134,12 +147,153 @@ void sync_directory(const std::string& dir)
     ::close(fd);
 }
 
+// When this run started: a temporary file older than that was left by an earlier save that
+// was killed before it could rename or remove it.
+const std::time_t run_started = std::time(nullptr);
+
+// The start of the temporary file's name beside a target: "." + the target's name + ".", to
+// which mkstemp adds six characters. A long name is cut so that the whole stays within the
+// directory's file-name limit.
+std::string temp_name_start(const std::string& dir, const std::string& last)
+{
+    const long name_max = std::max(::pathconf(dir.c_str(), _PC_NAME_MAX), 16L);
+    const std::size_t room = static_cast<std::size_t>(name_max) - 8;  // "." "." and XXXXXX
+    return "." + last.substr(0, std::min(last.size(), room)) + ".";
+}
+
+bool is_temp_suffix(const char* text)
+{
+    for (int i = 0; i < 6; ++i) {
+        if (std::isalnum(static_cast<unsigned char>(text[i])) == 0) return false;
+    }
+    return text[6] == '\0';
+}
+
+// Best effort: only this user's regular files of the exact temporary pattern, from before this
+// run, so that a save another running copy is making right now is never touched.
+void remove_stale_temporaries(const std::string& dir, const std::string& prefix,
+                              const std::string& name_start)
+{
+    DIR* listing = ::opendir(dir.c_str());
+    if (listing == nullptr) return;
+    while (const dirent* entry = ::readdir(listing)) {
+        if (std::strncmp(entry->d_name, name_start.c_str(), name_start.size()) != 0) continue;
+        if (!is_temp_suffix(entry->d_name + name_start.size())) continue;
+        const std::string path = prefix + entry->d_name;
+        struct stat info;
+        if (::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
+            info.st_uid == ::geteuid() && info.st_mtime < run_started) {
+            ::unlink(path.c_str());
+        }
+    }
+    ::closedir(listing);
+}
+
+// Writes data over the file itself. The new length is reserved before anything is written, so
+// that a full disk or a file-size limit fails the write while the old contents are still whole.
+int overwrite_in_place(const std::string& target, const void* data, std::size_t size)
+{
+    const int fd = ::open(target.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return errno;
+    struct stat info;
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return EISDIR;
+    }
+    const off_t new_size = static_cast<off_t>(size);
+    if (new_size > info.st_size) {
+        const int error = ::posix_fallocate(fd, 0, new_size);
+        // Where the file system cannot reserve space at all, the write goes ahead unreserved.
+        if (error != 0 && error != EOPNOTSUPP && error != ENOSYS && error != EINVAL) {
+            // Gives back what the failed reservation added; the old contents were not touched.
+            const bool restored = ::ftruncate(fd, info.st_size) == 0;
+            (void)restored;
+            ::close(fd);
+            return error;
+        }
+    }
+    int error = 0;
+    if (!write_all(fd, data, size) || ::ftruncate(fd, new_size) != 0 || ::fsync(fd) != 0) {
+        error = errno;
+    }
+    if (::close(fd) != 0 && error == 0) error = errno;
+    return error;
+}
+
+// replace_file_contents with the errno value of a failure (EISDIR for anything but a regular
+// file), 0 on success.
+int replace_contents(const std::string& path, const void* data, std::size_t size)
+{
+    std::string target;
+    if (path.empty()) return ENOENT;
+    if (!final_link_target(path, target)) return errno;
+
+    std::string prefix, last;
+    split_last_component(target, prefix, last);
+    if (last.empty()) return EISDIR;
+    const std::string dir = directory_of(target);
+
+    // A new file gets the permissions open(..., 0666) would give it; mkstemp's 0600 would
+    // hide the game's files from other users.
+    mode_t mode = 0666 & ~current_umask();
+    struct stat old_info;
+    const bool exists = ::stat(target.c_str(), &old_info) == 0;
+    if (!exists && errno != ENOENT) return errno;
+    if (exists) {
+        if (!S_ISREG(old_info.st_mode)) return EISDIR;
+        // A file its owner made read-only, or one this user may not write, stays as it is.
+        if ((old_info.st_mode & 0222) == 0 ||
+            ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) {
+            return EACCES;
+        }
+        mode = old_info.st_mode & 07777;
+        // A rename would split the hard links, and in a directory this user may not change
+        // there is no other way than writing the file itself.
+        if (old_info.st_nlink > 1 ||
+            ::faccessat(AT_FDCWD, dir.c_str(), W_OK | X_OK, AT_EACCESS) != 0) {
+            return overwrite_in_place(target, data, size);
+        }
+    }
+
+    // The temporary file sits in the same directory, because rename only replaces
+    // atomically within one file system.
+    const std::string name_start = temp_name_start(dir, last);
+    std::string temp_path = prefix + name_start + "XXXXXX";
+    const int fd = ::mkostemp(temp_path.data(), O_CLOEXEC);
+    if (fd < 0) return errno;
+    if (exists && ::fchown(fd, old_info.st_uid, old_info.st_gid) != 0) {
+        // This user cannot give a new file the old owner or group; only the file itself
+        // keeps them.
+        ::close(fd);
+        ::unlink(temp_path.c_str());
+        return overwrite_in_place(target, data, size);
+    }
+    int error = 0;
+    if (!write_all(fd, data, size) || ::fchmod(fd, mode) != 0 || ::fsync(fd) != 0) error = errno;
+    // close can report a delayed write error (NFS); it counts as a failed write.
+    if (::close(fd) != 0 && error == 0) error = errno;
+    if (error == 0 && ::rename(temp_path.c_str(), target.c_str()) != 0) error = errno;
+    if (error != 0) {
+        ::unlink(temp_path.c_str());
+        return error;
+    }
+    sync_directory(dir);
+    remove_stale_temporaries(dir, prefix, name_start);
+    return 0;
+}
+
 }  // namespace
 
 std::string temp_directory()
 {
-    const char* env = std::getenv("TMPDIR");
-    std::string dir = (env != nullptr && env[0] != '\0') ? env : "/tmp";
+    std::string dir = "/tmp";
+    for (const char* name : {"TMPDIR", "XDG_RUNTIME_DIR"}) {
+        const char* env = std::getenv(name);
+        if (env != nullptr && env[0] != '\0') {
+            dir = env;
+            break;
+        }
+    }
     while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
     return dir;
 }
@@ -168,40 +322,104 @@ std::string resolve_name_ignoring_case(const std::string& name)
     return prefix + *std::min_element(matches.begin(), matches.end());
 }
 
-bool write_file_atomically(const std::string& path, const void* data, std::size_t size)
+ReadResult read_whole_file(const std::string& path, std::size_t limit, std::string& contents,
+                           bool regular_only)
 {
-    std::string target;
-    if (path.empty() || !final_link_target(path, target)) return false;
-
-    std::string prefix, last;
-    split_last_component(target, prefix, last);
-    if (last.empty()) return false;
-
-    // A new file gets the permissions open(..., 0666) would give it; mkstemp's 0600 would
-    // hide the game's files from other users.
-    mode_t mode = 0666 & ~current_umask();
-    struct stat old_info;
-    if (::stat(target.c_str(), &old_info) == 0) {
-        if (!S_ISREG(old_info.st_mode)) return false;
-        mode = old_info.st_mode & 07777;
+    contents.clear();
+    if (path.empty()) return ReadResult::missing;
+    // O_NONBLOCK keeps a pipe of that name from blocking the open until a writer appears.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | (regular_only ? O_NONBLOCK : 0));
+    if (fd < 0) return ReadResult::missing;
+    struct stat info;
+    if (::fstat(fd, &info) != 0 || (regular_only && !S_ISREG(info.st_mode))) {
+        ::close(fd);
+        return ReadResult::missing;
     }
+    if (S_ISDIR(info.st_mode)) {
+        ::close(fd);
+        return ReadResult::failed;
+    }
+    if (S_ISREG(info.st_mode)) {
+        contents.reserve(static_cast<std::size_t>(std::min<off_t>(info.st_size, limit)));
+    }
+    ReadResult result = ReadResult::whole;
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n == 0) break;
+        if (n < 0) {
+            result = ReadResult::failed;
+            break;
+        }
+        const std::size_t room = limit - contents.size();
+        contents.append(buffer, std::min(static_cast<std::size_t>(n), room));
+        if (static_cast<std::size_t>(n) > room) {
+            result = ReadResult::cut;
+            break;
+        }
+    }
+    ::close(fd);
+    return result;
+}
 
-    // The temporary file sits in the same directory, because rename only replaces
-    // atomically within one file system.
-    std::string temp_path = prefix + "." + last + ".XXXXXX";
-    const int fd = ::mkostemp(temp_path.data(), O_CLOEXEC);
-    if (fd < 0) return false;
+bool replace_file_contents(const std::string& path, const void* data, std::size_t size,
+                           std::string* failure)
+{
+    const int error = replace_contents(path, data, size);
+    if (error == 0) return true;
+    if (failure != nullptr) *failure = error == EISDIR ? "not a regular file" : std::strerror(error);
+    return false;
+}
 
-    bool ok = write_all(fd, data, size) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
-    // close can report a delayed write error (NFS); it counts as a failed write.
-    if (::close(fd) != 0) ok = false;
-    if (ok) ok = ::rename(temp_path.c_str(), target.c_str()) == 0;
-    if (!ok) {
-        ::unlink(temp_path.c_str());
+bool append_to_own_file(const std::string& path, const std::string& text, std::string* failure)
+{
+    const auto fail = [failure](const char* why) {
+        if (failure != nullptr) *failure = why;
         return false;
+    };
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW | O_CLOEXEC |
+                                            O_NONBLOCK, 0666);
+    if (fd < 0) return fail(errno == ELOOP ? "it is a symbolic link" : std::strerror(errno));
+    struct stat info;
+    const char* refused = nullptr;
+    if (::fstat(fd, &info) != 0) {
+        refused = "it cannot be examined";
+    } else if (!S_ISREG(info.st_mode)) {
+        refused = "it is not a regular file";
+    } else if (info.st_uid != ::geteuid()) {
+        refused = "it belongs to another user";
+    } else if (info.st_nlink != 1) {
+        refused = "it has other hard links";
     }
-    sync_directory(directory_of(target));
+    const bool ok = refused == nullptr && write_all(fd, text.data(), text.size());
+    const int write_error = errno;
+    ::close(fd);
+    if (refused != nullptr) return fail(refused);
+    if (!ok) return fail(std::strerror(write_error));
     return true;
+}
+
+bool remove_file(const std::string& path)
+{
+    return ::unlink(path.c_str()) == 0;
+}
+
+bool same_file(const std::string& a, const std::string& b)
+{
+    struct stat first, second;
+    if (::stat(a.c_str(), &first) != 0 || ::stat(b.c_str(), &second) != 0) return false;
+    return first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+}
+
+std::string absolute_path(const std::string& path)
+{
+    if (path.empty() || path[0] == '/') return path;
+    char* cwd = ::getcwd(nullptr, 0);
+    if (cwd == nullptr) return path;
+    std::string result = std::string(cwd) + "/" + path;
+    std::free(cwd);
+    return result;
 }
 
 }  // namespace platform

@@ -1,21 +1,51 @@
 // File-system services for the runtime: the temporary directory, case-insensitive name
-// lookup and crash-safe whole-file writes. POSIX only; no SDL needed here.
+// lookup, whole-file reading with a size limit, whole-file writes that never leave a file
+// half written where that can be avoided, and appending to a private log file. POSIX only.
 #pragma once
 #include <cstddef>
 #include <string>
 
 namespace platform {
 
-std::string temp_directory();  // $TMPDIR if set and non-empty, else "/tmp"; no trailing "/"
+std::string temp_directory();  // $TMPDIR, else $XDG_RUNTIME_DIR (each when non-empty), else "/tmp"; no trailing "/"
 
 // A name that exists as written is returned unchanged. Otherwise, when the directory part
 // exists and holds exactly one or more entries whose last component differs only in ASCII
 // letter case, the first of them in sorted order is returned. Else the name unchanged.
 std::string resolve_name_ignoring_case(const std::string& name);
 
-// Writes data to a temporary file beside path and renames it over path, so that a crash or a
-// full disk leaves either the old file or the new one, never a partial one. A symbolic link
-// is followed and its target replaced. Keeps the permissions of an existing file.
-bool write_file_atomically(const std::string& path, const void* data, std::size_t size);
+// Reads a whole file, at most limit bytes of it. regular_only refuses directories, devices
+// and pipes (and never blocks on a pipe); otherwise a pipe or device is read as a stream.
+enum class ReadResult {
+    missing,  // cannot be opened (or is not a regular file when regular_only)
+    whole,    // contents holds the whole file
+    cut,      // longer than limit: contents holds its first limit bytes
+    failed,   // a read failed part-way: contents holds what was read before
+};
+ReadResult read_whole_file(const std::string& path, std::size_t limit, std::string& contents,
+                           bool regular_only);
+
+// Replaces the contents of path with data and returns true, or returns false with the reason
+// in *failure (when given) and the file as it was. A symbolic link is followed and its target
+// written. A file the user may not write (or one with no write permission at all) is left
+// alone. Usually the data goes to a short-named temporary file beside the target that is
+// renamed over it, so a crash or a full disk leaves the old file or the new one, never a
+// partial one; the file keeps its permissions, owner and group. Where a rename would change
+// what the file is (more than one hard link, an owner or group the user cannot give the new
+// file) or cannot be done (the directory is not writable), the file is overwritten in place,
+// with its new length reserved first so that a full disk leaves the old contents. A successful
+// rename also removes temporary files that earlier, killed saves of the same file left behind.
+bool replace_file_contents(const std::string& path, const void* data, std::size_t size,
+                           std::string* failure = nullptr);
+
+// Appends text to a file of the user's own: the file is created when missing, but a symbolic
+// link, anything but a regular file, a file with other hard links or one owned by somebody
+// else is not written (a planted link in a shared temporary directory must not redirect it).
+bool append_to_own_file(const std::string& path, const std::string& text,
+                        std::string* failure = nullptr);
+
+bool remove_file(const std::string& path);  // unlinks; false when it could not
+bool same_file(const std::string& a, const std::string& b);  // both exist and are one file (links followed)
+std::string absolute_path(const std::string& path);  // relative paths joined to the working directory
 
 }  // namespace platform

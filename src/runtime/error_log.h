@@ -3,6 +3,6 @@
 #pragma once
 #include <string>
 
-std::string rt_error_log_path();           // $TMPDIR (or /tmp) + "/ErrorLog.txt"
-void rt_error_log_delete();                 // start-up: each run begins a fresh report
-void rt_error_log_append(const char* line);  // opens, appends line + CR LF, closes; silent on failure
+std::string rt_error_log_path();             // the temporary directory + "/ErrorLog.txt"
+void rt_error_log_delete();                   // start-up: each run begins a fresh report
+void rt_error_log_append(const char* line);   // opens, appends line + CR LF, closes; a file that is not the user's own is skipped (said once on standard error)

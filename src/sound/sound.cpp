@@ -172,8 +172,10 @@ void write_mix(const std::string& path, const std::vector<std::int16_t>& mix)
     put_id(file, "data");
     put_le32(file, data_size);
     for (std::int16_t sample : mix) put_le16(file, static_cast<std::uint16_t>(sample));
-    if (!platform::write_file_atomically(path, file.data(), file.size())) {
-        std::fprintf(stderr, "audio %s: the file cannot be written\n", path.c_str());
+    std::string failure;
+    if (!platform::replace_file_contents(path, file.data(), file.size(), &failure)) {
+        std::fprintf(stderr, "audio %s: the file cannot be written: %s\n", path.c_str(),
+                     failure.c_str());
     }
 }
 

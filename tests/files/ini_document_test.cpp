@@ -142,19 +142,28 @@ TEST_F(IniDocument, OpenWritesTheFileItWasLoadedFromThenReadsBack)
     EXPECT_EQ(read_file(tmp.file("new.ini")), "[S]\r\nk=v\r\n");
 }
 
-TEST_F(IniDocument, FailedSaveLeavesTheOldFile)
+TEST_F(IniDocument, FailedSaveLeavesTheOldFileAndSaysSo)
 {
     const std::string path = load("[S]\nk=1\n");
     ini_put("S", "k", std::string(8192, 'x').c_str());
+    testing::internal::CaptureStderr();
+    bool saved;
     {
         testing_support::ScopedFileSizeLimit full_disk(100);  // the write fails part-way
-        ini_open("");
+        saved = ini_open("");
     }
+    EXPECT_FALSE(saved);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), path + ": cannot be saved: File too large\n");
     EXPECT_EQ(read_file(path), "[S]\nk=1\n");
+    EXPECT_TRUE(ini_open(""));  // an unchanged document has nothing to fail
 
     ini_load(tmp.file("gone/b.ini").c_str());
     ini_put("S", "k", "v");
-    ini_open("");
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(ini_save());
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("No such file or directory"),
+              std::string::npos);
+    ini_load("");
     EXPECT_EQ(entry_count(tmp.path()), 1);
 }
 

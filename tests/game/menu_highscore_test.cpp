@@ -1,6 +1,7 @@
 // Tests for the main menu, the name entry grid and the highscore table: key presses scripted
 // over virtual time, tables read from and written to a highscore.ini in a scratch directory.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -270,6 +271,16 @@ TEST_F(HighscoreTest, ValueWithoutCommaCountsAsZeroAndMissingFileTakesNoPlace)
     std::remove(file().c_str());
     EXPECT_EQ(enter_highscore(999, "EVA"), 0);
     EXPECT_FALSE(testing_support::file_exists(file()));
+}
+
+TEST_F(HighscoreTest, ATableThatCannotBeWrittenKeepsItsPlacesButIsNotChanged)
+{
+    write_file(file(), "[daten]\n1=XYZ,50\n");
+    chmod(file().c_str(), 0444);
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(enter_highscore(100, "EVA"), 1);  // the place reached; the congratulation says it was not saved
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("cannot be saved"), std::string::npos);
+    EXPECT_EQ(read_file(file()), "[daten]\n1=XYZ,50\n");
 }
 
 TEST_F(HighscoreTest, ScreensWaitForTheConfirmKeyAndTheCongratulationResetsTheLevel)

@@ -4,8 +4,10 @@
 #include "game/save_game.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <initializer_list>
+#include <string>
 #include <vector>
 
 #include "files/ini_document.h"
@@ -24,10 +26,12 @@ using testing_support::TempDir;
 using testing_support::write_file;
 
 // The keys held down in each frame: entry 0 before the first frame is shown, entry n after
-// the n-th frame; the last entry stays. A frame boundary is a jump of the virtual clock.
+// the n-th frame; the last entry stays. A step ends when the virtual clock has moved on by
+// more than a millisecond: at once at a frame boundary (a jump to the frame deadline), and
+// after a few polls on a screen that waits for a key without showing frames.
 std::vector<std::vector<int>> script;
 std::size_t script_step = 0;
-double last_ms = 0;
+double step_start_ms = 0;
 
 void hold(const std::vector<int>& codes)
 {
@@ -35,10 +39,19 @@ void hold(const std::vector<int>& codes)
     for (int code : codes) GameScreenTest::keys[code] = 0x80;
 }
 
+// What another running copy writes into "savegame.ini" while the list is shown; "" for none.
+std::string saved_meanwhile;
+
 void next_frame_keys(double now_ms)
 {
-    if (now_ms - last_ms > 1 && script_step + 1 < script.size()) hold(script[++script_step]);
-    last_ms = now_ms;
+    if (now_ms - step_start_ms > 1 && script_step + 1 < script.size()) {
+        hold(script[++script_step]);
+        step_start_ms = now_ms;
+    }
+    if (script_step == 1 && !saved_meanwhile.empty()) {
+        write_file("savegame.ini", saved_meanwhile);
+        saved_meanwhile.clear();
+    }
 }
 
 class SaveGame : public GameScreenTest {
@@ -54,21 +67,25 @@ protected:
     }
 
     // Runs the screen with the keys of each frame; the name entry of a save confirms the
-    // name it is given with a fresh Enter after the screen's own.
-    void run(double load, std::initializer_list<std::vector<int>> frames)
+    // name it is given with a fresh Enter after the screen's own, and so does each further
+    // screen of confirms. True when every key of the script was used.
+    bool run(double load, std::initializer_list<std::vector<int>> frames, int confirms = 1)
     {
         keys.fill(0);
         poll_keys();
         script.assign(frames);
-        script.push_back({});
-        script.push_back({28});
+        for (int i = 0; i < confirms; ++i) {
+            script.push_back({});
+            script.push_back({28});
+        }
         script_step = 0;
         hold(script[0]);
-        last_ms = platform::clock_virtual_ms();
+        step_start_ms = platform::clock_virtual_ms();
         platform::clock_set_observer(next_frame_keys);
         load_save_screen(load);
         platform::clock_set_observer(nullptr);
         keys.fill(0);
+        return script_step + 1 == script.size();
     }
 
     void expect_game(const char* name, double score, double level, double lives)
@@ -134,9 +151,30 @@ TEST_F(SaveGame, SavingWithoutTheFileWritesNothingAnywhere)
     const char* const table = "[daten]\r\n1=AAA,100\r\n2=BBB,50\r\n";
     write_file("highscore.ini", table);
     ini_open("highscore.ini");
-    run(0, {{down}, {}, {enter}});
+    EXPECT_TRUE(run(0, {{down}, {}, {enter}}, 2));  // the list said so and waited for Enter
     EXPECT_FALSE(file_exists("savegame.ini"));
     EXPECT_EQ(read_file("highscore.ini"), table);
+    expect_game("ABC", 1234, 3, 5);
+}
+
+TEST_F(SaveGame, TheSlotGoesIntoTheFileAsItIsAtConfirm)
+{
+    write_file("savegame.ini", "[daten]\r\n1=OLD,5,2,1\r\n");
+    saved_meanwhile = "[daten]\r\n1=OLD,5,2,1\r\n5=NEW,9,9,9\r\n";  // another running copy
+    EXPECT_TRUE(run(0, {{}, {down}, {}, {enter}}));
+    EXPECT_EQ(read_file("savegame.ini"),
+              "[daten]\r\n1=OLD,5,2,1\r\n5=NEW,9,9,9\r\n2=ABC,1234,3,5\r\n");
+}
+
+TEST_F(SaveGame, ASaveThatCannotBeWrittenIsToldAndChangesNothing)
+{
+    write_file("savegame.ini", "[daten]\r\n1=OLD,5,2,1\r\n");
+    chmod("savegame.ini", 0444);
+    testing::internal::CaptureStderr();
+    EXPECT_TRUE(run(0, {{enter}}, 2));  // the list said so and waited for Enter
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("savegame.ini: cannot be saved"),
+              std::string::npos);
+    EXPECT_EQ(read_file("savegame.ini"), "[daten]\r\n1=OLD,5,2,1\r\n");
     expect_game("ABC", 1234, 3, 5);
 }
 

@@ -1,15 +1,18 @@
 // Tests for the file-system services: the temporary directory, case-insensitive name
-// resolution and whole-file replacement that never leaves a partial or lost file.
+// resolution, whole-file replacement that never leaves a partial or lost file nor changes
+// what the file is, and the private log file.
 #include "platform/fs.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utime.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 
+#include "support/ordinary_user.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -30,18 +33,21 @@ mode_t permission_bits(const std::string& path)
 
 bool write_text(const std::string& path, const std::string& text)
 {
-    return platform::write_file_atomically(path, text.data(), text.size());
+    return platform::replace_file_contents(path, text.data(), text.size());
 }
 
-TEST(TempDirectory, FollowsTmpdirElseTmp)
+TEST(TempDirectory, FollowsTmpdirThenTheRuntimeDirectoryElseTmp)
 {
     const char* old = std::getenv("TMPDIR");
     const std::string saved = old != nullptr ? old : "";
     setenv("TMPDIR", "/var/scratch//", 1);
     EXPECT_EQ(platform::temp_directory(), "/var/scratch");
+    testing_support::ScopedEnv runtime_dir("XDG_RUNTIME_DIR", "/run/user/1000");
     setenv("TMPDIR", "", 1);
-    EXPECT_EQ(platform::temp_directory(), "/tmp");
+    EXPECT_EQ(platform::temp_directory(), "/run/user/1000");
     unsetenv("TMPDIR");
+    EXPECT_EQ(platform::temp_directory(), "/run/user/1000");
+    unsetenv("XDG_RUNTIME_DIR");
     EXPECT_EQ(platform::temp_directory(), "/tmp");
     if (old != nullptr) setenv("TMPDIR", saved.c_str(), 1);
 }
@@ -71,7 +77,7 @@ TEST(ResolveNameIgnoringCase, PrefersTheExactNameThenTheFirstInSortedOrder)
     EXPECT_EQ(resolve_name_ignoring_case(tmp.file("level.ini")), tmp.file("LEVEL.ini"));
 }
 
-TEST(WriteFileAtomically, ReplacesContentsWithTheOldOrUsualPermissions)
+TEST(ReplaceFileContents, ReplacesContentsWithTheOldOrUsualPermissions)
 {
     TempDir tmp;
     write_file(tmp.file("a.ini"), "old contents, longer than the new ones");
@@ -88,7 +94,7 @@ TEST(WriteFileAtomically, ReplacesContentsWithTheOldOrUsualPermissions)
     EXPECT_EQ(entry_count(tmp.path()), 2);  // no temporary file left behind
 }
 
-TEST(WriteFileAtomically, ReplacesTheTargetOfASymbolicLink)
+TEST(ReplaceFileContents, ReplacesTheTargetOfASymbolicLink)
 {
     TempDir tmp;
     std::filesystem::create_directory(tmp.file("links"));
@@ -107,7 +113,7 @@ TEST(WriteFileAtomically, ReplacesTheTargetOfASymbolicLink)
     EXPECT_EQ(entry_count(tmp.file("links")), 2);
 }
 
-TEST(WriteFileAtomically, FailureLeavesTheOldFileAndNoTemporaryFile)
+TEST(ReplaceFileContents, FailureLeavesTheOldFileAndNoTemporaryFile)
 {
     TempDir tmp;
     write_file(tmp.file("a.ini"), "old");
@@ -124,6 +130,126 @@ TEST(WriteFileAtomically, FailureLeavesTheOldFileAndNoTemporaryFile)
     EXPECT_FALSE(written);
     EXPECT_EQ(read_file(tmp.file("a.ini")), "old");
     EXPECT_EQ(entry_count(tmp.path()), 2);
+}
+
+struct FileFacts {
+    ino_t inode = 0;
+    uid_t owner = 0;
+    gid_t group = 0;
+};
+
+FileFacts facts(const std::string& path)
+{
+    struct stat info {};
+    stat(path.c_str(), &info);
+    return {info.st_ino, info.st_uid, info.st_gid};
+}
+
+const uid_t nobody = 65534;
+
+TEST(ReplaceFileContents, KeepsHardLinksOwnerAndGroupAndSavesLongNames)
+{
+    TempDir tmp;
+    write_file(tmp.file("a.ini"), "old");
+    ASSERT_EQ(link(tmp.file("a.ini").c_str(), tmp.file("b.ini").c_str()), 0);
+    ASSERT_TRUE(write_text(tmp.file("a.ini"), "new"));
+    EXPECT_EQ(read_file(tmp.file("b.ini")), "new");  // still one file under two names
+    EXPECT_EQ(facts(tmp.file("a.ini")).inode, facts(tmp.file("b.ini")).inode);
+
+    // ".name.XXXXXX" of a name near the limit would be too long; the save still happens.
+    const std::string long_name = tmp.file(std::string(250, 'n') + ".ini");
+    ASSERT_TRUE(write_text(long_name, "x"));
+    ASSERT_TRUE(write_text(long_name, "y"));
+    EXPECT_EQ(read_file(long_name), "y");
+    EXPECT_EQ(entry_count(tmp.path()), 3);
+
+    if (geteuid() != 0) GTEST_SKIP() << "giving a file to another user needs root";
+    write_file(tmp.file("c.ini"), "old");
+    ASSERT_EQ(chown(tmp.file("c.ini").c_str(), nobody, nobody), 0);
+    ASSERT_TRUE(write_text(tmp.file("c.ini"), "new"));
+    EXPECT_EQ(facts(tmp.file("c.ini")).owner, nobody);
+    EXPECT_EQ(facts(tmp.file("c.ini")).group, nobody);
+}
+
+TEST(ReplaceFileContents, LeavesAFileTheUserMayNotWrite)
+{
+    TempDir tmp;
+    write_file(tmp.file("a.ini"), "old");
+    ASSERT_EQ(chmod(tmp.file("a.ini").c_str(), 0444), 0);
+    std::string failure;
+    EXPECT_FALSE(platform::replace_file_contents(tmp.file("a.ini"), "new", 3, &failure));
+    EXPECT_EQ(failure, "Permission denied");
+    EXPECT_EQ(read_file(tmp.file("a.ini")), "old");
+
+    if (geteuid() != 0) GTEST_SKIP() << "a file of another user needs root";
+    // Root's file, readable by all, in a directory anybody may change.
+    ASSERT_EQ(chmod(tmp.path().c_str(), 0777), 0);
+    ASSERT_EQ(chmod(tmp.file("a.ini").c_str(), 0644), 0);
+    const auto verdict = testing_support::run_as_ordinary_user(
+        [&] { return !write_text(tmp.file("a.ini"), "new"); });
+    ASSERT_NE(verdict, testing_support::UserRun::impossible);
+    EXPECT_EQ(verdict, testing_support::UserRun::passed);
+    EXPECT_EQ(read_file(tmp.file("a.ini")), "old");
+    EXPECT_EQ(facts(tmp.file("a.ini")).owner, 0u);
+}
+
+TEST(ReplaceFileContents, WritesInPlaceInADirectoryTheUserMayNotChange)
+{
+    if (geteuid() != 0) GTEST_SKIP() << "a directory of another user needs root";
+    TempDir tmp;
+    ASSERT_EQ(chmod(tmp.path().c_str(), 0755), 0);
+    write_file(tmp.file("a.ini"), "old contents");
+    ASSERT_EQ(chmod(tmp.file("a.ini").c_str(), 0666), 0);  // a shared, writable score file
+    const FileFacts before = facts(tmp.file("a.ini"));
+    const auto verdict = testing_support::run_as_ordinary_user([&] {
+        bool too_big_written;
+        {
+            testing_support::ScopedFileSizeLimit limit(20);
+            too_big_written = write_text(tmp.file("a.ini"), std::string(100, 'x'));
+        }
+        return !too_big_written && read_file(tmp.file("a.ini")) == "old contents" &&
+               write_text(tmp.file("a.ini"), "new");
+    });
+    ASSERT_NE(verdict, testing_support::UserRun::impossible);
+    EXPECT_EQ(verdict, testing_support::UserRun::passed);
+    EXPECT_EQ(read_file(tmp.file("a.ini")), "new");
+    EXPECT_EQ(facts(tmp.file("a.ini")).inode, before.inode);
+    EXPECT_EQ(facts(tmp.file("a.ini")).owner, 0u);
+}
+
+TEST(ReplaceFileContents, RemovesOnlyStaleTemporariesOfTheSameFile)
+{
+    TempDir tmp;
+    const char* const stale = ".a.ini.Ab12Cd";
+    const char* const kept[] = {".a.ini.Zz99Yy", ".a.ini.Ab12Cde", ".b.ini.Ab12Cd"};
+    write_file(tmp.file(stale), "killed");
+    for (const char* name : kept) write_file(tmp.file(name), "other");
+    const utimbuf an_hour_ago{time(nullptr) - 3600, time(nullptr) - 3600};
+    for (const char* name : {stale, kept[1], kept[2]}) utime(tmp.file(name).c_str(), &an_hour_ago);
+
+    ASSERT_TRUE(write_text(tmp.file("a.ini"), "saved"));
+    EXPECT_FALSE(testing_support::file_exists(tmp.file(stale)));
+    for (const char* name : kept) EXPECT_TRUE(testing_support::file_exists(tmp.file(name))) << name;
+}
+
+TEST(AppendToOwnFile, RefusesLinksAndOtherUsersFiles)
+{
+    TempDir tmp;
+    write_file(tmp.file("victim"), "mine\n");
+    ASSERT_EQ(symlink(tmp.file("victim").c_str(), tmp.file("log").c_str()), 0);
+    std::string failure;
+    EXPECT_FALSE(platform::append_to_own_file(tmp.file("log"), "report\n", &failure));
+    EXPECT_EQ(failure, "it is a symbolic link");
+    EXPECT_EQ(read_file(tmp.file("victim")), "mine\n");
+
+    EXPECT_TRUE(platform::append_to_own_file(tmp.file("new"), "a\n"));
+    EXPECT_TRUE(platform::append_to_own_file(tmp.file("new"), "b\n"));
+    EXPECT_EQ(read_file(tmp.file("new")), "a\nb\n");
+
+    if (geteuid() != 0) GTEST_SKIP() << "a file of another user needs root";
+    ASSERT_EQ(chown(tmp.file("new").c_str(), nobody, nobody), 0);
+    EXPECT_FALSE(platform::append_to_own_file(tmp.file("new"), "c\n", &failure));
+    EXPECT_EQ(failure, "it belongs to another user");
 }
 
 }  // namespace

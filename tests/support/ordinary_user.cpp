@@ -1,0 +1,30 @@
+#include "support/ordinary_user.h"
+
+#include <grp.h>
+#include <pwd.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace testing_support {
+
+UserRun run_as_ordinary_user(const std::function<bool()>& body)
+{
+    const passwd* nobody = getpwnam("nobody");
+    if (geteuid() == 0 && nobody == nullptr) return UserRun::impossible;
+    const uid_t uid = nobody != nullptr ? nobody->pw_uid : 0;
+    const gid_t gid = nobody != nullptr ? nobody->pw_gid : 0;
+    const pid_t pid = fork();
+    if (pid == 0) {
+        if (geteuid() == 0 && (setgroups(0, nullptr) != 0 || setgid(gid) != 0 ||
+                               setuid(uid) != 0 || geteuid() == 0)) {
+            _exit(3);
+        }
+        _exit(body() ? 0 : 1);
+    }
+    int status = 0;
+    if (pid < 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return UserRun::failed;
+    if (WEXITSTATUS(status) == 3) return UserRun::impossible;
+    return WEXITSTATUS(status) == 0 ? UserRun::passed : UserRun::failed;
+}
+
+}  // namespace testing_support
