@@ -4,5 +4,10 @@
 
 int main(int argc, char** argv)
 {
-    rt_entry(argc, argv, game_main);
+    rt_entry(argc, argv,
+             {"brillox", BRILLOX_VERSION,
+              "A cave puzzle game: dig through the earth, collect the Brilloxen while stones "
+              "fall,\nand reach the exit. Arrow keys move, Enter confirms, Escape gives up, "
+              "S saves,\nM switches the sound.",
+              game_main});
 }

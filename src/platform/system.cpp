@@ -6,6 +6,7 @@
 #include <SDL2/SDL.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 #include <ctime>
 #include <fstream>
@@ -67,6 +68,11 @@ SDL_Window* focused_window()
 }
 
 }  // namespace
+
+void ignore_file_size_signal()
+{
+    std::signal(SIGXFSZ, SIG_IGN);
+}
 
 std::string program_path()
 {

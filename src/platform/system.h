@@ -6,6 +6,7 @@
 namespace platform {
 
 std::string program_path();                         // full path of the running executable
+void ignore_file_size_signal();                     // a file-size limit then fails writes (EFBIG) instead of ending the process
 bool set_working_directory(const std::string& dir);
 void message_box(const char* title, const char* text, bool warning);  // waits for the user; nothing when headless
 void show_cursor(bool visible);

@@ -21,10 +21,11 @@ SDL_Window* window_of(Window w)
     return SDL_GetWindowFromID(w);
 }
 
+// SDL's drivers that never show a picture ("evdev" is the dummy driver with console input).
 bool is_headless_driver(const char* name)
 {
-    return name != nullptr &&
-           (strcasecmp(name, "offscreen") == 0 || strcasecmp(name, "dummy") == 0);
+    return name != nullptr && (strcasecmp(name, "offscreen") == 0 ||
+                               strcasecmp(name, "dummy") == 0 || strcasecmp(name, "evdev") == 0);
 }
 
 // 24 and 32 bits are the same true-colour depth: SDL reports XRGB modes as 24 bits, other
@@ -74,6 +75,37 @@ const char* video_driver_name()
 {
     const char* name = video_started ? SDL_GetCurrentVideoDriver() : nullptr;
     return name != nullptr ? name : "";
+}
+
+bool video_headless_requested()
+{
+    return is_headless_driver(std::getenv("SDL_VIDEODRIVER"));
+}
+
+std::string video_drivers_tried()
+{
+    const char* asked = std::getenv("SDL_VIDEODRIVER");
+    if (asked != nullptr && asked[0] != '\0') return asked;
+    std::string list;
+    for (int i = 0; i < SDL_GetNumVideoDrivers(); ++i) {
+        const char* name = SDL_GetVideoDriver(i);
+        if (name == nullptr || is_headless_driver(name)) continue;
+        if (!list.empty()) list += ", ";
+        list += name;
+    }
+    return list.empty() ? "none" : list;
+}
+
+std::string display_variables()
+{
+    std::string text;
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"}) {
+        const char* value = std::getenv(name);
+        if (!text.empty()) text += ", ";
+        text += name;
+        text += (value != nullptr && value[0] != '\0') ? std::string("=") + value : " unset";
+    }
+    return text;
 }
 
 bool video_sprite_batching_wanted()

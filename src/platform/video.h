@@ -2,6 +2,7 @@
 // (0 = none) so that no SDL type leaves the platform layer.
 #pragma once
 #include <cstdint>
+#include <string>
 
 namespace platform {
 
@@ -12,6 +13,9 @@ bool video_init();                 // starts the video subsystem once; false if 
 void video_quit();
 bool video_is_headless();          // the offscreen or dummy driver: nothing is ever on a screen
 const char* video_driver_name();
+bool video_headless_requested();   // SDL_VIDEODRIVER names the offscreen or dummy driver
+std::string video_drivers_tried(); // SDL_VIDEODRIVER when set, else the drivers SDL tries that show a picture
+std::string display_variables();   // "DISPLAY=:0, WAYLAND_DISPLAY unset" and the like
 bool video_sprite_batching_wanted();  // false when the environment sets BRILLOX_SPRITE_BATCHING=0
 
 struct DisplayMode {

@@ -3,22 +3,21 @@
 // runs on every clock reading: it must stay cheap while nothing is due and must not re-enter.
 #include "runtime/script.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <limits>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "graphics/display.h"
 #include "graphics/png_writer.h"
 #include "platform/clock.h"
+#include "platform/fs.h"
 #include "platform/keyboard.h"
 #include "runtime/error_stop.h"
 #include "runtime/frame.h"
@@ -28,6 +27,11 @@ namespace {
 constexpr int capture_width = 640;
 constexpr int capture_height = 480;
 constexpr double never = std::numeric_limits<double>::infinity();
+
+// A script is a hand-written or recorded list of key changes; anything near these sizes is a
+// wrong file (a device, a picture), refused before it can take the machine's memory.
+constexpr std::size_t max_script_bytes = std::size_t{64} << 20;
+constexpr std::size_t max_line_bytes = 4096;
 
 enum class Command { wait, frames, down, up, tap, capture, end };
 
@@ -117,16 +121,6 @@ bool parse_count(const std::string& text, long& out)
     return true;
 }
 
-std::string absolute_path(const std::string& path)
-{
-    if (path[0] == '/') return path;
-    char* cwd = getcwd(nullptr, 0);
-    if (cwd == nullptr) return path;
-    std::string result = std::string(cwd) + "/" + path;
-    std::free(cwd);
-    return result;
-}
-
 std::string trimmed(const std::string& text)
 {
     const std::size_t first = text.find_first_not_of(" \t\r");
@@ -159,7 +153,7 @@ bool parse_line(const std::string& text, ScriptLine& line, std::string& problem)
             return false;
         }
         line.command = Command::capture;
-        line.file = absolute_path(file);
+        line.file = platform::absolute_path(file);
         return true;
     }
 
@@ -314,32 +308,44 @@ int script_key_code(const std::string& name)
 
 bool script_load(const std::string& path, std::string& message)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        message = path + ": the script cannot be read";
-        return false;
-    }
     runner = Runner{};
     std::string text;
-    int number = 0;
-    while (std::getline(in, text)) {
-        ++number;
-        const std::size_t comment = text.find('#');
-        if (comment != std::string::npos) text.erase(comment);
-        text = trimmed(text);
-        if (text.empty()) continue;
+    switch (platform::read_whole_file(path, max_script_bytes, text, false)) {
+        case platform::ReadResult::whole:
+            break;
+        case platform::ReadResult::cut:
+            message = path + ": the script is larger than 64 MiB";
+            return false;
+        case platform::ReadResult::missing:
+        case platform::ReadResult::failed:
+            message = path + ": the script cannot be read";
+            return false;
+    }
+    // Editors that save UTF-8 may put a byte-order mark in front of the first command.
+    std::string_view rest(text);
+    if (rest.substr(0, 3) == "\xEF\xBB\xBF") rest.remove_prefix(3);
+    for (int number = 1; !rest.empty(); ++number) {
+        const std::size_t lf = rest.find('\n');
+        std::string line_text(rest.substr(0, lf));
+        rest.remove_prefix(lf == std::string_view::npos ? rest.size() : lf + 1);
+        if (line_text.size() > max_line_bytes) {
+            message = path + ":" + std::to_string(number) + ": the line is longer than " +
+                      std::to_string(max_line_bytes) + " bytes";
+            runner = Runner{};
+            return false;
+        }
+        const std::size_t comment = line_text.find('#');
+        if (comment != std::string::npos) line_text.erase(comment);
+        line_text = trimmed(line_text);
+        if (line_text.empty()) continue;
         ScriptLine line{};
         std::string problem;
-        if (!parse_line(text, line, problem)) {
+        if (!parse_line(line_text, line, problem)) {
             message = path + ":" + std::to_string(number) + ": " + problem;
             runner = Runner{};
             return false;
         }
         runner.lines.push_back(line);
-    }
-    if (in.bad()) {
-        message = path + ": the script cannot be read";
-        return false;
     }
     return true;
 }

@@ -3,17 +3,18 @@
 // routine. Also the main window's message handling and the small platform query.
 #include "runtime/startup.h"
 
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <utility>
 
 #include "graphics/display.h"
 #include "graphics/fonts.h"
 #include "input/input.h"
+#include "platform/fs.h"
 #include "platform/system.h"
 #include "platform/video.h"
+#include "runtime/command_line.h"
 #include "runtime/error_log.h"
 #include "runtime/error_stop.h"
 #include "runtime/frame.h"
@@ -34,49 +35,71 @@ rt_settings_record& settings()
 bool running = false;    // start-up has begun; it runs once per process
 rt_string window_title;  // the title the window was given
 
-// The scripted-mode options, as given on the command line.
-struct EntryOptions {
-    std::string script, trace, audio;
-};
+// Every message of a refused command line is one line: a byte that would end or garble it
+// (a 0 byte or another control character from a script) is written as \xNN.
+std::string printable(const std::string& text)
+{
+    std::string out;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 32 || byte == 127) {
+            char escaped[5];
+            std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
+            out += escaped;
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
 
 [[noreturn]] void refuse(const std::string& message)
 {
-    std::fprintf(stderr, "%s\n", message.c_str());
+    std::fprintf(stderr, "%s\n", printable(message).c_str());
     std::exit(2);
 }
 
-// Takes "--script FILE", "--trace FILE" and "--audio FILE" out of argv. Every other argument
-// is left to the program, which sees the whole command line in the settings.
-bool parse_options(int argc, char** argv, EntryOptions& options, std::string& problem)
+bool same_path(const std::string& a, const std::string& b)
 {
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        std::string* target = nullptr;
-        if (arg == "--script") target = &options.script;
-        if (arg == "--trace") target = &options.trace;
-        if (arg == "--audio") target = &options.audio;
-        if (target == nullptr) continue;
-        if (i + 1 >= argc || argv[i + 1][0] == '\0') {
-            problem = arg + " needs a file name";
-            return false;
-        }
-        *target = argv[++i];
-    }
-    if (options.script.empty() && (!options.trace.empty() || !options.audio.empty())) {
-        problem = "--trace and --audio belong to the scripted mode: give --script FILE as well";
-        return false;
-    }
-    return true;
+    return platform::same_file(a, b) || platform::absolute_path(a) == platform::absolute_path(b);
 }
 
-std::string absolute_path(const std::string& path)
+// An output must not overwrite the script, nor another output.
+void refuse_shared_files(const rt_command_line& options)
 {
-    if (path.empty() || path[0] == '/') return path;
-    char* cwd = getcwd(nullptr, 0);
-    if (cwd == nullptr) return path;
-    std::string result = std::string(cwd) + "/" + path;
-    std::free(cwd);
-    return result;
+    const std::pair<const char*, const std::string*> outputs[] = {{"--trace", &options.trace},
+                                                                  {"--audio", &options.audio}};
+    for (const auto& [name, file] : outputs) {
+        if (!file->empty() && same_path(*file, options.script)) {
+            refuse(std::string(name) + " " + *file + ": that is the script itself");
+        }
+    }
+    if (!options.trace.empty() && !options.audio.empty() &&
+        same_path(options.trace, options.audio)) {
+        refuse("--trace and --audio name the same file");
+    }
+}
+
+// A player needs a window on a screen. Without one SDL falls back to a driver that shows
+// nothing, and the program would run unseen for ever; such a driver is used only when
+// SDL_VIDEODRIVER names it (a scripted run may always use one).
+void require_a_display(const char* program)
+{
+    const char* problem = nullptr;
+    if (!platform::video_init()) {
+        problem = "no display could be created";
+    } else if (platform::video_is_headless() && !platform::video_headless_requested()) {
+        problem = "no display found";
+        platform::video_quit();
+    } else {
+        return;
+    }
+    std::fprintf(stderr,
+                 "%s: %s (video drivers tried: %s; %s). Set SDL_VIDEODRIVER=offscreen to run "
+                 "without a screen.\n",
+                 program, problem, platform::video_drivers_tried().c_str(),
+                 platform::display_variables().c_str());
+    std::exit(1);
 }
 
 rt_string joined_command_line(int argc, char** argv)
@@ -122,38 +145,56 @@ std::string rt_program_directory(const std::string& program_path)
     return program_path.substr(0, cut);
 }
 
-void rt_entry(int argc, char** argv, void (*main_routine)())
+void rt_entry(int argc, char** argv, const rt_program& program)
 {
+    // A file-size limit must fail a write, not kill the program in the middle of a save.
+    platform::ignore_file_size_signal();
+
     // Everything named on the command line is read or opened now, relative to the starting
     // directory: start-up moves into the program's directory.
-    EntryOptions options;
+    rt_command_line options;
     std::string problem;
-    if (!parse_options(argc, argv, options, problem)) refuse(problem);
+    if (!rt_parse_command_line(argc, argv, program.max_arguments, options, problem)) {
+        refuse(problem);
+    }
+    if (options.help) {
+        std::fputs(rt_usage(program.name, program.summary).c_str(), stdout);
+        std::exit(0);
+    }
+    if (options.version) {
+        std::printf("%s %s\n", program.name, program.version);
+        std::exit(0);
+    }
     const bool scripted = !options.script.empty();
-    if (scripted && !script_load(options.script, problem)) refuse(problem);
+    if (scripted) {
+        refuse_shared_files(options);
+        if (!script_load(options.script, problem)) refuse(problem);
+    }
     if (!options.trace.empty() && !rt_trace_open(options.trace)) {
         refuse(options.trace + ": cannot write the trace file");
     }
+    if (!scripted) require_a_display(program.name);
 
     rt_settings_record& s = settings();
     s.command_line = joined_command_line(argc, argv);
-    s.audio_file = absolute_path(options.audio);
+    s.audio_file = platform::absolute_path(options.audio);
     // A scripted run opens no sound device: its mix follows the virtual clock.
     if (scripted) sound_use_virtual_clock(s.audio_file.empty() ? nullptr : s.audio_file.c_str());
 
     rt_startup(s.title);
     if (rt_display == nullptr || rt_display->window == 0) {
-        // Start-up stopped at the display; there is nothing to run a game in.
-        std::fprintf(stderr, "no display could be created (video driver: %s)\n",
-                     platform::video_driver_name());
-        rt_error_stop();
+        // Start-up stopped at the display; there is nothing to run a program in.
+        std::fprintf(stderr, "%s: no display could be created (video drivers tried: %s)\n",
+                     program.name, platform::video_drivers_tried().c_str());
+        rt_shutdown();
+        std::exit(1);
     }
 
     rt_reset_position();
     // Virtual time starts here, so that the main routine's first frame is frame 1 and the
     // start-up's own frames (shown in real time) play no part in a scripted run.
     if (scripted) script_start();
-    main_routine();
+    program.main_routine();
     rt_error_stop();  // the normal end: error code 0 unless the routine set one
 }
 

@@ -21,10 +21,20 @@ struct rt_settings_record {
 };
 const rt_settings_record& rt_settings();
 
-// argv is the process's; "--script FILE [--trace FILE] [--audio FILE]" select the scripted
-// mode (exit code 2 for a script that cannot be read). Runs start-up, main_routine, then the
-// normal end through the error stop; never returns.
-[[noreturn]] void rt_entry(int argc, char** argv, void (*main_routine)());
+// What a program tells the entry about itself.
+struct rt_program {
+    const char* name;         // "brillox": --help, --version
+    const char* version;      // printed by --version
+    const char* summary;      // one line for --help
+    void (*main_routine)();
+    int max_arguments = 0;    // plain arguments it takes; it reads them from the command line
+};
+
+// argv is the process's (options: see command_line.h). --help and --version print and exit 0;
+// a bad command line or script exits 2 with one line on standard error; a player without a
+// display exits 1. Otherwise runs start-up, the main routine, then the normal end through the
+// error stop; never returns.
+[[noreturn]] void rt_entry(int argc, char** argv, const rt_program& program);
 int rt_startup(const rt_string& title);  // 0; returns early when no display can be created
 std::string rt_program_directory(const std::string& program_path);  // cut at the last "/" or "\\"; "" when none
 

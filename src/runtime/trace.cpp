@@ -3,11 +3,15 @@
 // complete up to that moment.
 #include "runtime/trace.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
 std::FILE* trace_file = nullptr;
+std::string trace_path;
+bool write_failed = false;  // said once on standard error; the run goes on as it would
 
 }  // namespace
 
@@ -15,6 +19,8 @@ bool rt_trace_open(const std::string& path)
 {
     if (trace_file != nullptr) std::fclose(trace_file);
     trace_file = std::fopen(path.c_str(), "wb");  // "wb": lines end in "\n" alone
+    trace_path = path;
+    write_failed = false;
     return trace_file != nullptr;
 }
 
@@ -26,7 +32,11 @@ bool rt_trace_enabled()
 void rt_trace(const std::string& line)
 {
     if (trace_file == nullptr) return;
-    std::fputs(line.c_str(), trace_file);
-    std::fputc('\n', trace_file);
-    std::fflush(trace_file);
+    errno = 0;
+    const bool written = std::fputs(line.c_str(), trace_file) >= 0 &&
+                         std::fputc('\n', trace_file) != EOF && std::fflush(trace_file) == 0;
+    if (written || write_failed) return;
+    write_failed = true;
+    std::fprintf(stderr, "trace %s: the file cannot be written: %s\n", trace_path.c_str(),
+                 errno != 0 ? std::strerror(errno) : "write error");
 }

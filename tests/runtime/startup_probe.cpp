@@ -76,6 +76,13 @@ void changes_an_ini_file()
     ini_put("probe", "key", "value");
 }
 
+// A change too large for a small file-size limit: 64 KiB.
+void changes_an_ini_file_a_lot()
+{
+    ini_open(argument.c_str());
+    ini_put("probe", "key", std::string(65536, 'v').c_str());
+}
+
 void prints_settings()
 {
     std::printf("command_line=%s\ncapacity=%u\naudio=%s\n", rt_settings().command_line.c_str(),
@@ -129,6 +136,7 @@ constexpr Routine routines[] = {
     {"frames_no_escape", shows_frames_without_escape},
     {"pace", paces_frames},
     {"ini", changes_an_ini_file},
+    {"big_ini", changes_an_ini_file_a_lot},
     {"settings", prints_settings},
     {"sounds", plays_sounds_on_keys},
 };
@@ -143,7 +151,9 @@ int main(int argc, char** argv)
     }
     if (argc >= 3 && std::strncmp(argv[2], "--", 2) != 0) argument = argv[2];
     for (const Routine& r : routines) {
-        if (std::strcmp(argv[1], r.name) == 0) rt_entry(argc, argv, r.run);
+        if (std::strcmp(argv[1], r.name) == 0) {
+            rt_entry(argc, argv, {"startup_probe", "0", "A probe of the runtime's start-up.", r.run, 3});
+        }
     }
     std::fprintf(stderr, "unknown routine %s\n", argv[1]);
     return 1;

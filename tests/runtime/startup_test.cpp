@@ -135,16 +135,31 @@ TEST_F(Program, RealTimeFramesKeepToTheFrameLimit)
     EXPECT_GE(least, 1.0);
 }
 
-TEST_F(Program, WithoutADisplayTheProgramEndsBeforeItsMainRoutine)
+TEST_F(Program, WithoutADisplayTheProgramSaysSoAndFails)
 {
     write_file(tmp.file("ErrorLog.txt"), "earlier\r\n");
-    const Outcome o =
-        run_probe({"cwd"}, start.path(), tmp.path(), {"SDL_VIDEODRIVER=no-such-driver"});
-    EXPECT_EQ(o.exit_code, 0);
+    Outcome o = run_probe({"cwd"}, start.path(), tmp.path(), {"SDL_VIDEODRIVER=no-such-driver"});
+    EXPECT_EQ(o.exit_code, 1);
     EXPECT_EQ(o.out, "");  // neither "Init OK" nor the main routine's line
-    EXPECT_NE(o.err.find("no display could be created"), std::string::npos) << o.err;
-    // Start-up stopped before it deleted the old report; the end report follows it.
-    EXPECT_EQ(report(), "earlier\r\n-End On Line\r\n0\r\n-1\r\n0\r\n0\r\n");
+    EXPECT_NE(o.err.find("no display could be created (video drivers tried: no-such-driver"),
+              std::string::npos)
+        << o.err;
+    EXPECT_EQ(report(), "earlier\r\n");  // nothing ran that could be reported
+
+    // Nothing names a display or a driver: SDL would fall back to one that shows nothing.
+    const std::vector<std::string> no_display = {"SDL_VIDEODRIVER", "DISPLAY", "WAYLAND_DISPLAY"};
+    o = run_probe({"cwd"}, start.path(), tmp.path(), no_display);
+    EXPECT_EQ(o.exit_code, 1);
+    EXPECT_EQ(o.out, "");
+    // One line of ours (a display library may add its own complaints before it).
+    const std::size_t ours = o.err.find("startup_probe: no display found");
+    ASSERT_NE(ours, std::string::npos) << o.err;
+    EXPECT_EQ(o.err.find('\n', ours), o.err.size() - 1) << o.err;
+    EXPECT_NE(o.err.find("DISPLAY unset", ours), std::string::npos) << o.err;
+    // A scripted run needs no screen.
+    write_file(start.file("script.txt"), "wait 1\n");
+    o = run_probe({"return", "--script", "script.txt"}, start.path(), tmp.path(), no_display);
+    EXPECT_EQ(o.exit_code, 0) << o.err;
 }
 
 // ---- refused command lines and scripts ----
@@ -180,6 +195,74 @@ TEST_F(Program, MissingScriptAndLoneTraceAreRefused)
     o = run({"frames", "--script"});
     EXPECT_EQ(o.exit_code, 2);
     EXPECT_EQ(o.err, "--script needs a file name\n");
+}
+
+TEST_F(Program, HelpVersionAndBadOptionsAnswerWithoutStartingUp)
+{
+    Outcome o = run({"frames", "--help"});
+    EXPECT_EQ(o.exit_code, 0);
+    EXPECT_EQ(o.out.rfind("Usage: startup_probe [OPTION]...\n", 0), 0u) << o.out;
+    EXPECT_NE(o.out.find("--trace FILE"), std::string::npos) << o.out;
+    o = run({"frames", "-h"});
+    EXPECT_EQ(o.exit_code, 0);
+    o = run({"frames", "--version"});
+    EXPECT_EQ(o.exit_code, 0);
+    EXPECT_EQ(o.out, "startup_probe 0\n");
+
+    const std::pair<std::vector<std::string>, std::string> refused[] = {
+        {{"frames", "--jump"}, "unknown option \"--jump\" (see --help)\n"},
+        {{"frames", "--version=2"}, "--version takes no value\n"},
+        {{"frames", "--script="}, "--script needs a file name\n"},
+        {{"frames", "one", "two", "three"}, "unexpected argument \"three\"\n"},
+    };
+    for (const auto& [args, message] : refused) {
+        o = run(args);
+        EXPECT_EQ(o.exit_code, 2) << args[1];
+        EXPECT_EQ(o.err, message);
+        EXPECT_EQ(o.out, "");
+    }
+    EXPECT_FALSE(file_exists(tmp.file("ErrorLog.txt")));  // nothing started
+
+    write_file(start.file("script.txt"), "wait 1\n");
+    o = run({"return", "--script=script.txt", "--trace=trace.txt"});
+    EXPECT_EQ(o.exit_code, 0) << o.err;
+    EXPECT_EQ(trace(), "end 0\n");
+}
+
+TEST_F(Program, ScriptsAreBoundedReadWholeAndNeverOverwritten)
+{
+    Outcome o = run({"return", "--script", "/dev/zero"});
+    EXPECT_EQ(o.exit_code, 2);
+    EXPECT_EQ(o.err, "/dev/zero: the script is larger than 64 MiB\n");
+    o = run_script("return", std::string(5000, '#') + "\n");
+    EXPECT_EQ(o.err, "script.txt:1: the line is longer than 4096 bytes\n");
+    o = run_script("return", std::string("wait 1\nta\0p Enter\n", 18));
+    EXPECT_EQ(o.err, "script.txt:2: unknown command \"ta\\x00p\"\n");
+    o = run_script("return", "\xEF\xBB\xBFwait 1\n");  // a UTF-8 byte-order mark
+    EXPECT_EQ(o.exit_code, 0) << o.err;
+
+    o = run({"return", "--script", "script.txt", "--trace", "./script.txt"});
+    EXPECT_EQ(o.exit_code, 2);
+    EXPECT_EQ(o.err, "--trace ./script.txt: that is the script itself\n");
+    EXPECT_EQ(read_file(start.file("script.txt")), "\xEF\xBB\xBFwait 1\n");
+
+    o = run({"return", "--script", "script.txt", "--trace", "/dev/full"});
+    EXPECT_EQ(o.exit_code, 0);
+    EXPECT_EQ(o.err.rfind("trace /dev/full: the file cannot be written: ", 0), 0u) << o.err;
+}
+
+TEST_F(Program, AFileSizeLimitFailsTheSaveInsteadOfKillingTheProgram)
+{
+    const std::string ini = start.file("probe.ini");
+    write_file(start.file("script.txt"), "wait 1\n");
+    const Outcome o = testing_support::run_program(
+        "/bin/sh",
+        {"-c", "ulimit -f 16 && exec \"$0\" \"$@\"", probe, "big_ini", ini, "--script", "script.txt"},
+        start.path(), {"TMPDIR=" + tmp.path()});
+    EXPECT_EQ(o.exit_code, 0) << o.err;
+    EXPECT_NE(o.err.find(ini + ": cannot be saved: File too large\n"), std::string::npos) << o.err;
+    EXPECT_FALSE(file_exists(ini));
+    EXPECT_EQ(testing_support::entry_count(start.path()), 1);  // the script; no temporary file
 }
 
 // ---- the scripted mode ----

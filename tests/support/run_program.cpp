@@ -17,13 +17,16 @@ ProgramOutcome run_program(const std::string& program, const std::vector<std::st
     TempDir streams;
     const std::string out_path = streams.file("out"), err_path = streams.file("err");
 
-    std::vector<std::string> env_text = env;
+    std::vector<std::string> env_text;
+    for (const std::string& mine : env) {
+        if (mine.find('=') != std::string::npos) env_text.push_back(mine);
+    }
     for (char** e = environ; *e != nullptr; ++e) {
         const std::string entry = *e;
         bool replaced = false;
         for (const std::string& mine : env) {
-            const std::size_t name_end = mine.find('=') + 1;
-            replaced = replaced || entry.compare(0, name_end, mine, 0, name_end) == 0;
+            const std::string name = mine.substr(0, mine.find('=')) + "=";
+            replaced = replaced || entry.compare(0, name.size(), name) == 0;
         }
         if (!replaced) env_text.push_back(entry);
     }

@@ -12,7 +12,7 @@ struct ProgramOutcome {
 };
 
 // Starts program with args in the directory cwd. The child gets this process's environment
-// with the "NAME=value" entries of env on top.
+// with the "NAME=value" entries of env on top; an entry "NAME" alone removes that variable.
 ProgramOutcome run_program(const std::string& program, const std::vector<std::string>& args,
                            const std::string& cwd, const std::vector<std::string>& env = {});
 

@@ -1,0 +1,109 @@
+// Parsing the runtime's options from one table, so that the parser, the help text and the
+// error messages always agree on what exists.
+#include "runtime/command_line.h"
+
+#include <algorithm>
+
+namespace {
+
+struct Option {
+    const char* name;                       // "--script"
+    const char* short_name;                 // "-h", or nullptr
+    const char* value_name;                 // "FILE" for an option with a value, else nullptr
+    std::string rt_command_line::*value;    // where the value goes
+    bool rt_command_line::*flag;            // or the flag it sets
+    const char* help;
+};
+
+constexpr Option options[] = {
+    {"--script", nullptr, "FILE", &rt_command_line::script, nullptr,
+     "play the timed keys of the script FILE on a virtual clock instead of a player"},
+    {"--trace", nullptr, "FILE", &rt_command_line::trace, nullptr,
+     "with --script: write the run's events to FILE, one per line"},
+    {"--audio", nullptr, "FILE", &rt_command_line::audio, nullptr,
+     "with --script: write the run's sound output to FILE as a WAV file"},
+    {"--help", "-h", nullptr, nullptr, &rt_command_line::help, "show this help and exit"},
+    {"--version", nullptr, nullptr, nullptr, &rt_command_line::version,
+     "show the version and exit"},
+};
+
+const Option* find_option(const std::string& name)
+{
+    for (const Option& option : options) {
+        if (name == option.name || (option.short_name != nullptr && name == option.short_name))
+            return &option;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+bool rt_parse_command_line(int argc, char** argv, int max_arguments, rt_command_line& out,
+                           std::string& problem)
+{
+    out = rt_command_line{};
+    bool options_ended = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (options_ended || arg.size() < 2 || arg[0] != '-') {
+            if (static_cast<int>(out.arguments.size()) == max_arguments) {
+                problem = "unexpected argument \"" + arg + "\"";
+                return false;
+            }
+            out.arguments.push_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            options_ended = true;
+            continue;
+        }
+        const std::size_t equals = arg.find('=');
+        const std::string name = arg.substr(0, equals);
+        const Option* option = find_option(name);
+        if (option == nullptr) {
+            problem = "unknown option \"" + name + "\" (see --help)";
+            return false;
+        }
+        if (option->value_name == nullptr) {
+            if (equals != std::string::npos) {
+                problem = name + " takes no value";
+                return false;
+            }
+            out.*(option->flag) = true;
+            continue;
+        }
+        std::string value;
+        if (equals != std::string::npos) {
+            value = arg.substr(equals + 1);
+        } else if (i + 1 < argc) {
+            value = argv[++i];
+        }
+        if (value.empty()) {
+            const bool file = std::string(option->value_name) == "FILE";
+            problem = name + " needs " + (file ? "a file name" : "a value");
+            return false;
+        }
+        out.*(option->value) = value;
+    }
+    if (out.help || out.version) return true;
+    if (out.script.empty() && (!out.trace.empty() || !out.audio.empty())) {
+        problem = "--trace and --audio belong to the scripted mode: give --script FILE as well";
+        return false;
+    }
+    return true;
+}
+
+std::string rt_usage(const char* program, const char* summary)
+{
+    std::string text = std::string("Usage: ") + program + " [OPTION]...\n" + summary + "\n\n";
+    for (const Option& option : options) {
+        std::string left = "  ";
+        if (option.short_name != nullptr) left += std::string(option.short_name) + ", ";
+        left += option.name;
+        if (option.value_name != nullptr) left += std::string(" ") + option.value_name;
+        left.resize(std::max<std::size_t>(left.size() + 2, 18), ' ');
+        text += left + option.help + "\n";
+    }
+    text += "\nAn option's value may also be written --option=VALUE.\n";
+    return text;
+}

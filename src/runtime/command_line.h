@@ -1,0 +1,18 @@
+// The runtime's command line: the options every program on the runtime takes (the scripted
+// mode's files, help and version), each written "--name VALUE" or "--name=VALUE", and the
+// plain arguments a program may take for itself.
+#pragma once
+#include <string>
+#include <vector>
+
+struct rt_command_line {
+    std::string script, trace, audio;    // file names as given; "" when absent
+    bool help = false, version = false;  // -h/--help, --version
+    std::vector<std::string> arguments;  // plain arguments, in order
+};
+
+// False with a one-line problem (an unknown option, a missing or unexpected value, more plain
+// arguments than max_arguments, --trace or --audio without --script).
+bool rt_parse_command_line(int argc, char** argv, int max_arguments, rt_command_line& out,
+                           std::string& problem);
+std::string rt_usage(const char* program, const char* summary);  // the --help text, ending in "\n"
