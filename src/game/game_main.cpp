@@ -161,8 +161,15 @@ void game_main()
             } else {
                 g.anz_leben = g.anz_leben - 1;
                 if (g.level_ok == outcome_gave_up) {
-                    // Giving up keeps the level and the score: the menu offers them again.
-                    if (g.anz_leben == 0) no_lives_left_screen();
+                    // Giving up keeps the level and the score, even with the last life: the
+                    // menu offers them again. The no-lives screen sends every game back to
+                    // level 1, which would keep the score of a game that starts over, so the
+                    // level is put back after it.
+                    if (g.anz_leben == 0) {
+                        const double level = g.aktlevel;
+                        no_lives_left_screen();
+                        g.aktlevel = level;
+                    }
                     back_to_menu = true;
                 } else if (g.anz_leben == 0) {
                     no_lives_left_screen();

@@ -54,6 +54,7 @@ struct GameState {
     double min_score = 0, platz_score = 0;
     double speed = 0;                         // from Level.ini
     double music_on = 0;
+    double music_key_down = 0;                // MyMusic was down at the last player_step: one switch per press
     rt_str_array spn_Str;                     // highscore names
     rt_num_array punk;                        // highscore scores
     rt_num_array gKeyDown, gKeyState;         // key poller state

@@ -75,6 +75,17 @@ void quota_flash()
     play_effect(2);
 }
 
+// The save screen during play. The level's clock stands still meanwhile, so saving never costs
+// time, and play resumes on black frames rather than over the picture the screen froze.
+void open_save_screen(GameState& g)
+{
+    RT_LINE();
+    const double opened = timer_ms();
+    load_save_screen(0);
+    g.startzeit = g.startzeit + (timer_ms() - opened);
+    screen_clear();
+}
+
 // Pushes the stone at (x, y) one cell sideways when the cell beyond is empty; false when blocked.
 bool push_stone(double x, double y, double dx)
 {
@@ -152,10 +163,14 @@ double player_step(double posx, double posy)
     if (key_transition(key_up) == 1) g.richtung = 3;
     if (key_transition(key_down) == 1) g.richtung = 4;
 
-    // Both fire on held and on just-released keys too: holding MyMusic flips the sound once
-    // per frame, as the game has always behaved.
-    if (key_transition(g.MySave) != 0) load_save_screen(0);
-    if (key_transition(g.MyMusic) != 0) toggle_sound();
+    // The save key fires on held and on just-released keys too, as it always has.
+    if (key_transition(g.MySave) != 0) open_save_screen(g);
+    // The sound key switches once per press. This poll is the frame's second, so a fresh press
+    // may read 2 or already 1 here, and a tap between the two polls reads -1: any of them is a
+    // press unless the key was down at the last step already.
+    const double music_key = key_transition(g.MyMusic);
+    if (music_key != 0 && g.music_key_down == 0) toggle_sound();
+    g.music_key_down = music_key == 1 || music_key == 2 ? 1 : 0;
 
     if (g.richtung == 0) {
         g.keine_taste = g.keine_taste + 1;

@@ -280,6 +280,8 @@ bool set_windowed(OpenGLRainbows& d)
         x = (desktop.width - d.width) / 2;
         y = (desktop.height - d.height) / 2;
     }
+    // The window takes the stored size, which a mode change may have set anew.
+    platform::window_set_size(d.window, d.width, d.height);
     platform::window_set_position(d.window, x, y);
     platform::window_show(d.window);
     set_viewport(d, 0, 0, 0, 0);

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <bit>
 #include <climits>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 
@@ -57,16 +58,19 @@ bool Planner::setup(const SearchParameters& parameters)
     params_ = SearchParameters{};
 
     // Costs are relative to the most expensive cell, so every passable cell costs more than 1
-    // and at most 2, and the whole-cell distance estimate never exceeds the true cost.
+    // and at most 2, and the whole-cell distance estimate never exceeds the true cost. An
+    // infinite cost is a wall: scaled, it would make every cost infinite or NaN and let the
+    // search walk straight through it.
+    const auto passable = [](double value) { return value > 0 && std::isfinite(value); };
     double largest = 0;
     for (std::int32_t i = 0; i < cells; ++i) {
-        if (p.cells[i] > largest) largest = p.cells[i];
+        if (passable(p.cells[i]) && p.cells[i] > largest) largest = p.cells[i];
     }
     if (!(largest > 0)) return false;
     costs_.reset(new float[static_cast<std::size_t>(cells)]);
     for (std::int32_t i = 0; i < cells; ++i) {
         const double value = p.cells[i];
-        costs_[i] = value > 0 ? static_cast<float>(value / largest + 1.0) : -1.0f;
+        costs_[i] = passable(value) ? static_cast<float>(value / largest + 1.0) : -1.0f;
     }
 
     params_ = p;

@@ -190,6 +190,11 @@ void window_get_size(Window w, int& width, int& height)
     if (SDL_Window* window = window_of(w)) SDL_GetWindowSize(window, &width, &height);
 }
 
+void window_set_size(Window w, int width, int height)
+{
+    if (SDL_Window* window = window_of(w)) SDL_SetWindowSize(window, width, height);
+}
+
 bool window_set_fullscreen(Window w, int width, int height, int bits)
 {
     SDL_Window* window = window_of(w);

@@ -36,6 +36,7 @@ void window_show(Window w);                 // shows, raises and focuses
 void window_set_position(Window w, int x, int y);
 bool window_get_position(Window w, int& x, int& y);  // client-area corner; false if unknown
 void window_get_size(Window w, int& width, int& height);
+void window_set_size(Window w, int width, int height);  // the client area's size
 
 // Fullscreen: switches the window to the closest display mode of that size (and bits when
 // non-zero). False, and the window unchanged, when no such mode can be set.

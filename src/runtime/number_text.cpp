@@ -53,6 +53,41 @@ bool overflows(const char* mantissa, const char* mantissa_end, long long exponen
     return position + exponent > 0;
 }
 
+// The first `count` (at most 17) significant digits of a positive finite value, rounded half
+// away from zero as the platform library the game was written for does (glibc's printf
+// rounds an exact tie to even: 0.125 to two digits gives 0.12, not 0.13). exponent is the
+// power of ten of the first digit of the rounded value.
+struct Digits {
+    char digit[17];
+    int exponent;
+};
+
+Digits rounded_digits(double value, int count)
+{
+    // Thirty exact significant digits decide the rounding: a double that is not exactly a tie
+    // lies at least 2^-53 of its size away from it, which shows long before the thirtieth.
+    char sci[48];
+    std::snprintf(sci, sizeof sci, "%.29e", value);
+    char all[30];
+    all[0] = sci[0];
+    std::memcpy(all + 1, sci + 2, 29);
+    Digits result{};
+    for (const char* p = sci + 33; is_digit(*p); ++p) result.exponent = result.exponent * 10 + (*p - '0');
+    if (sci[32] == '-') result.exponent = -result.exponent;
+    std::memcpy(result.digit, all, static_cast<std::size_t>(count));
+    if (all[count] >= '5') {
+        int i = count - 1;
+        while (i >= 0 && result.digit[i] == '9') result.digit[i--] = '0';
+        if (i >= 0) {
+            ++result.digit[i];
+        } else {  // 9.99 became 10.0
+            result.digit[0] = '1';
+            ++result.exponent;
+        }
+    }
+    return result;
+}
+
 }  // namespace
 
 int rt_number_to_text(double value, char (&out)[rt_number_text_size])
@@ -73,16 +108,11 @@ int rt_number_to_text(double value, char (&out)[rt_number_text_size])
         return len;
     }
 
-    // glibc rounds "%.9e" exactly to 10 significant digits, giving "d.ddddddddde+XX" with the
-    // exponent of the rounded value (9999999999.5 comes out as 1.000000000e+10).
-    char sci[32];
-    std::snprintf(sci, sizeof sci, "%.9e", value);
-    char digits[10];
-    digits[0] = sci[0];
-    std::memcpy(digits + 1, sci + 2, 9);
-    int exponent = 0;
-    for (const char* p = sci + 13; is_digit(*p); ++p) exponent = exponent * 10 + (*p - '0');
-    if (sci[12] == '-') exponent = -exponent;
+    // Ten significant digits, with the exponent of the rounded value (9999999999.5 comes out
+    // as 1.000000000e+10).
+    const Digits rounded = rounded_digits(value, 10);
+    const char* const digits = rounded.digit;
+    const int exponent = rounded.exponent;
     int count = 10;  // significant digits left once trailing zeros are dropped
     while (count > 1 && digits[count - 1] == '0') --count;
 
@@ -161,17 +191,49 @@ double rt_text_to_number(const char* text)
 
 int rt_format_g2(double value, char (&out)[rt_number_text_size])
 {
-    char text[32];
-    const int len = std::snprintf(text, sizeof text, "%.2g", value);
-    const char* e = std::strchr(text, 'e');
-    if (e == nullptr) return copy_text(out, 0, text);
-
-    // Keep everything up to the exponent's sign, then pad its digits to at least three.
-    const int head = static_cast<int>(e - text) + 2;
-    const int exponent_digits = len - head;
-    std::memcpy(out, text, static_cast<std::size_t>(head));
-    int n = head;
-    for (int i = exponent_digits; i < 3; ++i) out[n++] = '0';
-    std::memcpy(out + n, text + head, static_cast<std::size_t>(exponent_digits) + 1);
-    return n + exponent_digits;
+    if (value == 0 || !std::isfinite(value)) {
+        char text[32];
+        std::snprintf(text, sizeof text, "%.2g", value);
+        return copy_text(out, 0, text);
+    }
+    int len = 0;
+    if (value < 0) {
+        out[len++] = '-';
+        value = -value;
+    }
+    // "%.2g": two significant digits; the fixed form for exponents -4 to 1, else d.de+XXX;
+    // trailing zeros go, and with them a point that is left last.
+    const Digits rounded = rounded_digits(value, 2);
+    const int exponent = rounded.exponent;
+    const int count = rounded.digit[1] == '0' ? 1 : 2;
+    if (exponent < -4 || exponent >= 2) {
+        out[len++] = rounded.digit[0];
+        if (count == 2) {
+            out[len++] = '.';
+            out[len++] = rounded.digit[1];
+        }
+        out[len++] = 'e';
+        out[len++] = exponent < 0 ? '-' : '+';
+        const int magnitude = exponent < 0 ? -exponent : exponent;
+        out[len++] = static_cast<char>('0' + magnitude / 100);
+        out[len++] = static_cast<char>('0' + magnitude / 10 % 10);
+        out[len++] = static_cast<char>('0' + magnitude % 10);
+    } else if (exponent < 0) {
+        out[len++] = '0';
+        out[len++] = '.';
+        for (int i = exponent + 1; i < 0; ++i) out[len++] = '0';
+        std::memcpy(out + len, rounded.digit, static_cast<std::size_t>(count));
+        len += count;
+    } else if (exponent == 0) {
+        out[len++] = rounded.digit[0];
+        if (count == 2) {
+            out[len++] = '.';
+            out[len++] = rounded.digit[1];
+        }
+    } else {  // two whole digits
+        out[len++] = rounded.digit[0];
+        out[len++] = rounded.digit[1];
+    }
+    out[len] = '\0';
+    return len;
 }

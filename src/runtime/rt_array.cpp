@@ -37,11 +37,16 @@ Shape shape_for(double n0, double n1, double n2, double n3)
     shape.size[2] = rt_to_int(n2);
     shape.size[3] = rt_to_int(n3);
 
-    // Sizes below 1 count as 1, except the first, which counts as 0.
+    // Sizes below 1 count as 1, except the first, which counts as 0. No block of more than
+    // INT32_MAX elements can exist; stopping as soon as the count passes it also keeps the
+    // product of four 32-bit sizes from overflowing.
     long long count = shape.size[0];
-    for (int d = 1; d < 4; ++d) count *= std::max(shape.size[d], 1);
+    for (int d = 1; d < 4; ++d) {
+        count *= std::max(shape.size[d], 1);
+        if (count > INT32_MAX) fail(7);
+    }
     const long long required = count / 8 * 8 + 8;
-    if (required > INT32_MAX) fail(7);  // no block of that many elements can exist
+    if (required > INT32_MAX) fail(7);
     shape.required_capacity = static_cast<std::int32_t>(required);
 
     shape.dimensions = shape.size[3] != 0 ? 4 : shape.size[2] != 0 ? 3 : shape.size[1] == 0 ? 1 : 2;

@@ -2,9 +2,11 @@
 // Every operation works up to the first 0 byte; a string never holds one.
 #include "runtime/rt_string.h"
 
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 
+#include "runtime/error_stop.h"
 #include "runtime/number_text.h"
 #include "runtime/rt_number.h"
 
@@ -17,14 +19,24 @@ constexpr std::uint32_t block_step = 512;
 
 bool owns_block(const rt_string& s) { return s.capacity != 0; }
 
+// A string that cannot grow is out of memory: the runtime error stop with code 7, which still
+// writes the end report and saves a changed INI document.
+[[noreturn]] void out_of_memory()
+{
+    rt_set_error(7);
+    rt_error_stop();
+}
+
 // Makes room for n characters plus the terminator. The new capacity is the smallest
-// multiple of 512 above n, and a block never shrinks.
-void grow(rt_string& s, std::uint32_t n)
+// multiple of 512 above n, and a block never shrinks. A length whose block would not fit the
+// 32-bit capacity cannot exist.
+void grow(rt_string& s, std::uint64_t n)
 {
     if (s.capacity > n) return;
-    const std::uint32_t capacity = n / block_step * block_step + block_step;
+    if (n >= UINT32_MAX - block_step) out_of_memory();
+    const auto capacity = static_cast<std::uint32_t>(n / block_step * block_step + block_step);
     char* block = static_cast<char*>(std::malloc(capacity));
-    if (block == nullptr) std::abort();  // string blocks are small; running out is not recoverable
+    if (block == nullptr) out_of_memory();
     if (s.data != nullptr && s.data != shared_empty_text) {
         std::memcpy(block, s.data, s.length + 1);
         std::free(s.data);
@@ -58,9 +70,10 @@ rt_string joined(const char* left, std::uint32_t left_length, const char* right,
                  std::uint32_t right_length)
 {
     rt_string result;
-    const std::uint32_t n = left_length + right_length;
-    if (n == 0) return result;
-    grow(result, n);
+    const std::uint64_t total = std::uint64_t{left_length} + right_length;
+    if (total == 0) return result;
+    grow(result, total);
+    const auto n = static_cast<std::uint32_t>(total);
     std::memcpy(result.data, left, left_length);
     std::memcpy(result.data + left_length, right, right_length);
     result.data[n] = 0;
@@ -198,6 +211,63 @@ double str_not_equal_text(const rt_string& s, const char* text) { return str_com
 double str_equal(const rt_string& a, const rt_string& b)
 {
     return a.length == b.length && std::memcmp(a.data, b.data, a.length) == 0;
+}
+
+namespace {
+
+// The relation from an ordering result (<0, 0, >0), as 1 or 0.
+template <typename T>
+double holds(T order, rt_relation r)
+{
+    switch (r) {
+        case rt_relation::equal: return order == 0;
+        case rt_relation::not_equal: return order != 0;
+        case rt_relation::less: return order < 0;
+        case rt_relation::greater: return order > 0;
+        case rt_relation::less_equal: return order <= 0;
+        case rt_relation::greater_equal: return order >= 0;
+    }
+    return 0;
+}
+
+}  // namespace
+
+double str_compare_str(const rt_string& a, rt_relation r, const rt_string& b)
+{
+    if (r == rt_relation::equal) return str_equal(a, b);
+    if (r == rt_relation::not_equal) return 1 - str_equal(a, b);
+    return holds(std::strcmp(a.data, b.data), r);
+}
+
+double str_compare_text(const rt_string& s, rt_relation r, const char* text)
+{
+    return holds(str_compare(s, text), r);
+}
+
+double str_compare_text_str(const char* text, rt_relation r, const rt_string& s)
+{
+    return holds(std::strcmp(text == nullptr ? "" : text, s.data), r);
+}
+
+namespace {
+
+double compare_numbers(double a, rt_relation r, double b)
+{
+    // NaN compares like the platform's floating-point comparison: only "<>" holds.
+    if (std::isnan(a) || std::isnan(b)) return r == rt_relation::not_equal;
+    return holds(a < b ? -1 : a > b ? 1 : 0, r);
+}
+
+}  // namespace
+
+double str_compare_num(const rt_string& s, rt_relation r, double number)
+{
+    return compare_numbers(str_to_number(s), r, number);
+}
+
+double str_compare_num_str(double number, rt_relation r, const rt_string& s)
+{
+    return compare_numbers(number, r, str_to_number(s));
 }
 
 // ---- string functions -------------------------------------------------------------------

@@ -41,11 +41,19 @@ rt_string str_concat_num_text(double left, const char* right);
 rt_string str_concat_str_num(const rt_string& left, double right);
 rt_string str_concat_num_str(double left, const rt_string& right);
 
-// Comparison: byte-wise, unsigned, case-sensitive; results are 1 or 0.
+// Comparison: byte-wise, unsigned, case-sensitive (strcmp); results are 1 or 0. Equality of two
+// string values also requires equal lengths. A string compared with a number compares its
+// text-to-number value.
+enum class rt_relation { equal, not_equal, less, greater, less_equal, greater_equal };
+double str_compare_str(const rt_string& a, rt_relation r, const rt_string& b);
+double str_compare_text(const rt_string& s, rt_relation r, const char* text);
+double str_compare_text_str(const char* text, rt_relation r, const rt_string& s);
+double str_compare_num(const rt_string& s, rt_relation r, double number);
+double str_compare_num_str(double number, rt_relation r, const rt_string& s);
 double str_equal_text(const rt_string& s, const char* text);
 double str_not_equal_text(const rt_string& s, const char* text);
-double str_equal(const rt_string& a, const rt_string& b);  // also requires equal lengths
-int str_compare(const rt_string& a, const char* text);      // <0, 0, >0 like strcmp
+double str_equal(const rt_string& a, const rt_string& b);
+int str_compare(const rt_string& a, const char* text);  // <0, 0, >0 like strcmp
 
 // String functions.
 double str_to_number(const rt_string& s);                                // text-to-number rule; no number gives 0

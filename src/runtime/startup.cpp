@@ -270,7 +270,8 @@ long rt_wnd_proc(platform::Window /*window*/, platform::Message message, long /*
         case platform::Message::screensaver:
             return 0;  // swallowed: no screen saver while the program runs
         case platform::Message::close:
-            rt_set_error(0);
+            // Straight to the stop: the report shows the error state as it stands, which for a
+            // running game is a normal end with no error line (-1 in the report).
             rt_error_stop();
         case platform::Message::other:
             break;

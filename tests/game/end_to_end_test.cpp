@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "graphics/image.h"
 #include "support/run_program.h"
 #include "support/temp_dir.h"
 
@@ -180,6 +181,41 @@ TEST_F(Game, ALoadedGameEndsInTheHighscoreTable)
     EXPECT_NE(table.find("\r\n2=,0\r\n"), std::string::npos) << table;
     // Loading a game leaves the save file as it was.
     EXPECT_EQ(game_file("savegame.ini"), "[daten]\n3=XY,1234,2,1\n");
+}
+
+TEST_F(Game, SavingSoundAndTheLastLifeGivenUpTreatThePlayerFairly)
+{
+    // Level 1 as in two_levels, but with a limit of 3 seconds.
+    std::string levels = two_levels;
+    levels.replace(levels.find("zeit=20"), 7, "zeit=3");
+    put_game_file("Level.ini", levels);
+    put_game_file("savegame.ini", "[daten]\n");
+    const std::vector<std::string> trace = play(
+        "wait 300\ntap Enter\nwait 300\ntap Enter  # level 1\nwait 200\n"
+        // M held for nine frames switches the sound off once.
+        "down M\nframes 9\nup M\nwait 100\n"
+        // Four seconds on the save screen and in the name entry cost no time.
+        "tap S\nwait 2000\ntap Enter\nwait 2000\ntap Space\nwait 100\ntap Enter\n"
+        "frames 2\ncapture resumed.png\n"
+        "down Right\nwait 300\nup Right\nwait 5000  # done; the score summary\ntap Enter\n"
+        "wait 500\ndown Escape\nwait 200\nup Escape\nwait 3500\ntap Enter\n"
+        "wait 500\ndown Escape\nwait 200\nup Escape\nwait 3500\ntap Enter\n"
+        "wait 500\ndown Escape\nwait 200\nup Escape\nwait 3500  # no lives left\ntap Enter\n"
+        "wait 300\ntap Enter  # the same level again\nwait 500\n"
+        "down Escape\nwait 200\nup Escape\nwait 3500\n");
+
+    EXPECT_EQ(starting_with(trace, "level_end"),
+              (std::vector<std::string>{"level_end 1 1", "level_end 2 3", "level_end 2 3",
+                                        "level_end 2 3", "level_end 2 3"}));
+    EXPECT_EQ(starting_with(trace, "sound_play").size(), 1u);  // the first "let's go" only
+    EXPECT_NE(game_file("savegame.ini").find("1=A,0,1,3"), std::string::npos);
+    // Play resumed on black, not over the save screen's frozen picture (a brick border there).
+    Image resumed;
+    ASSERT_TRUE(png_read(start_.file("resumed.png"), colour_key_none, resumed));
+    for (const int x : {250, 600}) {
+        const std::uint8_t* pixel = &resumed.rgba[static_cast<std::size_t>(8 * 640 + x) * 4];
+        EXPECT_EQ(pixel[0] + pixel[1] + pixel[2], 0) << x;
+    }
 }
 
 // The number of levels the shipped Level.ini declares in its [game] section.

@@ -345,6 +345,10 @@ TEST_F(Display, SetModeStoresTheNonZeroSizesAndSwitches)
     EXPECT_EQ(rt_display->width, 320);
     EXPECT_EQ(rt_display->height, 480);
     EXPECT_EQ(gl_viewport(), (std::vector<int>{0, 0, 320, 480}));
+    int width = 0, height = 0;  // the window takes the new size, so the picture fills it
+    platform::window_get_size(rt_display->window, width, height);
+    EXPECT_EQ(width, 320);
+    EXPECT_EQ(height, 480);
     screen_set_mode(640, 0, 0, false);
 }
 

@@ -59,6 +59,20 @@ TEST(PathFind, ThreeCellRowIsWalkedStraightThrough)
     EXPECT_EQ(path_cells(path), (Cells{{0, 0}, {1, 0}, {2, 0}}));
 }
 
+TEST(PathFind, AnInfiniteCostIsAWall)
+{
+    rt_num_array grid, path;
+    // clang-format off
+    draw_grid(grid, {"111",
+                     "111"});
+    // clang-format on
+    rt_num_array_at(grid, 1, 0) = HUGE_VAL;
+    EXPECT_EQ(path_find(grid, path, 0.5, 0, 0, 2, 0), 5);  // around it, not through it
+    EXPECT_EQ(path_cells(path), (Cells{{0, 0}, {0, 1}, {1, 1}, {2, 1}, {2, 0}}));
+    rt_num_array_at(grid, 1, 1) = HUGE_VAL;
+    EXPECT_EQ(path_find(grid, path, 0.5, 0, 0, 2, 0), 0);
+}
+
 TEST(PathFind, NoPathEmptiesThePathArray)
 {
     rt_num_array grid, path;

@@ -78,9 +78,12 @@ TEST(NumberToText, Table)
         {99.999999999, "100"},
         {0.099999999999, "0.1"},  // rounds up to e = -1, so fixed form
         {1.5e9 + 0.25, "1500000000"},
-        // Exact ties follow round-half-to-even of the exact binary value (glibc's rounding).
-        {1234567890.5, "1234567890"},
+        // An exact tie of the binary value rounds away from zero; a hair below it rounds down.
+        {1234567890.5, "1234567891"},
         {1234567891.5, "1234567892"},
+        {-1234567890.5, "-1234567891"},
+        {12345678.125, "12345678.13"},
+        {std::nextafter(12345678.125, 0.0), "12345678.12"},
         // Exponent form: one digit, the point always, three exponent digits.
         {1e10, "1.e+010"},
         {-1e10, "-1.e+010"},
@@ -266,6 +269,11 @@ TEST(FormatG2, Table)
         {700, "7e+002"},
         {123, "1.2e+002"},
         {-123, "-1.2e+002"},
+        {125, "1.3e+002"},  // exact ties round away from zero
+        {105, "1.1e+002"},
+        {-2.25, "-2.3"},
+        {0.125, "0.13"},
+        {0.0625, "0.063"},
         {0.5, "0.5"},
         {0.25, "0.25"},
         {1e-5, "1e-005"},

@@ -3,10 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
+#include "runtime/rt_string.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -184,6 +186,10 @@ TEST(ArrayErrors, ImpossibleSizesStopWithOutOfMemory)
     TempDir tmp;
     EXPECT_ERROR_STOP(tmp, { rt_num_array a; rt_num_array_dim(a, 100000, 100000); }, "7");
     EXPECT_ERROR_STOP(tmp, { rt_str_array a; rt_str_array_dim(a, 65536, 65536, 2); }, "7");
+    // A count past 64 bits must not wrap to a small array.
+    EXPECT_ERROR_STOP(tmp, { rt_num_array a; rt_num_array_dim(a, 65536, 65536, 65536, 65536); }, "7");
+    // A string that cannot grow is out of memory too, with the end report.
+    EXPECT_ERROR_STOP(tmp, { rt_string s; str_reserve(s, UINT32_MAX - 100); }, "7");
 }
 
 TEST(StrArray, ElementsAreEmptyStringsOfTheirOwn)

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include <string>
 
 namespace {
@@ -113,6 +115,25 @@ TEST(StringCompare, ByteWiseCaseSensitiveAndUnsigned)
     EXPECT_LT(str_compare(rt_string("a"), "\xe4"), 0);  // 0xE4 sorts above ASCII
     EXPECT_EQ(str_equal(rt_string("ab"), rt_string("ab")), 1);
     EXPECT_EQ(str_equal(rt_string("ab"), rt_string("abc")), 0);
+}
+
+TEST(StringCompare, TheWholeFamilyOrdersBytesAndReadsNumbersAsNumbers)
+{
+    using R = rt_relation;
+    const rt_string ab("ab"), abc("abc"), umlaut("\xe4");
+    EXPECT_EQ(str_compare_str(ab, R::less, abc), 1);  // a prefix sorts first
+    EXPECT_EQ(str_compare_str(abc, R::greater_equal, ab), 1);
+    EXPECT_EQ(str_compare_str(ab, R::less_equal, ab), 1);
+    EXPECT_EQ(str_compare_str(umlaut, R::greater, ab), 1);  // unsigned bytes
+    EXPECT_EQ(str_compare_text(ab, R::greater, "B"), 1);    // case-sensitive: 'a' > 'B'
+    EXPECT_EQ(str_compare_text(ab, R::less_equal, "aa"), 0);
+    EXPECT_EQ(str_compare_text_str("aa", R::less, ab), 1);
+    EXPECT_EQ(str_compare_text_str("ab", R::not_equal, ab), 0);
+    // Numbers: " 12abc" reads as 12, so it is below 100 although "1" sorts above " ".
+    EXPECT_EQ(str_compare_num(rt_string(" 12abc"), R::less, 100), 1);
+    EXPECT_EQ(str_compare_num(rt_string("abc"), R::equal, 0), 1);
+    EXPECT_EQ(str_compare_num_str(4e2, R::equal, rt_string("4e2")), 1);
+    EXPECT_EQ(str_compare_num_str(std::nan(""), R::not_equal, rt_string("1")), 1);
 }
 
 TEST(StringFunctions, ToNumberAndLength)

@@ -392,12 +392,13 @@ TEST(WindowProcedure, CloseRequestEndsTheProgramAsANormalEnd)
     EXPECT_EQ(rt_wnd_proc(1, platform::Message::screensaver, 0, 0), 0);
     EXPECT_EXIT(
         {
+            rt_reset_position();
             rt_set_position(0, 7);
-            rt_set_error(9);  // whatever was set before, closing the window is a normal end
             rt_wnd_proc(1, platform::Message::close, 0, 0);
         },
         testing::ExitedWithCode(0), "");
-    EXPECT_EQ(read_file(tmp.file("ErrorLog.txt")), "-End On Line\r\n0\r\n6\r\n7\r\n0\r\n");
+    // No error line was set: the line before the error reads -1, as after a normal end.
+    EXPECT_EQ(read_file(tmp.file("ErrorLog.txt")), "-End On Line\r\n0\r\n-1\r\n7\r\n0\r\n");
 }
 
 // ---- the program directory ----
