@@ -16,6 +16,7 @@ run: deps
 	$(RELEASE_DIR)/brillox
 
 test: deps
+	sh scripts/check-layers
 	cmake -S . -B $(TEST_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug \
 	    -DBRILLOX_TESTS=ON -DBRILLOX_SANITIZE=ON
 	cmake --build $(TEST_DIR) -j $(JOBS)

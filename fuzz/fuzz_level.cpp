@@ -8,7 +8,7 @@
 #include "fuzz_support.h"
 #include "game/game_state.h"
 #include "game/level_file.h"
-#include "runtime/rt_array.h"
+#include "core/rt_array.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

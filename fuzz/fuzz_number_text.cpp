@@ -13,7 +13,7 @@
 #include <string>
 
 #include "fuzz_support.h"
-#include "runtime/number_text.h"
+#include "core/number_text.h"
 
 namespace {
 

@@ -17,8 +17,8 @@
 #include "graphics/display.h"
 #include "graphics/draw.h"
 #include "platform/keyboard.h"
-#include "runtime/frame.h"
-#include "runtime/rt_array.h"
+#include "app/frame.h"
+#include "core/rt_array.h"
 
 namespace {
 

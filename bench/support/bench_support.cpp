@@ -13,7 +13,7 @@
 #include "graphics/sprites.h"
 #include "input/input.h"
 #include "platform/video.h"
-#include "runtime/frame.h"
+#include "app/frame.h"
 
 namespace bench {
 

@@ -3,16 +3,12 @@
 // not an error. A channel number outside 0..7 is a program fault and stops with code 7.
 #include "files/file_channels.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cstdlib>
 #include <string>
 
 #include "platform/fs.h"
-#include "runtime/error_stop.h"
-#include "runtime/rt_number.h"
+#include "core/error_stop.h"
+#include "core/rt_number.h"
 
 namespace {
 
@@ -25,7 +21,7 @@ int channel_fds[channel_count] = {no_file, no_file, no_file, no_file,
 void close_slot(int slot)
 {
     if (channel_fds[slot] == no_file) return;
-    ::close(channel_fds[slot]);
+    platform::close_file(channel_fds[slot]);
     channel_fds[slot] = no_file;
 }
 
@@ -52,28 +48,6 @@ int checked_slot(double channel)
     return slot;
 }
 
-// Opens an existing regular file for reading. A directory opens fine on POSIX but not on
-// Windows, and the game relies on the Windows answer when it asks whether "Level.ini"
-// exists. O_NONBLOCK keeps a FIFO of that name from blocking the open until a writer appears.
-int open_for_reading(const std::string& path)
-{
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return no_file;
-    struct stat info;
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(fd);
-        return no_file;
-    }
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    return fd;
-}
-
-int open_for_writing(const std::string& path)
-{
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    return fd < 0 ? no_file : fd;
-}
-
 }  // namespace
 
 double file_open(double channel, const rt_string& name, double mode)
@@ -83,7 +57,10 @@ double file_open(double channel, const rt_string& name, double mode)
     close_slot(slot);
 
     const std::string path = platform::resolve_name_ignoring_case(name.c_str());
-    const int fd = (mode != 0) ? open_for_reading(path) : open_for_writing(path);
+    // Reading wants an existing regular file: a directory opens fine on POSIX but not on
+    // Windows, and the game relies on the Windows answer when it asks whether "Level.ini" exists.
+    const int fd = (mode != 0) ? platform::open_regular_file_for_reading(path)
+                               : platform::create_file_for_writing(path);
     if (fd == no_file) return 0;
     channel_fds[slot] = fd;
     return 1;

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "platform/fs.h"
-#include "runtime/trace.h"
+#include "core/trace.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // changed by the game, and written back when the next file is opened or the program ends.
 // Section names and keys compare ignoring ASCII case; values are kept byte for byte.
 #pragma once
-#include "runtime/rt_string.h"
+#include "core/rt_string.h"
 
 // Saves a changed document, then loads name; "" leaves an empty, nameless document. False
 // when the changed document could not be saved (see ini_save); the load happens either way.

@@ -1,6 +1,6 @@
 // The brillox program: the runtime's entry with the game's main routine.
 #include "game/main_program.h"
-#include "runtime/startup.h"
+#include "app/startup.h"
 
 int main(int argc, char** argv)
 {

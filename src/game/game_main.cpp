@@ -14,11 +14,11 @@
 #include "graphics/fonts.h"
 #include "graphics/sprites.h"
 #include "input/input.h"
-#include "runtime/error_stop.h"
-#include "runtime/frame.h"
-#include "runtime/rt_number.h"
-#include "runtime/startup.h"
-#include "runtime/trace.h"
+#include "core/error_stop.h"
+#include "app/frame.h"
+#include "core/rt_number.h"
+#include "app/startup.h"
+#include "core/trace.h"
 #include "sound/sound.h"
 
 namespace {

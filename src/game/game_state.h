@@ -1,8 +1,8 @@
 // The game's global state: one plain record holding every value the game's routines share,
 // named as the game has always named them. Numbers are doubles, flags hold 0 or 1.
 #pragma once
-#include "runtime/rt_array.h"
-#include "runtime/rt_string.h"
+#include "core/rt_array.h"
+#include "core/rt_string.h"
 
 // Cell values; the image of cell value v is sprite v + 100 (the sound icons use their value).
 constexpr double sp_mauer = 0;      // wall

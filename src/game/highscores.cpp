@@ -11,9 +11,9 @@
 #include "game/main_program.h"
 #include "game/message_screens.h"
 #include "graphics/fonts.h"
-#include "runtime/error_stop.h"
-#include "runtime/frame.h"
-#include "runtime/rt_array.h"
+#include "core/error_stop.h"
+#include "app/frame.h"
+#include "core/rt_array.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // name + "," + score): reading its lowest score, inserting a new score, and the two screens
 // that show the table and congratulate the player. None of these creates the file.
 #pragma once
-#include "runtime/rt_string.h"
+#include "core/rt_string.h"
 
 void read_highscore_minimum();  // min_score = lowest stored score; unchanged when the file is
                                 // missing

@@ -4,7 +4,7 @@
 #include <functional>
 
 #include "game/game_state.h"
-#include "runtime/rt_string.h"
+#include "core/rt_string.h"
 
 // Texts of the load_level error codes 1..5; "" for any other code.
 const char* level_error_text(int err);

@@ -1,7 +1,7 @@
 // The main menu between games: start, lives, difficulty, highscore table, load game, quit.
 // It changes anz_leben and geschwindigkeit itself (only while aktlevel is 1).
 #pragma once
-#include "runtime/rt_string.h"
+#include "core/rt_string.h"
 
 double main_menu(double fact, double hg, double size,
                  double spr);  // 1 = "Start" chosen, 2 = "Beenden"; loops until one of them

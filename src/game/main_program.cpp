@@ -4,9 +4,9 @@
 
 #include "game/game_state.h"
 #include "input/input.h"
-#include "runtime/error_stop.h"
-#include "runtime/frame.h"
-#include "runtime/rt_array.h"
+#include "core/error_stop.h"
+#include "app/frame.h"
+#include "core/rt_array.h"
 #include "sound/sound.h"
 
 void poll_keys()

@@ -9,8 +9,8 @@
 #include "graphics/draw.h"
 #include "graphics/fonts.h"
 #include "graphics/sprites.h"
-#include "runtime/error_stop.h"
-#include "runtime/frame.h"
+#include "core/error_stop.h"
+#include "app/frame.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The name entry: a name of up to six characters composed on an on-screen letter grid with
 // the cursor keys, the select key (MySpace) and the confirm key (MyStart); no typed text.
 #pragma once
-#include "runtime/rt_string.h"
+#include "core/rt_string.h"
 
 rt_string enter_name(
     const rt_string& verz_Str, double sz, double fact,

@@ -11,10 +11,10 @@
 #include "graphics/draw.h"
 #include "graphics/fonts.h"
 #include "graphics/sprites.h"
-#include "runtime/error_stop.h"
-#include "runtime/frame.h"
-#include "runtime/rt_array.h"
-#include "runtime/rt_number.h"
+#include "core/error_stop.h"
+#include "app/frame.h"
+#include "core/rt_array.h"
+#include "core/rt_number.h"
 
 namespace {
 

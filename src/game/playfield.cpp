@@ -8,10 +8,10 @@
 #include "game/save_game.h"
 #include "graphics/display.h"
 #include "graphics/draw.h"
-#include "runtime/error_stop.h"
-#include "runtime/frame.h"
-#include "runtime/rt_array.h"
-#include "runtime/startup.h"
+#include "core/error_stop.h"
+#include "app/frame.h"
+#include "core/rt_array.h"
+#include "app/startup.h"
 
 namespace {
 

@@ -12,8 +12,8 @@
 #include "game/name_entry.h"
 #include "graphics/draw.h"
 #include "graphics/fonts.h"
-#include "runtime/error_stop.h"
-#include "runtime/frame.h"
+#include "core/error_stop.h"
+#include "app/frame.h"
 
 namespace {
 

@@ -1,8 +1,6 @@
 // BMP reader: uncompressed 8-, 24- and 32-bit pictures into RGBA with an optional colour key.
 // Every size the file declares is checked against the file's real length before anything is
 // allocated for it, so a hostile file fails like an unreadable one: no crash, no huge buffer.
-#include <sys/stat.h>
-
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -10,7 +8,8 @@
 #include <vector>
 
 #include "graphics/image.h"
-#include "runtime/byte_reading.h"
+#include "core/byte_reading.h"
+#include "platform/fs.h"
 
 namespace {
 
@@ -29,7 +28,7 @@ bool is_colour_key(int colour_key, std::uint8_t r, std::uint8_t g, std::uint8_t 
 
 bool read_bmp_file(std::FILE* file, int colour_key, Image& image)
 {
-    const std::int64_t size = regular_file_size(file);
+    const std::int64_t size = platform::regular_file_size(file);
     if (size < 0) return false;
     const auto file_size = static_cast<std::uint64_t>(size);
 

@@ -12,7 +12,7 @@
 
 #include "platform/clock.h"
 #include "platform/system.h"
-#include "runtime/error_log.h"
+#include "core/error_log.h"
 
 OpenGLRainbows* rt_display = nullptr;
 

@@ -12,7 +12,7 @@
 #include "graphics/display.h"
 #include "graphics/sprite_atlas.h"
 #include "graphics/sprites.h"
-#include "runtime/rt_number.h"
+#include "core/rt_number.h"
 
 namespace {
 

@@ -14,8 +14,8 @@
 #include "graphics/draw.h"
 #include "graphics/sprites.h"
 #include "platform/fs.h"
-#include "runtime/number_text.h"
-#include "runtime/rt_number.h"
+#include "core/number_text.h"
+#include "core/rt_number.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // font, printing text and numbers, and the built-in 8 x 8 font used when a file is missing.
 #pragma once
 #include "graphics/image.h"
-#include "runtime/rt_string.h"
+#include "core/rt_string.h"
 
 void text_load_font(const rt_string& file, double index);  // index 0..15 becomes current; missing file: built-in font
 void text_set_font(double index);                          // truncated and limited to 0..15

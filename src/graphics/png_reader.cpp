@@ -2,8 +2,6 @@
 // RGBA with the colour key. libpng's errors jump back here and fail the load; its messages are
 // not printed. Declared sizes are limited before the picture buffer is allocated.
 #include <png.h>
-#include <sys/stat.h>
-
 #include <csetjmp>
 #include <cstdint>
 #include <cstdio>
@@ -11,7 +9,8 @@
 #include <vector>
 
 #include "graphics/image.h"
-#include "runtime/byte_reading.h"
+#include "core/byte_reading.h"
+#include "platform/fs.h"
 
 namespace {
 
@@ -147,7 +146,7 @@ bool png_read(const std::string& path, int colour_key, Image& out)
     out = Image{};
     FileHandle file(std::fopen(path.c_str(), "rb"));
     if (!file) return false;
-    const std::int64_t file_size = regular_file_size(file.get());
+    const std::int64_t file_size = platform::regular_file_size(file.get());
     if (file_size < 0) return false;
     Image image;
     std::vector<png_bytep> rows;

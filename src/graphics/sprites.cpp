@@ -15,7 +15,7 @@
 #include "graphics/display.h"
 #include "graphics/sprite_atlas.h"
 #include "platform/fs.h"
-#include "runtime/rt_number.h"
+#include "core/rt_number.h"
 
 namespace {
 

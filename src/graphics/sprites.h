@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "graphics/image.h"
-#include "runtime/rt_string.h"
+#include "core/rt_string.h"
 
 constexpr int font_sprite_base = 65520;  // font n is sprite 65520 + n
 

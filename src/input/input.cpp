@@ -8,7 +8,7 @@
 
 #include "platform/events.h"
 #include "platform/system.h"
-#include "runtime/rt_number.h"
+#include "core/rt_number.h"
 
 InputState* rt_input = nullptr;
 

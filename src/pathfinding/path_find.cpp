@@ -3,7 +3,7 @@
 #include "pathfinding/path_find.h"
 
 #include "pathfinding/planner.h"
-#include "runtime/rt_number.h"
+#include "core/rt_number.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // path_find: the runtime's grid path-finding operation over a number array of cell costs.
 #pragma once
-#include "runtime/rt_array.h"
+#include "core/rt_array.h"
 
 // grid: two-dimensional, element [x][y] the cost of entering cell (x, y); 0 or less is a wall.
 // Searches straight steps only, weight limited to 0..1, coordinates truncated. Returns the

@@ -400,6 +400,38 @@ bool append_to_own_file(const std::string& path, const std::string& text, std::s
     return true;
 }
 
+int open_regular_file_for_reading(const std::string& path)
+{
+    // O_NONBLOCK keeps a pipe of that name from blocking the open until a writer appears.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return -1;
+    struct stat info;
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return -1;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    return fd;
+}
+
+int create_file_for_writing(const std::string& path)
+{
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    return fd < 0 ? -1 : fd;
+}
+
+void close_file(int fd)
+{
+    if (fd >= 0) ::close(fd);
+}
+
+std::int64_t regular_file_size(std::FILE* file)
+{
+    struct stat info {};
+    if (::fstat(::fileno(file), &info) != 0 || !S_ISREG(info.st_mode)) return -1;
+    return static_cast<std::int64_t>(info.st_size);
+}
+
 bool remove_file(const std::string& path)
 {
     return ::unlink(path.c_str()) == 0;

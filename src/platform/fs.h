@@ -3,6 +3,8 @@
 // half written where that can be avoided, and appending to a private log file. POSIX only.
 #pragma once
 #include <cstddef>
+#include <cstdint>
+#include <cstdio>
 #include <string>
 
 namespace platform {
@@ -43,6 +45,12 @@ bool replace_file_contents(const std::string& path, const void* data, std::size_
 // else is not written (a planted link in a shared temporary directory must not redirect it).
 bool append_to_own_file(const std::string& path, const std::string& text,
                         std::string* failure = nullptr);
+
+// Plain file descriptors for the runtime's file channels; -1 means none.
+int open_regular_file_for_reading(const std::string& path);  // -1 unless it is an existing regular file; never waits on a pipe
+int create_file_for_writing(const std::string& path);        // creates or empties it (0666 less the umask); -1 on failure
+void close_file(int fd);
+std::int64_t regular_file_size(std::FILE* file);             // the length of an open regular file; -1 for anything else
 
 bool remove_file(const std::string& path);  // unlinks; false when it could not
 bool same_file(const std::string& a, const std::string& b);  // both exist and are one file (links followed)

@@ -16,9 +16,9 @@
 #include "platform/audio.h"
 #include "platform/clock.h"
 #include "platform/fs.h"
-#include "runtime/number_text.h"
-#include "runtime/rt_number.h"
-#include "runtime/trace.h"
+#include "core/number_text.h"
+#include "core/rt_number.h"
+#include "core/trace.h"
 #include "sound/mixer.h"
 #include "sound/wav_reader.h"
 

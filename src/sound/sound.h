@@ -2,7 +2,7 @@
 // played with pan and volume, queried and stopped. Without an audio device every load gives
 // 0 and every play a negative number, and the program runs silently.
 #pragma once
-#include "runtime/rt_string.h"
+#include "core/rt_string.h"
 
 void sound_device_init();                                          // opens the output device (22 050 Hz, 16-bit stereo)
 double sound_load(const rt_string& file, double slot, double buffers);  // 1 loaded, 0 failed; slots >= 128 become 127

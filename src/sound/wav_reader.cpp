@@ -4,15 +4,14 @@
 // file fails like a missing one: no crash, no huge buffer, `out` left empty.
 #include "sound/wav_reader.h"
 
-#include <sys/stat.h>
-
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 #include <utility>
 
-#include "runtime/byte_reading.h"
+#include "core/byte_reading.h"
+#include "platform/fs.h"
 
 namespace {
 
@@ -75,7 +74,7 @@ bool format_playable(int channels, std::uint32_t rate, int block_align, int bits
 
 bool read_wav_file(std::FILE* file, WavSound& sound)
 {
-    const std::int64_t file_size = regular_file_size(file);
+    const std::int64_t file_size = platform::regular_file_size(file);
     if (file_size < 0) return false;
     Reader reader(file, static_cast<std::uint64_t>(file_size));
 

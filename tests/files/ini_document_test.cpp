@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <string>
 
-#include "runtime/error_stop.h"
+#include "core/error_stop.h"
 #include "support/temp_dir.h"
 
 namespace {

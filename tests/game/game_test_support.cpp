@@ -9,7 +9,7 @@
 #include "input/input.h"
 #include "platform/clock.h"
 #include "platform/video.h"
-#include "runtime/frame.h"
+#include "app/frame.h"
 
 platform::KeySnapshot GameScreenTest::keys{};
 

@@ -17,7 +17,7 @@
 #include "game/level_file.h"
 #include "game/play_level.h"
 #include "game/save_game.h"
-#include "runtime/rt_array.h"
+#include "core/rt_array.h"
 #include "support/temp_dir.h"
 
 namespace {

@@ -11,7 +11,7 @@
 
 #include "game/game_state.h"
 #include "game/game_test_support.h"
-#include "runtime/rt_array.h"
+#include "core/rt_array.h"
 #include "support/temp_dir.h"
 
 namespace {

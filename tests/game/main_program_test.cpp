@@ -7,8 +7,8 @@
 #include "game/game_state.h"
 #include "game/game_test_support.h"
 #include "graphics/display.h"
-#include "runtime/frame.h"
-#include "runtime/rt_array.h"
+#include "app/frame.h"
+#include "core/rt_array.h"
 
 namespace {
 

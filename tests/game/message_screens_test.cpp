@@ -15,7 +15,7 @@
 #include "graphics/png_writer.h"
 #include "graphics/sprites.h"
 #include "platform/clock.h"
-#include "runtime/frame.h"
+#include "app/frame.h"
 
 namespace {
 

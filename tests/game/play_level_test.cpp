@@ -15,8 +15,8 @@
 #include "graphics/png_writer.h"
 #include "graphics/sprites.h"
 #include "platform/clock.h"
-#include "runtime/frame.h"
-#include "runtime/rt_array.h"
+#include "app/frame.h"
+#include "core/rt_array.h"
 #include "sound/sound.h"
 #include "support/temp_dir.h"
 

@@ -18,7 +18,7 @@
 #include "platform/clock.h"
 #include "platform/keyboard.h"
 #include "platform/video.h"
-#include "runtime/rt_array.h"
+#include "core/rt_array.h"
 #include "sound/sound.h"
 #include "support/temp_dir.h"
 

@@ -15,7 +15,7 @@
 
 #include "files/ini_document.h"
 #include "graphics/image.h"
-#include "runtime/rt_string.h"
+#include "core/rt_string.h"
 #include "sound/wav_reader.h"
 
 namespace {

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "platform/clock.h"
-#include "runtime/trace.h"
+#include "core/trace.h"
 #include "support/run_program.h"
 #include "support/temp_dir.h"
 

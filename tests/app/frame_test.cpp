@@ -1,6 +1,6 @@
 // Frame presentation on the virtual clock: the deadline grid, late frames, the frame limit,
 // the millisecond timer and the end-program keys. One offscreen display serves every test.
-#include "runtime/frame.h"
+#include "app/frame.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +11,7 @@
 #include "input/input.h"
 #include "platform/clock.h"
 #include "platform/keyboard.h"
-#include "runtime/error_stop.h"
+#include "core/error_stop.h"
 #include "support/temp_dir.h"
 
 namespace {

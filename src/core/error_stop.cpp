@@ -1,14 +1,14 @@
 // Position record, error state and the error stop. The stop is the only way the program
 // ends: a runtime error, the game's END and a closed window all come through here.
-#include "runtime/error_stop.h"
+#include "core/error_stop.h"
 
 #include <cstdlib>
 #include <string>
 #include <vector>
 
-#include "runtime/error_log.h"
-#include "runtime/number_text.h"
-#include "runtime/trace.h"
+#include "core/error_log.h"
+#include "core/number_text.h"
+#include "core/trace.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // Whole programs on the runtime: the probe program is started as its own process (from a
 // scratch directory, with its own temporary directory) and judged by its exit code, its
 // output, the end report, and in the scripted mode its trace and captures.
-#include "runtime/startup.h"
+#include "app/startup.h"
 
 #include <gtest/gtest.h>
 #include <png.h>
@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "platform/system.h"
-#include "runtime/error_stop.h"
+#include "core/error_stop.h"
 #include "support/run_program.h"
 #include "support/temp_dir.h"
 

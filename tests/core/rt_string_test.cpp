@@ -1,5 +1,5 @@
 // String values: the growth rule, deep copies, joins and the string functions.
-#include "runtime/rt_string.h"
+#include "core/rt_string.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // Program entry and start-up: fixes the runtime settings, reads the scripted-mode options,
 // brings up display, input and the working directory, and hands over to the program's main
 // routine. Also the main window's message handling and the small platform query.
-#include "runtime/startup.h"
+#include "app/startup.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -14,12 +14,12 @@
 #include "platform/fs.h"
 #include "platform/system.h"
 #include "platform/video.h"
-#include "runtime/command_line.h"
-#include "runtime/error_log.h"
-#include "runtime/error_stop.h"
-#include "runtime/frame.h"
-#include "runtime/script.h"
-#include "runtime/trace.h"
+#include "app/command_line.h"
+#include "core/error_log.h"
+#include "core/error_stop.h"
+#include "app/frame.h"
+#include "app/script.h"
+#include "core/trace.h"
 #include "sound/sound.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "platform/events.h"
-#include "runtime/rt_string.h"
+#include "core/rt_string.h"
 
 // Fixed runtime settings, set by the entry before start-up.
 struct rt_settings_record {

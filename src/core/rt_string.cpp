@@ -1,14 +1,14 @@
 // String values: growth in 512-byte steps, deep copies, and the string functions.
 // Every operation works up to the first 0 byte; a string never holds one.
-#include "runtime/rt_string.h"
+#include "core/rt_string.h"
 
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 
-#include "runtime/error_stop.h"
-#include "runtime/number_text.h"
-#include "runtime/rt_number.h"
+#include "core/error_stop.h"
+#include "core/number_text.h"
+#include "core/rt_number.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The event trace of the scripted mode. Every line is flushed as soon as it is written:
 // the program always ends through exit() from deep inside a frame, and the trace must be
 // complete up to that moment.
-#include "runtime/trace.h"
+#include "core/trace.h"
 
 #include <cerrno>
 #include <cstdio>

@@ -1,5 +1,5 @@
 // The error stop: the five-line end report, the shutdown order and the exit-time work.
-#include "runtime/error_stop.h"
+#include "core/error_stop.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "runtime/error_log.h"
+#include "core/error_log.h"
 #include "support/temp_dir.h"
 
 namespace {

@@ -1,7 +1,7 @@
 // The end report file. Each line is appended with its own open and close, so that whatever
 // was written before a crash or a kill stays in the file. The file lives in a directory other
 // users may share, so only a regular file of the user's own is ever appended to.
-#include "runtime/error_log.h"
+#include "core/error_log.h"
 
 #include <cstdio>
 #include <string>

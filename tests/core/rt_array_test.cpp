@@ -1,5 +1,5 @@
 // Arrays: dimensioning, re-dimensioning, bounds and the error stop on bad access.
-#include "runtime/rt_array.h"
+#include "core/rt_array.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "runtime/rt_string.h"
+#include "core/rt_string.h"
 #include "support/temp_dir.h"
 
 namespace {

@@ -1,6 +1,6 @@
 // Parsing the runtime's options from one table, so that the parser, the help text and the
 // error messages always agree on what exists.
-#include "runtime/command_line.h"
+#include "app/command_line.h"
 
 #include <algorithm>
 

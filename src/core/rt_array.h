@@ -4,7 +4,7 @@
 #pragma once
 #include <cstdint>
 
-#include "runtime/rt_string.h"
+#include "core/rt_string.h"
 
 struct rt_num_array {
     double* data = nullptr;           // points at inline_storage while capacity <= 16

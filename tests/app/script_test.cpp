@@ -1,6 +1,6 @@
 // Reading scripts: key names and numbers, commands and their arguments, and the messages
 // that name the line a script is refused at. (Running scripts: startup_test.cpp.)
-#include "runtime/script.h"
+#include "app/script.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The scripted headless mode: reads a script of timed key presses, frame waits, captures and
 // an end, and plays it against the virtual clock. The runner is the clock's observer, so it
 // runs on every clock reading: it must stay cheap while nothing is due and must not re-enter.
-#include "runtime/script.h"
+#include "app/script.h"
 
 #include <algorithm>
 #include <cctype>
@@ -19,8 +19,8 @@
 #include "platform/clock.h"
 #include "platform/fs.h"
 #include "platform/keyboard.h"
-#include "runtime/error_stop.h"
-#include "runtime/frame.h"
+#include "core/error_stop.h"
+#include "app/frame.h"
 
 namespace {
 

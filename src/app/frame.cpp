@@ -1,7 +1,7 @@
 // Frame presentation and timing: the show-screen operation every game screen ends its frame
 // with, the deadline grid that holds the game to its frame-rate limit, the message pump and
 // the millisecond timer. Window messages are handled only in here.
-#include "runtime/frame.h"
+#include "app/frame.h"
 
 #include <cmath>
 #include <cstdio>
@@ -11,11 +11,11 @@
 #include "input/input.h"
 #include "platform/clock.h"
 #include "platform/events.h"
-#include "runtime/error_stop.h"
-#include "runtime/rt_number.h"
-#include "runtime/script.h"
-#include "runtime/startup.h"
-#include "runtime/trace.h"
+#include "core/error_stop.h"
+#include "core/rt_number.h"
+#include "app/script.h"
+#include "app/startup.h"
+#include "core/trace.h"
 
 namespace {
 

@@ -11,10 +11,10 @@
 
 #include "files/ini_document.h"
 #include "input/input.h"
-#include "runtime/error_stop.h"
-#include "runtime/frame.h"
-#include "runtime/rt_array.h"
-#include "runtime/startup.h"
+#include "core/error_stop.h"
+#include "app/frame.h"
+#include "core/rt_array.h"
+#include "app/startup.h"
 #include "sound/sound.h"
 
 namespace {

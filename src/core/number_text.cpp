@@ -1,7 +1,7 @@
 // Conversions between numbers and text for runtime values. Numbers print with 10 significant
 // digits and "1.e+010"-style exponents, the way the game has always shown them, and text reads
 // back without regard to the process locale. Nothing here allocates.
-#include "runtime/number_text.h"
+#include "core/number_text.h"
 
 #include <charconv>
 #include <cmath>

@@ -1,6 +1,6 @@
 // Array dimensioning and checked element access. Number arrays of up to 16 elements live in
 // the array object itself; larger ones and all string arrays use a heap block.
-#include "runtime/rt_array.h"
+#include "core/rt_array.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -8,8 +8,8 @@
 #include <iterator>
 #include <new>
 
-#include "runtime/error_stop.h"
-#include "runtime/rt_number.h"
+#include "core/error_stop.h"
+#include "core/rt_number.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // Tests for the number/text conversions: fixed tables of awkward values, plus properties
 // checked against glibc (the correctly rounded "%.9e" and strtod in the "C" locale).
-#include "runtime/number_text.h"
+#include "core/number_text.h"
 
 #include <gtest/gtest.h>
 

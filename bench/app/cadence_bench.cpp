@@ -16,7 +16,7 @@
 #include "graphics/display.h"
 #include "graphics/draw.h"
 #include "graphics/fonts.h"
-#include "runtime/frame.h"
+#include "app/frame.h"
 
 namespace {
 
