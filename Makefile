@@ -17,12 +17,14 @@ run: deps
 
 test: deps
 	sh scripts/check-layers
+	sh scripts/check-format
 	cmake -S . -B $(TEST_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug \
-	    -DBRILLOX_TESTS=ON -DBRILLOX_SANITIZE=ON
+	    -DBRILLOX_TESTS=ON -DBRILLOX_SANITIZE=ON -DBRILLOX_WERROR=ON
 	cmake --build $(TEST_DIR) -j $(JOBS)
 	cd $(TEST_DIR) && ctest --output-on-failure -j $(JOBS)
 	$(build_fuzz_targets)
-	cd $(FUZZ_DIR) && ctest --output-on-failure -j $(JOBS)
+	cmake --build $(FUZZ_DIR) -j $(JOBS)
+	cd $(FUZZ_DIR) && ctest --output-on-failure -j $(JOBS) -L fuzz
 
 # Release build of the benchmarks in bench/; runs every benchmark program one after the other.
 bench: deps
@@ -43,19 +45,21 @@ assets: deps
 	done
 
 # The fuzz targets in fuzz/, built with clang, libFuzzer and the sanitizers in their own build
-# directory. `make test` runs each of them for 45 seconds; `make fuzz` for FUZZ_SECONDS each
-# (default 300), two at a time, continuing the corpora it grew before in $(FUZZ_DIR)/fuzz/work/.
-# A finding fails the run and leaves its input in $(FUZZ_DIR)/fuzz/work/<target>/artifacts/.
+# directory. `make test` runs each of them for 45 seconds, and builds the rest of the tree there
+# too, so that clang's warnings (errors here, as in the g++ build) cover the tests as well;
+# `make fuzz` runs each for FUZZ_SECONDS (default 300), two at a time, continuing the corpora it
+# grew before in $(FUZZ_DIR)/fuzz/work/. A finding fails the run and leaves its input in
+# $(FUZZ_DIR)/fuzz/work/<target>/artifacts/.
 define build_fuzz_targets
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-	    -DBRILLOX_FUZZ=ON
+	    -DBRILLOX_FUZZ=ON -DBRILLOX_TESTS=ON -DBRILLOX_WERROR=ON
 	cmake --build $(FUZZ_DIR) -j $(JOBS) --target fuzz_targets
 endef
 
 .PHONY: fuzz
 fuzz: deps
 	$(build_fuzz_targets)
-	cd $(FUZZ_DIR) && FUZZ_SECONDS=$(FUZZ_SECONDS) ctest --output-on-failure -j $(JOBS) \
+	cd $(FUZZ_DIR) && FUZZ_SECONDS=$(FUZZ_SECONDS) ctest --output-on-failure -j $(JOBS) -L fuzz \
 	    --timeout $$(( $(FUZZ_SECONDS) + 600 ))
 
 deps:

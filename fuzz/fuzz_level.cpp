@@ -4,11 +4,11 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "core/rt_array.h"
 #include "files/ini_document.h"
 #include "fuzz_support.h"
 #include "game/game_state.h"
 #include "game/level_file.h"
-#include "core/rt_array.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

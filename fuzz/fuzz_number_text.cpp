@@ -12,8 +12,8 @@
 #include <cstring>
 #include <string>
 
-#include "fuzz_support.h"
 #include "core/number_text.h"
+#include "fuzz_support.h"
 
 namespace {
 

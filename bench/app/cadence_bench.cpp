@@ -11,12 +11,12 @@
 #include <ctime>
 #include <vector>
 
+#include "app/frame.h"
 #include "bench_support.h"
 #include "game/main_program.h"
 #include "graphics/display.h"
 #include "graphics/draw.h"
 #include "graphics/fonts.h"
-#include "app/frame.h"
 
 namespace {
 

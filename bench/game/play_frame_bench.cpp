@@ -8,7 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "app/frame.h"
 #include "bench_support.h"
+#include "core/rt_array.h"
 #include "game/game_state.h"
 #include "game/level_file.h"
 #include "game/main_program.h"
@@ -17,8 +19,6 @@
 #include "graphics/display.h"
 #include "graphics/draw.h"
 #include "platform/keyboard.h"
-#include "app/frame.h"
-#include "core/rt_array.h"
 
 namespace {
 

@@ -7,13 +7,13 @@
 #include <cstdlib>
 #include <utility>
 
+#include "app/frame.h"
 #include "game/game_state.h"
 #include "graphics/display.h"
 #include "graphics/fonts.h"
 #include "graphics/sprites.h"
 #include "input/input.h"
 #include "platform/video.h"
-#include "app/frame.h"
 
 namespace bench {
 

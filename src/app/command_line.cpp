@@ -7,11 +7,11 @@
 namespace {
 
 struct Option {
-    const char* name;                       // "--script"
-    const char* short_name;                 // "-h", or nullptr
-    const char* value_name;                 // "FILE" for an option with a value, else nullptr
-    std::string rt_command_line::*value;    // where the value goes
-    bool rt_command_line::*flag;            // or the flag it sets
+    const char* name;                     // "--script"
+    const char* short_name;               // "-h", or nullptr
+    const char* value_name;               // "FILE" for an option with a value, else nullptr
+    std::string rt_command_line::*value;  // where the value goes
+    bool rt_command_line::*flag;          // or the flag it sets
     const char* help;
 };
 

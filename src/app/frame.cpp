@@ -7,15 +7,15 @@
 #include <cstdio>
 #include <string>
 
+#include "app/script.h"
+#include "app/startup.h"
+#include "core/error_stop.h"
+#include "core/rt_number.h"
+#include "core/trace.h"
 #include "graphics/display.h"
 #include "input/input.h"
 #include "platform/clock.h"
 #include "platform/events.h"
-#include "core/error_stop.h"
-#include "core/rt_number.h"
-#include "app/script.h"
-#include "app/startup.h"
-#include "core/trace.h"
 
 namespace {
 

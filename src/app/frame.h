@@ -2,11 +2,12 @@
 // hold the game to the frame-rate limit on a fixed deadline grid, and the millisecond timer.
 #pragma once
 
-void rt_show_frame();                  // snapshot keys, Escape / Alt+F4 end, present, prepare the next frame
-double rt_present();                   // swap, clear, pump until the deadline; wait in ms + 1 (>= 1)
-double rt_pump_messages();             // dispatches every waiting message; 1; never waits
-double timer_ms();                     // ms since the end of start-up
-void timer_set_frame_limit(double fps);  // n = trunc(fps); n <= 0 gives a 2 ms period, else 1000 / n
-void rt_allow_escape(double flag);     // Escape ends the program in rt_show_frame while set (initially set)
-void rt_reset_frame_timers();          // timer base and frame times := now (start-up)
-double rt_now();                       // the runtime's current time in ms
+void rt_show_frame();       // snapshot keys, Escape / Alt+F4 end, present, prepare the next frame
+double rt_present();        // swap, clear, pump until the deadline; wait in ms + 1 (>= 1)
+double rt_pump_messages();  // dispatches every waiting message; 1; never waits
+double timer_ms();          // ms since the end of start-up
+void timer_set_frame_limit(double fps);  // n = trunc(fps); period 1000 / n ms, or 2 ms for n <= 0
+// Escape ends the program in rt_show_frame while set (initially set)
+void rt_allow_escape(double flag);
+void rt_reset_frame_timers();  // timer base and frame times := now (start-up)
+double rt_now();               // the runtime's current time in ms

@@ -14,13 +14,13 @@
 #include <string_view>
 #include <vector>
 
+#include "app/frame.h"
+#include "core/error_stop.h"
 #include "graphics/display.h"
 #include "graphics/png_writer.h"
 #include "platform/clock.h"
 #include "platform/fs.h"
 #include "platform/keyboard.h"
-#include "core/error_stop.h"
-#include "app/frame.h"
 
 namespace {
 

@@ -7,9 +7,9 @@
 
 // Parses the script; on an error fills message (naming the line) and returns false.
 bool script_load(const std::string& path, std::string& message);
-void script_start();                 // virtual clock on, keyboard overridden; runs the first lines
+void script_start();  // virtual clock on, keyboard overridden; runs the first lines
 bool script_active();
-void script_frame_presented();       // counts a presented frame (for "frames N")
-bool script_wants_frame_pixels();    // a capture is among the next commands: keep the frame
-void script_keep_frame_pixels();     // reads the back buffer before it is presented
+void script_frame_presented();     // counts a presented frame (for "frames N")
+bool script_wants_frame_pixels();  // a capture is among the next commands: keep the frame
+void script_keep_frame_pixels();   // reads the back buffer before it is presented
 int script_key_code(const std::string& name);  // -1 when the name or number is not a key

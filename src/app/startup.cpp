@@ -8,18 +8,18 @@
 #include <string>
 #include <utility>
 
+#include "app/command_line.h"
+#include "app/frame.h"
+#include "app/script.h"
+#include "core/error_log.h"
+#include "core/error_stop.h"
+#include "core/trace.h"
 #include "graphics/display.h"
 #include "graphics/fonts.h"
 #include "input/input.h"
 #include "platform/fs.h"
 #include "platform/system.h"
 #include "platform/video.h"
-#include "app/command_line.h"
-#include "core/error_log.h"
-#include "core/error_stop.h"
-#include "app/frame.h"
-#include "app/script.h"
-#include "core/trace.h"
 #include "sound/sound.h"
 
 namespace {

@@ -3,8 +3,8 @@
 #pragma once
 #include <string>
 
-#include "platform/events.h"
 #include "core/rt_string.h"
+#include "platform/events.h"
 
 // Fixed runtime settings, set by the entry before start-up.
 struct rt_settings_record {
@@ -23,11 +23,11 @@ const rt_settings_record& rt_settings();
 
 // What a program tells the entry about itself.
 struct rt_program {
-    const char* name;         // "brillox": --help, --version
-    const char* version;      // printed by --version
-    const char* summary;      // one line for --help
+    const char* name;     // "brillox": --help, --version
+    const char* version;  // printed by --version
+    const char* summary;  // one line for --help
     void (*main_routine)();
-    int max_arguments = 0;    // plain arguments it takes; it reads them from the command line
+    int max_arguments = 0;  // plain arguments it takes; it reads them from the command line
 };
 
 // argv is the process's (options: see command_line.h). --help and --version print and exit 0;
@@ -36,10 +36,12 @@ struct rt_program {
 // error stop; never returns.
 [[noreturn]] void rt_entry(int argc, char** argv, const rt_program& program);
 int rt_startup(const rt_string& title);  // 0; returns early when no display can be created
-std::string rt_program_directory(const std::string& program_path);  // cut at the last "/" or "\\"; "" when none
+// Cut at the last "/" or "\\"; "" when none
+std::string rt_program_directory(const std::string& program_path);
 
 // Handles one window message (called by the message pump).
 long rt_wnd_proc(platform::Window window, platform::Message message, long a, long b);
 
-rt_string rt_platform_info(const rt_string& key);  // "" -> "WIN32", "DEVICE", "TIME", "ID"; else "NO_DATA"
-void rt_debug_out(const rt_string& text);          // "TX" + text to standard error under a debugger
+// "" -> "WIN32", "DEVICE", "TIME", "ID"; else "NO_DATA"
+rt_string rt_platform_info(const rt_string& key);
+void rt_debug_out(const rt_string& text);  // "TX" + text to standard error under a debugger

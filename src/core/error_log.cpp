@@ -8,9 +8,15 @@
 
 #include "platform/fs.h"
 
-std::string rt_error_log_path() { return platform::temp_directory() + "/ErrorLog.txt"; }
+std::string rt_error_log_path()
+{
+    return platform::temp_directory() + "/ErrorLog.txt";
+}
 
-void rt_error_log_delete() { platform::remove_file(rt_error_log_path()); }
+void rt_error_log_delete()
+{
+    platform::remove_file(rt_error_log_path());
+}
 
 void rt_error_log_append(const char* line)
 {

@@ -3,6 +3,8 @@
 #pragma once
 #include <string>
 
-std::string rt_error_log_path();             // the temporary directory + "/ErrorLog.txt"
-void rt_error_log_delete();                   // start-up: each run begins a fresh report
-void rt_error_log_append(const char* line);   // opens, appends line + CR LF, closes; a file that is not the user's own is skipped (said once on standard error)
+std::string rt_error_log_path();  // the temporary directory + "/ErrorLog.txt"
+void rt_error_log_delete();       // start-up: each run begins a fresh report
+// Opens, appends line + CR LF, closes; a file that is not the user's own is skipped (said once on
+// standard error)
+void rt_error_log_append(const char* line);

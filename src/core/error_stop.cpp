@@ -34,7 +34,10 @@ void append_number(double value)
 
 }  // namespace
 
-const rt_error_state& rt_errors() { return state; }
+const rt_error_state& rt_errors()
+{
+    return state;
+}
 
 void rt_reset_position()
 {

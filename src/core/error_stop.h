@@ -7,7 +7,8 @@
 struct rt_error_state {
     double current_module;
     double current_line;
-    double error_code;  // 0 normal end, 7 out of memory / bad file channel, 8 array not dimensioned, 9 bad index
+    // 0 normal end, 7 out of memory / bad file channel, 8 array not dimensioned, 9 bad index
+    double error_code;
     double error_line;  // current line when the code was set
 };
 const rt_error_state& rt_errors();
@@ -18,10 +19,11 @@ void rt_set_position(double module, double line);
 void rt_line_hook(double module, double line, const void* locals);  // records the position only
 
 // Error stop.
-void rt_set_error(double code);    // error code = code, error line = current line
-[[noreturn]] void rt_end();        // rt_set_error(0), then rt_error_stop
-[[noreturn]] void rt_error_stop();  // rt_shutdown, end report, exit(0); a call from a shutdown step skips the rest of the shutdown
-void rt_shutdown();                 // runs the registered shutdown steps in stage order, each once
+void rt_set_error(double code);  // error code = code, error line = current line
+[[noreturn]] void rt_end();      // rt_set_error(0), then rt_error_stop
+// Rt_shutdown, end report, exit(0); a call from a shutdown step skips the rest of the shutdown
+[[noreturn]] void rt_error_stop();
+void rt_shutdown();  // runs the registered shutdown steps in stage order, each once
 
 // Subsystems join the shutdown at start-up instead of being known to this module.
 // Steps run by stage (the order below), and in registration order within a stage.

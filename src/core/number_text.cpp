@@ -72,7 +72,8 @@ Digits rounded_digits(double value, int count)
     all[0] = sci[0];
     std::memcpy(all + 1, sci + 2, 29);
     Digits result{};
-    for (const char* p = sci + 33; is_digit(*p); ++p) result.exponent = result.exponent * 10 + (*p - '0');
+    for (const char* p = sci + 33; is_digit(*p); ++p)
+        result.exponent = result.exponent * 10 + (*p - '0');
     if (sci[32] == '-') result.exponent = -result.exponent;
     std::memcpy(result.digit, all, static_cast<std::size_t>(count));
     if (all[count] >= '5') {

@@ -53,7 +53,8 @@ Shape shape_for(double n0, double n1, double n2, double n3)
     // Strides wrap like the 32-bit fields they are; every access is checked against the
     // capacity, so a wrapped stride can only lead to an error stop.
     const auto mul = [](std::int32_t a, std::int32_t b) {
-        return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) * static_cast<std::uint32_t>(b));
+        return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) *
+                                         static_cast<std::uint32_t>(b));
     };
     shape.stride1 = shape.size[0];
     shape.stride2 = mul(shape.stride1, shape.size[1]);
@@ -90,7 +91,8 @@ void take_storage(rt_num_array& a, std::int32_t capacity)
     if (capacity <= inline_capacity) {
         a.data = a.inline_storage;
     } else {
-        a.data = static_cast<double*>(std::malloc(sizeof(double) * static_cast<std::size_t>(capacity)));
+        a.data =
+            static_cast<double*>(std::malloc(sizeof(double) * static_cast<std::size_t>(capacity)));
         if (a.data == nullptr) fail(7);
     }
     a.capacity = capacity;
@@ -109,9 +111,9 @@ std::int32_t checked_position(const Array& a, double d0, double d1, double d2, d
     }
     // Indices of dimensions dimensioned with size 0 are not checked against a size; the
     // storage check keeps such an access inside the block.
-    const long long position = static_cast<long long>(index[0]) + static_cast<long long>(index[1]) * a.stride1 +
-                               static_cast<long long>(index[2]) * a.stride2 +
-                               static_cast<long long>(index[3]) * a.stride3;
+    const long long position =
+        static_cast<long long>(index[0]) + static_cast<long long>(index[1]) * a.stride1 +
+        static_cast<long long>(index[2]) * a.stride2 + static_cast<long long>(index[3]) * a.stride3;
     if (position < 0 || position >= a.capacity) fail(9);
     return static_cast<std::int32_t>(position);
 }
@@ -127,7 +129,10 @@ double bounds_of(const Array& a, double dimension)
 
 // ---- number arrays ----------------------------------------------------------------------
 
-rt_num_array::~rt_num_array() { release_storage(*this); }
+rt_num_array::~rt_num_array()
+{
+    release_storage(*this);
+}
 
 void rt_num_array_dim(rt_num_array& a, double n0, double n1, double n2, double n3)
 {
@@ -159,7 +164,8 @@ void rt_num_array_redim(rt_num_array& a, double n0, double n1, double n2, double
     // The fresh storage replaces the old; inline storage is copied, a heap block handed over.
     release_storage(a);
     if (fresh.data == fresh.inline_storage) {
-        std::copy(std::begin(fresh.inline_storage), std::end(fresh.inline_storage), a.inline_storage);
+        std::copy(std::begin(fresh.inline_storage), std::end(fresh.inline_storage),
+                  a.inline_storage);
         a.data = a.inline_storage;
     } else {
         a.data = fresh.data;
@@ -179,7 +185,10 @@ double& rt_num_array_at(rt_num_array& a, double i0, double i1, double i2, double
     return a.data[checked_position(a, i0, i1, i2, i3)];
 }
 
-double rt_array_bounds(const rt_num_array& a, double dimension) { return bounds_of(a, dimension); }
+double rt_array_bounds(const rt_num_array& a, double dimension)
+{
+    return bounds_of(a, dimension);
+}
 
 void rt_array_copy_slice(rt_num_array& a, double target, double source)
 {
@@ -206,14 +215,18 @@ void release_storage(rt_str_array& a)
 
 }  // namespace
 
-rt_str_array::~rt_str_array() { release_storage(*this); }
+rt_str_array::~rt_str_array()
+{
+    release_storage(*this);
+}
 
 void rt_str_array_dim(rt_str_array& a, double n0, double n1, double n2, double n3)
 {
     const Shape shape = shape_for(n0, n1, n2, n3);
     if (needs_new_storage(a, shape)) {
         release_storage(a);
-        void* block = std::malloc(sizeof(rt_string) * static_cast<std::size_t>(shape.required_capacity));
+        void* block =
+            std::malloc(sizeof(rt_string) * static_cast<std::size_t>(shape.required_capacity));
         if (block == nullptr) fail(7);
         a.data = static_cast<rt_string*>(block);
         for (std::int32_t i = 0; i < shape.required_capacity; ++i) new (&a.data[i]) rt_string();
@@ -229,4 +242,7 @@ rt_string& rt_str_array_at(rt_str_array& a, double i0, double i1, double i2, dou
     return a.data[checked_position(a, i0, i1, i2, i3)];
 }
 
-double rt_array_bounds(const rt_str_array& a, double dimension) { return bounds_of(a, dimension); }
+double rt_array_bounds(const rt_str_array& a, double dimension)
+{
+    return bounds_of(a, dimension);
+}

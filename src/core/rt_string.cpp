@@ -17,7 +17,10 @@ char shared_empty_text[1] = {0};
 
 constexpr std::uint32_t block_step = 512;
 
-bool owns_block(const rt_string& s) { return s.capacity != 0; }
+bool owns_block(const rt_string& s)
+{
+    return s.capacity != 0;
+}
 
 // A string that cannot grow is out of memory: the runtime error stop with code 7, which still
 // writes the end report and saves a changed INI document.
@@ -150,12 +153,30 @@ void str_recount(rt_string& s)
     s.length = text_length(s.data);
 }
 
-rt_string::rt_string() noexcept { str_init(*this); }
-rt_string::rt_string(const char* text) { str_from_text(*this, text); }
-rt_string::rt_string(const rt_string& other) { str_copy_construct(*this, other); }
-rt_string& rt_string::operator=(const rt_string& other) { return str_assign(*this, other); }
-rt_string& rt_string::operator=(const char* text) { return str_assign_text(*this, text); }
-rt_string::~rt_string() { str_destroy(*this); }
+rt_string::rt_string() noexcept
+{
+    str_init(*this);
+}
+rt_string::rt_string(const char* text)
+{
+    str_from_text(*this, text);
+}
+rt_string::rt_string(const rt_string& other)
+{
+    str_copy_construct(*this, other);
+}
+rt_string& rt_string::operator=(const rt_string& other)
+{
+    return str_assign(*this, other);
+}
+rt_string& rt_string::operator=(const char* text)
+{
+    return str_assign_text(*this, text);
+}
+rt_string::~rt_string()
+{
+    str_destroy(*this);
+}
 
 // ---- joining ----------------------------------------------------------------------------
 
@@ -205,8 +226,14 @@ int str_compare(const rt_string& a, const char* text)
     return std::strcmp(a.data, text == nullptr ? "" : text);  // strcmp compares as unsigned char
 }
 
-double str_equal_text(const rt_string& s, const char* text) { return str_compare(s, text) == 0; }
-double str_not_equal_text(const rt_string& s, const char* text) { return str_compare(s, text) != 0; }
+double str_equal_text(const rt_string& s, const char* text)
+{
+    return str_compare(s, text) == 0;
+}
+double str_not_equal_text(const rt_string& s, const char* text)
+{
+    return str_compare(s, text) != 0;
+}
 
 double str_equal(const rt_string& a, const rt_string& b)
 {
@@ -220,12 +247,18 @@ template <typename T>
 double holds(T order, rt_relation r)
 {
     switch (r) {
-        case rt_relation::equal: return order == 0;
-        case rt_relation::not_equal: return order != 0;
-        case rt_relation::less: return order < 0;
-        case rt_relation::greater: return order > 0;
-        case rt_relation::less_equal: return order <= 0;
-        case rt_relation::greater_equal: return order >= 0;
+        case rt_relation::equal:
+            return order == 0;
+        case rt_relation::not_equal:
+            return order != 0;
+        case rt_relation::less:
+            return order < 0;
+        case rt_relation::greater:
+            return order > 0;
+        case rt_relation::less_equal:
+            return order <= 0;
+        case rt_relation::greater_equal:
+            return order >= 0;
     }
     return 0;
 }
@@ -272,9 +305,15 @@ double str_compare_num_str(double number, rt_relation r, const rt_string& s)
 
 // ---- string functions -------------------------------------------------------------------
 
-double str_to_number(const rt_string& s) { return rt_text_to_number(s.data); }
+double str_to_number(const rt_string& s)
+{
+    return rt_text_to_number(s.data);
+}
 
-double str_len(const rt_string& s) { return s.length; }
+double str_len(const rt_string& s)
+{
+    return s.length;
+}
 
 rt_string str_mid(const rt_string& s, double start_value, double count_value)
 {

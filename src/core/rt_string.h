@@ -5,14 +5,14 @@
 #include <cstdint>
 
 struct rt_string {
-    char* data;              // the text, always 0-terminated; the shared empty text when nothing is owned
+    char* data;  // the text, always 0-terminated; the shared empty text when nothing is owned
     std::uint32_t capacity;  // bytes owned at data; 0 while nothing is owned
     std::uint32_t length;    // bytes before the terminator
 
     rt_string() noexcept;                          // the empty value
     rt_string(const char* text);                   // NOLINT: literals are strings; null reads as ""
     rt_string(const rt_string& other);             // deep copy
-    rt_string& operator=(const rt_string& other);  // deep copy; keeps this block if it is big enough
+    rt_string& operator=(const rt_string& other);  // deep copy; keeps a block that is big enough
     rt_string& operator=(const char* text);
     ~rt_string();
 
@@ -21,16 +21,17 @@ struct rt_string {
 };
 
 // Construction, assignment, destruction (the free-function form of the members above).
-void str_init(rt_string& s);                                // makes the empty value
-void str_destroy(rt_string& s);                             // frees an owned block; leaves null, 0, 0
-void str_from_text(rt_string& s, const char* text);         // constructs on uninitialised storage
+void str_init(rt_string& s);                         // makes the empty value
+void str_destroy(rt_string& s);                      // frees an owned block; leaves null, 0, 0
+void str_from_text(rt_string& s, const char* text);  // constructs on uninitialised storage
 void str_copy_construct(rt_string& s, const rt_string& other);
-void str_from_number(rt_string& s, double value);           // number-to-text rule
+void str_from_number(rt_string& s, double value);            // number-to-text rule
 rt_string& str_assign_text(rt_string& s, const char* text);  // null counts as ""
 rt_string& str_assign(rt_string& s, const rt_string& other);
 rt_string& str_assign_number(rt_string& s, double value);
-char* str_reserve(rt_string& s, std::uint32_t n);  // room for n bytes + 0; caller fills, then calls str_recount
-void str_recount(rt_string& s);                    // length = bytes up to the first 0 byte
+// Room for n bytes + 0; caller fills, then calls str_recount
+char* str_reserve(rt_string& s, std::uint32_t n);
+void str_recount(rt_string& s);  // length = bytes up to the first 0 byte
 
 // Joining: each returns a new string.
 rt_string str_concat(const rt_string& left, const rt_string& right);
@@ -56,15 +57,16 @@ double str_equal(const rt_string& a, const rt_string& b);
 int str_compare(const rt_string& a, const char* text);  // <0, 0, >0 like strcmp
 
 // String functions.
-double str_to_number(const rt_string& s);                                // text-to-number rule; no number gives 0
+double str_to_number(const rt_string& s);  // text-to-number rule; no number gives 0
 double str_len(const rt_string& s);
-rt_string str_mid(const rt_string& s, double start, double count);     // 0-based; out of range gives ""
-double str_find(const rt_string& s, const char* text);                  // 0-based position or -1; "" is at 0
-rt_string str_upper(const rt_string& s);                                // only a-z change
-rt_string str_lower(const rt_string& s);                                // only A-Z change
-rt_string str_chr(double code);                                         // code truncated to a byte; 0 gives ""
+rt_string str_mid(const rt_string& s, double start, double count);  // 0-based; "" when outside
+double str_find(const rt_string& s, const char* text);  // 0-based position or -1; "" is at 0
+rt_string str_upper(const rt_string& s);                // only a-z change
+rt_string str_lower(const rt_string& s);                // only A-Z change
+rt_string str_chr(double code);                         // code truncated to a byte; 0 gives ""
 
 // Operators for code that reads better with them; each maps onto one operation above.
+// clang-format off
 inline rt_string operator+(const rt_string& a, const rt_string& b) { return str_concat(a, b); }
 inline rt_string operator+(const rt_string& a, const char* b) { return str_concat_text(a, b); }
 inline rt_string operator+(const char* a, const rt_string& b) { return str_concat_text_str(a, b); }
@@ -72,3 +74,4 @@ inline rt_string operator+(const rt_string& a, double b) { return str_concat_str
 inline rt_string operator+(double a, const rt_string& b) { return str_concat_num_str(a, b); }
 inline bool operator==(const rt_string& a, const rt_string& b) { return str_equal(a, b) != 0; }
 inline bool operator==(const rt_string& a, const char* b) { return str_equal_text(a, b) != 0; }
+// clang-format on

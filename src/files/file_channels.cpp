@@ -6,9 +6,9 @@
 #include <cstdlib>
 #include <string>
 
-#include "platform/fs.h"
 #include "core/error_stop.h"
 #include "core/rt_number.h"
+#include "platform/fs.h"
 
 namespace {
 

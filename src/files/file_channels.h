@@ -3,6 +3,9 @@
 #pragma once
 #include "core/rt_string.h"
 
-double file_open(double channel, const rt_string& name, double mode);  // 1 opened, 0 failed; mode 0 creates/empties for writing, else reads an existing regular file; channel outside 0..7 stops with code 7
-void file_close(double channel);                                        // no-op on an empty channel; channel outside 0..7 stops with code 7
-bool file_is_open(double channel);                                      // for tests and diagnostics; false outside 0..7
+// 1 opened, 0 failed; mode 0 creates/empties for writing, else reads an existing regular file;
+// channel outside 0..7 stops with code 7
+double file_open(double channel, const rt_string& name, double mode);
+// No-op on an empty channel; channel outside 0..7 stops with code 7
+void file_close(double channel);
+bool file_is_open(double channel);  // for tests and diagnostics; false outside 0..7

@@ -13,8 +13,8 @@
 #include <utility>
 #include <vector>
 
-#include "platform/fs.h"
 #include "core/trace.h"
+#include "platform/fs.h"
 
 namespace {
 

@@ -1,6 +1,11 @@
 // The game's main routine: loads what the game shows and plays, shows the title, then runs
 // the top-level flow between the main menu and the level attempts until the player quits.
 // It never returns; the program ends through the runtime's END.
+#include "app/frame.h"
+#include "app/startup.h"
+#include "core/error_stop.h"
+#include "core/rt_number.h"
+#include "core/trace.h"
 #include "files/ini_document.h"
 #include "game/game_state.h"
 #include "game/highscores.h"
@@ -14,19 +19,13 @@
 #include "graphics/fonts.h"
 #include "graphics/sprites.h"
 #include "input/input.h"
-#include "core/error_stop.h"
-#include "app/frame.h"
-#include "core/rt_number.h"
-#include "app/startup.h"
-#include "core/trace.h"
 #include "sound/sound.h"
 
 namespace {
 
 // Sound slots and the files they are loaded from, one buffer each.
 constexpr const char* effect_files[] = {"sound/explosion.wav", "sound/stein.wav",
-                                        "sound/fanfare.wav", "sound/letsgo.wav",
-                                        "sound/gong.wav"};
+                                        "sound/fanfare.wav", "sound/letsgo.wav", "sound/gong.wav"};
 
 // Cell values with their images, loaded in this order as sprite value + 100.
 struct CellImage {
@@ -34,10 +33,12 @@ struct CellImage {
     const char* file;
 };
 constexpr CellImage cell_images[] = {
-    {sp_mauer, "mauer.bmp"},       {sp_frei, "frei.bmp"},         {sp_stein, "stein.bmp"},
-    {sp_brillox, "brillox.bmp"},   {sp_black, "black.bmp"},       {sp_ziel, "ziel.bmp"},
-    {sp_player, "player01.bmp"},   {sp_player + 1, "player02.bmp"}, {sp_player + 2, "player03.bmp"},
-    {sp_player + 3, "player04.bmp"}, {sp_player_r, "player_r.bmp"}, {sp_player_l, "player_l.bmp"},
+    {sp_mauer, "mauer.bmp"},         {sp_frei, "frei.bmp"},
+    {sp_stein, "stein.bmp"},         {sp_brillox, "brillox.bmp"},
+    {sp_black, "black.bmp"},         {sp_ziel, "ziel.bmp"},
+    {sp_player, "player01.bmp"},     {sp_player + 1, "player02.bmp"},
+    {sp_player + 2, "player03.bmp"}, {sp_player + 3, "player04.bmp"},
+    {sp_player_r, "player_r.bmp"},   {sp_player_l, "player_l.bmp"},
     {sp_brillox_a, "brillox_a.bmp"}, {sp_uhr, "uhr.bmp"},
 };
 
@@ -76,7 +77,8 @@ void start_up(GameState& g)
     g.factor = g.screenx / 320;
     choose_keys(g);
     g.sp_verz_Str = "show//";
-    text_load_font(str_concat_text(g.sp_verz_Str, g.factor == 2 ? "font20x31.bmp" : "font10x15.bmp"), 0);
+    text_load_font(
+        str_concat_text(g.sp_verz_Str, g.factor == 2 ? "font20x31.bmp" : "font10x15.bmp"), 0);
     text_set_font(0);
     g.tile = 16;
     g.sp_size = g.factor * g.tile;

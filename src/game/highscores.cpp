@@ -5,15 +5,15 @@
 
 #include <cstring>
 
+#include "app/frame.h"
+#include "core/error_stop.h"
+#include "core/rt_array.h"
 #include "files/file_channels.h"
 #include "files/ini_document.h"
 #include "game/game_state.h"
 #include "game/main_program.h"
 #include "game/message_screens.h"
 #include "graphics/fonts.h"
-#include "core/error_stop.h"
-#include "app/frame.h"
-#include "core/rt_array.h"
 
 namespace {
 

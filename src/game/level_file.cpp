@@ -2,14 +2,14 @@
 // the playfield with its validation, and the German message screen for a broken level.
 #include "game/level_file.h"
 
+#include "app/frame.h"
+#include "core/error_stop.h"
+#include "core/rt_array.h"
 #include "files/file_channels.h"
 #include "files/ini_document.h"
 #include "game/main_program.h"
 #include "game/message_screens.h"
 #include "graphics/fonts.h"
-#include "core/error_stop.h"
-#include "app/frame.h"
-#include "core/rt_array.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #pragma once
 #include <functional>
 
-#include "game/game_state.h"
 #include "core/rt_string.h"
+#include "game/game_state.h"
 
 // Texts of the load_level error codes 1..5; "" for any other code.
 const char* level_error_text(int err);
@@ -12,10 +12,8 @@ const char* level_error_text(int err);
 // Reads the value of a key of the level's section ("NO_DATA" when it is missing).
 using LevelValueReader = std::function<rt_string(const rt_string& key)>;
 
-double
-read_game_settings();  // 1 when Level.ini exists, 0 otherwise; sets anz_level, anz_leben, speed
-double load_level(
-    double level);  // error code 0..5 (shown on show_level_error); fills map and the level globals
+double read_game_settings();      // 1 when Level.ini exists, else 0; anz_level, anz_leben, speed
+double load_level(double level);  // error code 0..5 (shown by show_level_error); map and globals
 void show_level_error(const rt_string& txt_Str);  // framed message, waits for MyStart newly pressed
 
 // The decoding of one level section without a window or a file: reads "y", "x", "zeit",

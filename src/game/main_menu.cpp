@@ -3,14 +3,14 @@
 // a game, and the confirm key opening the highscore table or the load screen, or leaving.
 #include "game/main_menu.h"
 
+#include "app/frame.h"
+#include "core/error_stop.h"
 #include "game/game_state.h"
 #include "game/highscores.h"
 #include "game/main_program.h"
 #include "game/save_game.h"
 #include "graphics/draw.h"
 #include "graphics/fonts.h"
-#include "core/error_stop.h"
-#include "app/frame.h"
 
 namespace {
 

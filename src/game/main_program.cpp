@@ -2,11 +2,11 @@
 // switch, and the busy waits. Pauses deliberately show no frame and pump no messages.
 #include "game/main_program.h"
 
+#include "app/frame.h"
+#include "core/error_stop.h"
+#include "core/rt_array.h"
 #include "game/game_state.h"
 #include "input/input.h"
-#include "core/error_stop.h"
-#include "app/frame.h"
-#include "core/rt_array.h"
 #include "sound/sound.h"
 
 void poll_keys()

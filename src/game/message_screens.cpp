@@ -2,14 +2,14 @@
 // waits for the confirm key; while waiting no further frame is shown.
 #include "game/message_screens.h"
 
+#include "app/frame.h"
+#include "core/error_stop.h"
 #include "game/game_state.h"
 #include "game/main_program.h"
 #include "graphics/display.h"
 #include "graphics/draw.h"
 #include "graphics/fonts.h"
 #include "graphics/sprites.h"
-#include "core/error_stop.h"
-#include "app/frame.h"
 
 const char* const title_credit_text = "Brillox - ein Hoehlenspiel";
 

@@ -3,19 +3,15 @@
 // Positions are on the 20 x 15 screen grid of sp_size cells unless given in pixels.
 #pragma once
 
-void draw_framed_backdrop(double sz, double sp1,
-                          double sp2);  // sp1 tiles, sp2 one-cell border; becomes the background
-void count_up_number(
-    double pk, double x, double y,
-    double st);         // shows 0, st, 2 st ... <= pk, one frame each; leaves pk in the background
+// sp1 tiles, sp2 a one-cell border; the picture becomes the background.
+void draw_framed_backdrop(double sz, double sp1, double sp2);
+// Shows 0, st, 2 st ... <= pk, one frame each; leaves pk in the background.
+void count_up_number(double pk, double x, double y, double st);
 void wait_for_start();  // presents the frame once, then polls until MyStart is newly pressed
-void title_screen(
-    double fact, double hg, double size,
-    double spr);  // sliding credits, walking figure; ends on MyStart with a cleared screen
-void score_summary_screen();    // counts up the level bonus and adds 500 + 10 x brillox_found + 5 x
-                                // rest_zeit to punkte
+// Sliding credits, a walking figure; ends on MyStart with a cleared screen.
+void title_screen(double fact, double hg, double size, double spr);
+void score_summary_screen();  // counts up the bonus; punkte += 500 + 10 brillox_found + 5 rest_zeit
 void all_levels_done_screen();  // "Spitze, Supper!"; sets aktlevel to 1
 void no_lives_left_screen();    // "Tut mir Leid!"; sets aktlevel to 1
 
-extern const char* const
-    title_credit_text;  // the one-line credit that slides in on the title screen
+extern const char* const title_credit_text;  // the credit line that slides in on the title

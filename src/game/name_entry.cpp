@@ -3,14 +3,14 @@
 // shown padded with "_" to six characters. Confirming needs a name that is not empty.
 #include "game/name_entry.h"
 
+#include "app/frame.h"
+#include "core/error_stop.h"
 #include "game/game_state.h"
 #include "game/main_program.h"
 #include "game/message_screens.h"
 #include "graphics/draw.h"
 #include "graphics/fonts.h"
 #include "graphics/sprites.h"
-#include "core/error_stop.h"
-#include "app/frame.h"
 
 namespace {
 

@@ -3,6 +3,5 @@
 #pragma once
 #include "core/rt_string.h"
 
-rt_string enter_name(
-    const rt_string& verz_Str, double sz, double fact,
-    const rt_string& name_Str);  // starts from name_Str; the confirmed name, never empty
+// Starts from name_Str; returns the confirmed name, never empty.
+rt_string enter_name(const rt_string& verz_Str, double sz, double fact, const rt_string& name_Str);

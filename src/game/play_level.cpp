@@ -3,6 +3,10 @@
 // fall, until the level is complete, the player dies or gives up, or the time runs out.
 #include "game/play_level.h"
 
+#include "app/frame.h"
+#include "core/error_stop.h"
+#include "core/rt_array.h"
+#include "core/rt_number.h"
 #include "game/game_state.h"
 #include "game/level_file.h"
 #include "game/main_program.h"
@@ -11,10 +15,6 @@
 #include "graphics/draw.h"
 #include "graphics/fonts.h"
 #include "graphics/sprites.h"
-#include "core/error_stop.h"
-#include "app/frame.h"
-#include "core/rt_array.h"
-#include "core/rt_number.h"
 
 namespace {
 

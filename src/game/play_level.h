@@ -7,8 +7,5 @@ double play_level(double level);  // 1 complete, 2 life lost, 3 given up, 5 leve
 // One pass of the level's frame loop without showing the frame: keys, HUD, field window, the
 // player's step and, when due, rolling and falling. 0 to play on, 1 complete, else a death code.
 double play_pass(double level);
-void draw_field(
-    double posx,
-    double posy);  // puts the player into map there, draws the 20 x 14 window around him
-void death_sequence(double posx, double posy,
-                    double errtext);  // explosion, reason 2 / 3 / 4, then 2 s pause
+void draw_field(double posx, double posy);  // the player into map there; the 20 x 14 window
+void death_sequence(double posx, double posy, double errtext);  // explosion, reason 2/3/4, 2 s

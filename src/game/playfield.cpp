@@ -3,15 +3,15 @@
 // shipped levels play, so they are kept as they are; only reads outside the field are made safe.
 #include "game/playfield.h"
 
+#include "app/frame.h"
+#include "app/startup.h"
+#include "core/error_stop.h"
+#include "core/rt_array.h"
 #include "game/game_state.h"
 #include "game/main_program.h"
 #include "game/save_game.h"
 #include "graphics/display.h"
 #include "graphics/draw.h"
-#include "core/error_stop.h"
-#include "app/frame.h"
-#include "core/rt_array.h"
-#include "app/startup.h"
 
 namespace {
 

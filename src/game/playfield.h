@@ -3,7 +3,8 @@
 // the quota flash; cells outside the field count as walls.
 #pragma once
 
-bool inside_field(double x, double y);                // the cell lies on the field (0 <= x < max_x, 0 <= y < max_y)
+// The cell lies on the field (0 <= x < max_x, 0 <= y < max_y)
+bool inside_field(double x, double y);
 double cell_at(double posx, double posy);        // map[posx][posy]; sp_mauer outside the field
 double player_step(double posx, double posy);    // one frame's move; 1 on entering the open exit
 void add_falling(double posx, double posy);      // lists that cell's object unless it already moves

@@ -4,6 +4,8 @@
 // created here.
 #include "game/save_game.h"
 
+#include "app/frame.h"
+#include "core/error_stop.h"
 #include "files/file_channels.h"
 #include "files/ini_document.h"
 #include "game/game_state.h"
@@ -12,8 +14,6 @@
 #include "game/name_entry.h"
 #include "graphics/draw.h"
 #include "graphics/fonts.h"
-#include "core/error_stop.h"
-#include "app/frame.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <utility>
 #include <vector>
 
-#include "graphics/image.h"
 #include "core/byte_reading.h"
+#include "graphics/image.h"
 #include "platform/fs.h"
 
 namespace {

@@ -10,9 +10,9 @@
 #include <thread>
 #include <type_traits>
 
+#include "core/error_log.h"
 #include "platform/clock.h"
 #include "platform/system.h"
-#include "core/error_log.h"
 
 OpenGLRainbows* rt_display = nullptr;
 

@@ -8,9 +8,9 @@
 #include "graphics/sprite_atlas.h"
 #include "platform/video.h"
 
-constexpr int sprite_count = 65536;      // sprite ids 0..65535; fonts use the last 16
+constexpr int sprite_count = 65536;  // sprite ids 0..65535; fonts use the last 16
 constexpr int background_slot_count = 16;
-constexpr int background_grid = 64;      // up to 64 x 64 tiles per slot
+constexpr int background_grid = 64;  // up to 64 x 64 tiles per slot
 
 struct BackgroundTile {
     std::uint32_t texture = 0;
@@ -34,59 +34,65 @@ public:
     OpenGLRainbows(const OpenGLRainbows&) = delete;
     OpenGLRainbows& operator=(const OpenGLRainbows&) = delete;
 
-    std::uint32_t texture[sprite_count][2];   // main texture, mip-mapped second texture; 0 = none
-    TextureBinding bound;                     // the last sprite_bind
-    std::int32_t texture_width[sprite_count];   // -1 while empty
+    std::uint32_t texture[sprite_count][2];    // main texture, mip-mapped second texture; 0 = none
+    TextureBinding bound;                      // the last sprite_bind
+    std::int32_t texture_width[sprite_count];  // -1 while empty
     std::int32_t texture_height[sprite_count];
-    std::int32_t image_width[sprite_count];     // 0 while empty
+    std::int32_t image_width[sprite_count];  // 0 while empty
     std::int32_t image_height[sprite_count];
-    float intensity = 1.0f;                     // colour and alpha factor of all drawing
+    float intensity = 1.0f;  // colour and alpha factor of all drawing
     // The second texture is made from the main texture's texels when it is first bound: only
     // the 3-D facility samples it, and building its mip chain doubled the cost of every load.
     bool second_texture_due[sprite_count];
-    std::uint8_t* mask[sprite_count];           // alpha masks read back on demand; owned, new[]
+    std::uint8_t* mask[sprite_count];  // alpha masks read back on demand; owned, new[]
     BackgroundSlot backgrounds[background_slot_count];
     platform::Window window = 0;
-    std::int32_t width = 0, height = 0;         // screen size in pixels
-    std::int32_t colour_bits = 0;               // 0 = the desktop's depth
+    std::int32_t width = 0, height = 0;  // screen size in pixels
+    std::int32_t colour_bits = 0;        // 0 = the desktop's depth
     bool fullscreen = false;
-    std::int32_t multisample = 0;               // 0 when no multisample format was found
-    std::int32_t viewport_x = 0, viewport_y = 0, viewport_width = 0, viewport_height = 0;  // y from the top
-    bool gl_ready = false;                      // texture deletions are skipped until the first context is complete
-    double next_frame_time = 0;                 // ms; when the next frame may be shown
-    double frame_time = 0;                      // ms between frames
-    double counter_frequency = 0;               // high-resolution counter ticks per second
-    std::int32_t high_resolution = 0;           // 1 if the counter exists
-    bool multitexture = false;                  // glMultiTexCoord2fARB was found
+    std::int32_t multisample = 0;  // 0 when no multisample format was found
+    // Y from the top
+    std::int32_t viewport_x = 0, viewport_y = 0, viewport_width = 0, viewport_height = 0;
+    bool gl_ready = false;  // texture deletions are skipped until the first context is complete
+    double next_frame_time = 0;        // ms; when the next frame may be shown
+    double frame_time = 0;             // ms between frames
+    double counter_frequency = 0;      // high-resolution counter ticks per second
+    std::int32_t high_resolution = 0;  // 1 if the counter exists
+    bool multitexture = false;         // glMultiTexCoord2fARB was found
     platform::GlContext context = nullptr;
-    SpriteAtlas atlas;                          // shared sprite textures and the waiting sprite quads
+    SpriteAtlas atlas;  // shared sprite textures and the waiting sprite quads
 };
 
 extern OpenGLRainbows* rt_display;  // created by the start-up, destroyed by the shutdown
 
 // Display life cycle; all work on rt_display, which must exist.
-bool screen_create(int width, int height, int colour_bits, int fps, int samples);  // false: no window
-bool screen_set_fullscreen();    // false: stays windowed ("No Fullscreen Mode available" logged)
-bool screen_set_windowed();      // always true
-void screen_set_mode(int width, int height, int colour_bits, bool fullscreen);  // zero sizes keep the stored ones
-void screen_set_viewport(int x, int y, int width, int height);  // width or height <= 0: whole screen
+// False: no window
+bool screen_create(int width, int height, int colour_bits, int fps, int samples);
+bool screen_set_fullscreen();  // false: stays windowed ("No Fullscreen Mode available" logged)
+bool screen_set_windowed();    // always true
+// Zero sizes keep the stored ones
+void screen_set_mode(int width, int height, int colour_bits, bool fullscreen);
+void screen_set_viewport(int x, int y, int width, int height);  // a size <= 0: whole screen
 void screen_get_size(double& width, double& height);
-void screen_release();           // deletes all textures, leaves fullscreen, destroys the window
+void screen_release();  // deletes all textures, leaves fullscreen, destroys the window
 
 // The runtime's clock in ms: the high-resolution counter when it exists, else the ms timer.
 double display_time_ms();
 
 // Frame helpers used by the frame presentation and the start-up.
-void screen_swap();                                // shows the back buffer
-void screen_clear_buffers();                       // clears colour and depth of the new back buffer
-void screen_clear();                               // empties background slot 0, clears the colour buffer to black
-void screen_draw_background(int slot);             // draws the slot's tiles from the top-left corner; empty slot: nothing
-void screen_prepare_frame();                       // blending off, intensity 1, white, background slot 0, 2-D state
-void screen_read_pixels(std::vector<std::uint8_t>& rgb);  // the back buffer, top row first, 3 bytes a pixel
+void screen_swap();           // shows the back buffer
+void screen_clear_buffers();  // clears colour and depth of the new back buffer
+void screen_clear();          // empties background slot 0, clears the colour buffer to black
+// Draws the slot's tiles from the top-left corner; empty slot: nothing
+void screen_draw_background(int slot);
+void screen_prepare_frame();  // blending off, intensity 1, white, background slot 0, 2-D state
+// The back buffer, top row first, 3 bytes a pixel
+void screen_read_pixels(std::vector<std::uint8_t>& rgb);
 
 // Shared by the sprite store and the drawing operations.
-void screen_empty_sprite(int id);  // deletes both textures (if GL is ready) and the mask; sizes -1/-1 and 0/0
+// Deletes both textures (if GL is ready) and the mask; sizes -1/-1 and 0/0
+void screen_empty_sprite(int id);
 // One quad over the screen rectangle (left, top)-(right, bottom) with texture coordinates
 // (0, 0)-(s, t); counter-clockwise in GL terms (so drawn) when right > left and bottom > top.
 void screen_textured_quad(float left, float top, float right, float bottom, float s, float t);
-void screen_texture_unit1_off();                   // with multitexturing: unit 1 off and unit 0 active; else nothing
+void screen_texture_unit1_off();  // with multitexturing: unit 1 off and unit 0 active; else nothing

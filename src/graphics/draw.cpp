@@ -9,10 +9,10 @@
 #include <algorithm>
 #include <cmath>
 
+#include "core/rt_number.h"
 #include "graphics/display.h"
 #include "graphics/sprite_atlas.h"
 #include "graphics/sprites.h"
-#include "core/rt_number.h"
 
 namespace {
 

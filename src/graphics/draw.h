@@ -5,12 +5,16 @@
 
 void sprite_bind(int id, int second_id, int second_texture);  // id < 0: untextured
 void sprite_draw(double id, double x, double y);              // top-left corner at (ceil x, ceil y)
-void sprite_draw_stretched(double id, double x, double y, double width, double height);  // one negative size culls it
-void screen_draw_rect(double x1, double y1, double x2, double y2, double colour);  // both corners inside
-void screen_draw_line(double x1, double y1, double x2, double y2, double colour);  // both end points set
+// One negative size culls it
+void sprite_draw_stretched(double id, double x, double y, double width, double height);
+// Both corners inside
+void screen_draw_rect(double x1, double y1, double x2, double y2, double colour);
+// Both end points set
+void screen_draw_line(double x1, double y1, double x2, double y2, double colour);
 void screen_draw_point(double x, double y, double colour);
-void screen_use_as_background();                              // copies the back buffer into background slot 0
-void screen_set_alpha_mode(double mode);                      // 0 opaque, > 0 additive, < 0 alpha blend; |mode| is the intensity
+void screen_use_as_background();  // copies the back buffer into background slot 0
+// 0 opaque, > 0 additive, < 0 alpha blend; |mode| is the intensity
+void screen_set_alpha_mode(double mode);
 
 // Sprites of up to 256 x 256 texels are drawn from shared atlas textures, and consecutive ones
 // reach GL as one batch, sent before any other drawing, state change, read-back or swap.

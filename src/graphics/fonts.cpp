@@ -10,12 +10,12 @@
 #include <cstdio>
 #include <string>
 
+#include "core/number_text.h"
+#include "core/rt_number.h"
 #include "graphics/display.h"
 #include "graphics/draw.h"
 #include "graphics/sprites.h"
 #include "platform/fs.h"
-#include "core/number_text.h"
-#include "core/rt_number.h"
 
 namespace {
 

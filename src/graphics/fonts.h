@@ -1,13 +1,15 @@
 // Bitmap fonts: 16 slots of 16-column glyph grids held as sprites 65520..65535, the current
 // font, printing text and numbers, and the built-in 8 x 8 font used when a file is missing.
 #pragma once
-#include "graphics/image.h"
 #include "core/rt_string.h"
+#include "graphics/image.h"
 
-void text_load_font(const rt_string& file, double index);  // index 0..15 becomes current; missing file: built-in font
-void text_set_font(double index);                          // truncated and limited to 0..15
-void text_print(const rt_string& text, double x, double y);  // first cell's top-left corner at (ceil x, ceil y)
+// Index 0..15 becomes current; missing file: built-in font
+void text_load_font(const rt_string& file, double index);
+void text_set_font(double index);  // truncated and limited to 0..15
+// First cell's top-left corner at (ceil x, ceil y)
+void text_print(const rt_string& text, double x, double y);
 void text_print_number(double number, double x, double y);  // number-to-text rule, then text_print
-void text_get_font_size(double& width, double& height);    // cell size of the current font
+void text_get_font_size(double& width, double& height);     // cell size of the current font
 int text_current_font();
-Image builtin_font_image();                                // 128 x 64: white glyphs with a near-black outline
+Image builtin_font_image();  // 128 x 64: white glyphs with a near-black outline

@@ -2,14 +2,15 @@
 // RGBA with the colour key. libpng's errors jump back here and fail the load; its messages are
 // not printed. Declared sizes are limited before the picture buffer is allocated.
 #include <png.h>
+
 #include <csetjmp>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <vector>
 
-#include "graphics/image.h"
 #include "core/byte_reading.h"
+#include "graphics/image.h"
 #include "platform/fs.h"
 
 namespace {

@@ -22,19 +22,19 @@ struct AtlasShelf {
 };
 
 struct SpriteAtlas {
-    bool batching = true;                 // false: every sprite is drawn from its own texture
-    std::int32_t page_size = 0;           // texels a side; 0 until the first page is made
-    std::vector<std::uint32_t> pages;     // GL texture names, linear filtering
+    bool batching = true;                    // false: every sprite is drawn from its own texture
+    std::int32_t page_size = 0;              // texels a side; 0 until the first page is made
+    std::vector<std::uint32_t> pages;        // GL texture names, linear filtering
     std::vector<std::uint32_t> exact_pages;  // the same texels, nearest filtering
-    std::vector<std::int32_t> page_top;   // first row of each page that no shelf uses
+    std::vector<std::int32_t> page_top;      // first row of each page that no shelf uses
     std::vector<AtlasShelf> shelves;
-    std::vector<AtlasCell> free_cells;    // cells of freed sprites, reused by sprites of their size
-    std::vector<AtlasCell> cells;         // per sprite id; empty until the first sprite is placed
+    std::vector<AtlasCell> free_cells;  // cells of freed sprites, reused by sprites of their size
+    std::vector<AtlasCell> cells;       // per sprite id; empty until the first sprite is placed
 
-    std::int32_t batch_page = -1;         // the atlas the waiting quads come from
-    bool batch_exact = false;             // ...in its nearest-filtering twin
-    std::vector<float> vertices;          // two triangles a quad: x, y per vertex
-    std::vector<float> texcoords;         // s, t per vertex
+    std::int32_t batch_page = -1;  // the atlas the waiting quads come from
+    bool batch_exact = false;      // ...in its nearest-filtering twin
+    std::vector<float> vertices;   // two triangles a quad: x, y per vertex
+    std::vector<float> texcoords;  // s, t per vertex
 };
 
 // Sprite texels into the atlas and out again. texels: tw x th RGBA, as the sprite's own
@@ -42,7 +42,8 @@ struct SpriteAtlas {
 void atlas_add_sprite(SpriteAtlas& a, int id, const std::uint8_t* texels, int tw, int th);
 void atlas_remove_sprite(SpriteAtlas& a, int id);  // safe on a sprite without a cell
 bool atlas_has_sprite(const SpriteAtlas& a, int id);
-void atlas_release(SpriteAtlas& a, bool delete_textures);  // every cell and atlas texture; the batch is dropped
+// Every cell and atlas texture; the batch is dropped
+void atlas_release(SpriteAtlas& a, bool delete_textures);
 
 // The batch of the current display (rt_display). Queues the sprite's quad over the screen
 // rectangle (left, top)-(right, bottom) with its own texture coordinates (0, 0)-(s, t); false,

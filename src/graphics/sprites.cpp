@@ -12,10 +12,10 @@
 #include <memory>
 #include <vector>
 
+#include "core/rt_number.h"
 #include "graphics/display.h"
 #include "graphics/sprite_atlas.h"
 #include "platform/fs.h"
-#include "core/rt_number.h"
 
 namespace {
 

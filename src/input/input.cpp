@@ -6,9 +6,9 @@
 #include <algorithm>
 #include <limits>
 
+#include "core/rt_number.h"
 #include "platform/events.h"
 #include "platform/system.h"
-#include "core/rt_number.h"
 
 InputState* rt_input = nullptr;
 

@@ -15,7 +15,7 @@ struct InputState {
     bool pointer_visible = false;
     std::int32_t joystick_count = 0;
     std::string joystick_names[10];
-    bool new_frame = false;                     // the next mouse read samples the movement
+    bool new_frame = false;  // the next mouse read samples the movement
     std::int16_t frame_dx = 0, frame_dy = 0, frame_wheel = 0;
 };
 
@@ -26,8 +26,8 @@ double input_init(platform::Window window, bool input_mouse);  // 1 on success
 void key_update();                                             // takes a new keyboard snapshot
 double key_state(double code);                                 // 1 if down; takes a snapshot itself
 int key_code_from_number(double code);                         // truncation to 16 bits, low 8 bits
-void input_mark_new_frame();                                   // the frame presentation's fresh-input mark
-void mouse_show_pointer(double flag);                          // shows (flag != 0) or hides the system pointer
+void input_mark_new_frame();           // the frame presentation's fresh-input mark
+void mouse_show_pointer(double flag);  // shows (flag != 0) or hides the system pointer
 
 struct MouseReading {
     int dx, dy, wheel;

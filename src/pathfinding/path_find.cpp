@@ -2,8 +2,8 @@
 // into a second number array.
 #include "pathfinding/path_find.h"
 
-#include "pathfinding/planner.h"
 #include "core/rt_number.h"
+#include "pathfinding/planner.h"
 
 namespace {
 

@@ -6,16 +6,16 @@
 
 namespace platform {
 
-bool counter_frequency(double& hz);   // high-resolution counter ticks per second; false if none
-std::int64_t counter_now();           // the counter; advances virtual time by 1 us
-double ticks_ms();                    // millisecond system timer; advances virtual time by 1 us
+bool counter_frequency(double& hz);  // high-resolution counter ticks per second; false if none
+std::int64_t counter_now();          // the counter; advances virtual time by 1 us
+double ticks_ms();                   // millisecond system timer; advances virtual time by 1 us
 
-void clock_use_virtual();             // switches to virtual time at 0; for the whole run
-void clock_use_real();                // back to the real clocks (tests that need both)
+void clock_use_virtual();  // switches to virtual time at 0; for the whole run
+void clock_use_real();     // back to the real clocks (tests that need both)
 bool clock_is_virtual();
 void clock_advance_us(std::int64_t us);  // virtual mode only
-void clock_jump_past_ms(double ms);      // virtual mode: time becomes the first microsecond after ms
-double clock_virtual_ms();               // virtual time in ms, without advancing it
+void clock_jump_past_ms(double ms);  // virtual mode: time becomes the first microsecond after ms
+double clock_virtual_ms();           // virtual time in ms, without advancing it
 
 // Called after every virtual time step with the new time in ms (the script runner's tick).
 void clock_set_observer(void (*observer)(double now_ms));

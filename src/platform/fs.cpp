@@ -368,7 +368,8 @@ bool replace_file_contents(const std::string& path, const void* data, std::size_
 {
     const int error = replace_contents(path, data, size);
     if (error == 0) return true;
-    if (failure != nullptr) *failure = error == EISDIR ? "not a regular file" : std::strerror(error);
+    if (failure != nullptr)
+        *failure = error == EISDIR ? "not a regular file" : std::strerror(error);
     return false;
 }
 
@@ -378,8 +379,8 @@ bool append_to_own_file(const std::string& path, const std::string& text, std::s
         if (failure != nullptr) *failure = why;
         return false;
     };
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW | O_CLOEXEC |
-                                            O_NONBLOCK, 0666);
+    const int fd = ::open(
+        path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0666);
     if (fd < 0) return fail(errno == ELOOP ? "it is a symbolic link" : std::strerror(errno));
     struct stat info;
     const char* refused = nullptr;

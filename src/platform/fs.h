@@ -9,7 +9,8 @@
 
 namespace platform {
 
-std::string temp_directory();  // $TMPDIR, else $XDG_RUNTIME_DIR (each when non-empty), else "/tmp"; no trailing "/"
+// $TMPDIR, else $XDG_RUNTIME_DIR (each when non-empty), else "/tmp"; no trailing "/"
+std::string temp_directory();
 
 // A name that exists as written is returned unchanged. Otherwise, when the directory part
 // exists and holds exactly one or more entries whose last component differs only in ASCII
@@ -47,13 +48,18 @@ bool append_to_own_file(const std::string& path, const std::string& text,
                         std::string* failure = nullptr);
 
 // Plain file descriptors for the runtime's file channels; -1 means none.
-int open_regular_file_for_reading(const std::string& path);  // -1 unless it is an existing regular file; never waits on a pipe
-int create_file_for_writing(const std::string& path);        // creates or empties it (0666 less the umask); -1 on failure
+// -1 unless it is an existing regular file; never waits on a pipe
+int open_regular_file_for_reading(const std::string& path);
+// Creates or empties it (0666 less the umask); -1 on failure
+int create_file_for_writing(const std::string& path);
 void close_file(int fd);
-std::int64_t regular_file_size(std::FILE* file);             // the length of an open regular file; -1 for anything else
+// The length of an open regular file; -1 for anything else
+std::int64_t regular_file_size(std::FILE* file);
 
 bool remove_file(const std::string& path);  // unlinks; false when it could not
-bool same_file(const std::string& a, const std::string& b);  // both exist and are one file (links followed)
-std::string absolute_path(const std::string& path);  // relative paths joined to the working directory
+// Both exist and are one file (links followed)
+bool same_file(const std::string& a, const std::string& b);
+// Relative paths joined to the working directory
+std::string absolute_path(const std::string& path);
 
 }  // namespace platform

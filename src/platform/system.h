@@ -5,28 +5,30 @@
 
 namespace platform {
 
-std::string program_path();                         // full path of the running executable
-void ignore_file_size_signal();                     // a file-size limit then fails writes (EFBIG) instead of ending the process
+std::string program_path();  // full path of the running executable
+// A file-size limit then fails writes (EFBIG) instead of ending the process
+void ignore_file_size_signal();
 bool set_working_directory(const std::string& dir);
-void message_box(const char* title, const char* text, bool warning);  // waits for the user; nothing when headless
+// Waits for the user; nothing when headless
+void message_box(const char* title, const char* text, bool warning);
 void show_cursor(bool visible);
 void beep();
-bool debugger_attached();                            // a tracer is attached (TracerPid in /proc/self/status)
-void debug_output(const char* text);                 // standard error, only when a debugger is attached
+bool debugger_attached();             // a tracer is attached (TracerPid in /proc/self/status)
+void debug_output(const char* text);  // standard error, only when a debugger is attached
 
 struct LocalTime {
     int year, month, day, hour, minute, second;
 };
 LocalTime local_time();
 
-int joystick_count();                                // attached game controllers
+int joystick_count();  // attached game controllers
 std::string joystick_name(int index);
 
 struct MouseState {
-    int x, y;                 // position in the window's client area
+    int x, y;  // position in the window's client area
     bool left, right, middle;
 };
 MouseState mouse_state();
-void mouse_warp(int x, int y);                       // client coordinates of the focused window
+void mouse_warp(int x, int y);  // client coordinates of the focused window
 
 }  // namespace platform

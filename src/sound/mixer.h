@@ -15,12 +15,13 @@ public:
     Mixer();
     ~Mixer();  // defined where Buffer is complete
 
-    int add_buffer(std::shared_ptr<const WavSound> sound);  // a new stopped buffer at position 0; its id
+    // A new stopped buffer at position 0; its id
+    int add_buffer(std::shared_ptr<const WavSound> sound);
     void remove_buffer(int id);
     bool is_playing(int id) const;
-    void play(int id);                         // starts from the current position (no looping)
-    void stop(int id);                         // stops; the position stays
-    void rewind(int id);                       // position back to the start
+    void play(int id);                           // starts from the current position (no looping)
+    void stop(int id);                           // stops; the position stays
+    void rewind(int id);                         // position back to the start
     void set_volume(int id, int hundredths_db);  // 0 = full, -10000 = silent
     void set_pan(int id, int hundredths_db);     // < 0 attenuates the right side, > 0 the left
 
@@ -30,7 +31,7 @@ public:
 
 private:
     struct Buffer;
-    Buffer* find(int id) const;  // the live buffer with this id, or null
+    Buffer* find(int id) const;                     // the live buffer with this id, or null
     std::vector<std::unique_ptr<Buffer>> buffers_;  // index = id; removed ids stay null
     std::vector<float> accumulator_;
 };

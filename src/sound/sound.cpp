@@ -13,12 +13,12 @@
 #include <string>
 #include <vector>
 
-#include "platform/audio.h"
-#include "platform/clock.h"
-#include "platform/fs.h"
 #include "core/number_text.h"
 #include "core/rt_number.h"
 #include "core/trace.h"
+#include "platform/audio.h"
+#include "platform/clock.h"
+#include "platform/fs.h"
 #include "sound/mixer.h"
 #include "sound/wav_reader.h"
 

@@ -4,12 +4,14 @@
 #pragma once
 #include "core/rt_string.h"
 
-void sound_device_init();                                          // opens the output device (22 050 Hz, 16-bit stereo)
-double sound_load(const rt_string& file, double slot, double buffers);  // 1 loaded, 0 failed; slots >= 128 become 127
-double sound_play(double slot, double pan, double volume);        // channel slot * 256 + buffer, or negative
-double sound_is_playing(double channel);                          // 1 while that buffer plays
-void sound_stop_all();                                             // stops and rewinds every buffer
-void sound_device_release();                                       // releases every slot, then the device
+void sound_device_init();  // opens the output device (22 050 Hz, 16-bit stereo)
+// 1 loaded, 0 failed; slots >= 128 become 127
+double sound_load(const rt_string& file, double slot, double buffers);
+// Channel slot * 256 + buffer, or negative
+double sound_play(double slot, double pan, double volume);
+double sound_is_playing(double channel);  // 1 while that buffer plays
+void sound_stop_all();                    // stops and rewinds every buffer
+void sound_device_release();              // releases every slot, then the device
 
 // Scripted mode: the mix follows the virtual clock instead of a device; with a path the
 // whole mix is written as a 22 050 Hz 16-bit stereo WAV file when the program ends.

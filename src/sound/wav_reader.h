@@ -6,10 +6,10 @@
 #include <vector>
 
 struct WavSound {
-    int channels = 0;          // as in the file; the mixer plays more than two as two
-    int sample_rate = 0;       // frames per second
-    int bits_per_sample = 0;   // 8 (unsigned) or 16 (signed little-endian)
-    int block_align = 0;       // bytes per frame
+    int channels = 0;                // as in the file; the mixer plays more than two as two
+    int sample_rate = 0;             // frames per second
+    int bits_per_sample = 0;         // 8 (unsigned) or 16 (signed little-endian)
+    int block_align = 0;             // bytes per frame
     std::vector<std::uint8_t> data;  // the data chunk's bytes
 };
 

@@ -7,11 +7,11 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "core/error_stop.h"
 #include "graphics/display.h"
 #include "input/input.h"
 #include "platform/clock.h"
 #include "platform/keyboard.h"
-#include "core/error_stop.h"
 #include "support/temp_dir.h"
 
 namespace {

@@ -9,12 +9,12 @@
 #include <cstring>
 #include <string>
 
+#include "app/frame.h"
+#include "app/startup.h"
+#include "core/error_stop.h"
+#include "core/rt_array.h"
 #include "files/ini_document.h"
 #include "input/input.h"
-#include "core/error_stop.h"
-#include "app/frame.h"
-#include "core/rt_array.h"
-#include "app/startup.h"
 #include "sound/sound.h"
 
 namespace {
@@ -152,7 +152,8 @@ int main(int argc, char** argv)
     if (argc >= 3 && std::strncmp(argv[2], "--", 2) != 0) argument = argv[2];
     for (const Routine& r : routines) {
         if (std::strcmp(argv[1], r.name) == 0) {
-            rt_entry(argc, argv, {"startup_probe", "0", "A probe of the runtime's start-up.", r.run, 3});
+            rt_entry(argc, argv,
+                     {"startup_probe", "0", "A probe of the runtime's start-up.", r.run, 3});
         }
     }
     std::fprintf(stderr, "unknown routine %s\n", argv[1]);

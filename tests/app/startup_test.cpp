@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/system.h"
 #include "core/error_stop.h"
+#include "platform/system.h"
 #include "support/run_program.h"
 #include "support/temp_dir.h"
 
@@ -255,10 +255,11 @@ TEST_F(Program, AFileSizeLimitFailsTheSaveInsteadOfKillingTheProgram)
 {
     const std::string ini = start.file("probe.ini");
     write_file(start.file("script.txt"), "wait 1\n");
-    const Outcome o = testing_support::run_program(
-        "/bin/sh",
-        {"-c", "ulimit -f 16 && exec \"$0\" \"$@\"", probe, "big_ini", ini, "--script", "script.txt"},
-        start.path(), {"TMPDIR=" + tmp.path()});
+    const Outcome o =
+        testing_support::run_program("/bin/sh",
+                                     {"-c", "ulimit -f 16 && exec \"$0\" \"$@\"", probe, "big_ini",
+                                      ini, "--script", "script.txt"},
+                                     start.path(), {"TMPDIR=" + tmp.path()});
     EXPECT_EQ(o.exit_code, 0) << o.err;
     EXPECT_NE(o.err.find(ini + ": cannot be saved: File too large\n"), std::string::npos) << o.err;
     EXPECT_FALSE(file_exists(ini));

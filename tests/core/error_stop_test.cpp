@@ -50,7 +50,12 @@ TEST_F(ErrorStop, ErrorRecordsTheLineWhereTheCodeWasSet)
 
 TEST_F(ErrorStop, NormalEndWithoutAnyLineGivesMinusOne)
 {
-    EXPECT_EXIT({ rt_reset_position(); rt_end(); }, testing::ExitedWithCode(0), "");
+    EXPECT_EXIT(
+        {
+            rt_reset_position();
+            rt_end();
+        },
+        testing::ExitedWithCode(0), "");
     EXPECT_EQ(report(), "-End On Line\r\n0\r\n-1\r\n0\r\n0\r\n");
 }
 
@@ -58,8 +63,14 @@ TEST_F(ErrorStop, ReportIsAppendedAfterEarlierNotes)
 {
     rt_error_log_delete();
     rt_error_log_append("OpenGL Hardware Support");
-    EXPECT_EXIT({ rt_set_position(0, 123); rt_end(); }, testing::ExitedWithCode(0), "");
-    EXPECT_EQ(report(), "OpenGL Hardware Support\r\n-End On Line\r\n0\r\n1.2e+002\r\n1.2e+002\r\n0\r\n");
+    EXPECT_EXIT(
+        {
+            rt_set_position(0, 123);
+            rt_end();
+        },
+        testing::ExitedWithCode(0), "");
+    EXPECT_EQ(report(),
+              "OpenGL Hardware Support\r\n-End On Line\r\n0\r\n1.2e+002\r\n1.2e+002\r\n0\r\n");
     rt_error_log_delete();
     EXPECT_FALSE(testing_support::file_exists(tmp.file("ErrorLog.txt")));
 }
@@ -71,11 +82,26 @@ TEST_F(ErrorStop, UnwritableTemporaryDirectoryLosesOnlyTheReport)
 }
 
 // Shutdown steps write their stage to standard error so the order can be checked.
-void note_timer() { std::fputs("timer ", stderr); }
-void note_display() { std::fputs("display ", stderr); }
-void note_input() { std::fputs("input ", stderr); }
-void note_sound() { std::fputs("sound ", stderr); }
-void note_window() { std::fputs("window\n", stderr); }
+void note_timer()
+{
+    std::fputs("timer ", stderr);
+}
+void note_display()
+{
+    std::fputs("display ", stderr);
+}
+void note_input()
+{
+    std::fputs("input ", stderr);
+}
+void note_sound()
+{
+    std::fputs("sound ", stderr);
+}
+void note_window()
+{
+    std::fputs("window\n", stderr);
+}
 void fail_during_shutdown()
 {
     std::fputs("failing ", stderr);
@@ -109,7 +135,10 @@ TEST_F(ErrorStop, ErrorDuringShutdownReportsThatErrorOnce)
     EXPECT_EQ(report(), "-End On Line\r\n7\r\n-1\r\n0\r\n0\r\n");
 }
 
-void say_goodbye() { std::fputs("exit-time work ran\n", stderr); }
+void say_goodbye()
+{
+    std::fputs("exit-time work ran\n", stderr);
+}
 
 TEST_F(ErrorStop, ExitTimeWorkRunsAfterTheReport)
 {

@@ -27,12 +27,12 @@ std::string error_code_in_report(const TempDir& tmp)
 }
 
 // Runs the statement in a child process, expects the error stop, and returns its code.
-#define EXPECT_ERROR_STOP(tmp, statement, code)                                  \
-    do {                                                                         \
-        testing_support::ScopedEnv tmpdir("TMPDIR", (tmp).path());               \
-        std::remove((tmp).file("ErrorLog.txt").c_str());                         \
-        EXPECT_EXIT(statement, testing::ExitedWithCode(0), "");                  \
-        EXPECT_EQ(error_code_in_report(tmp), code);                              \
+#define EXPECT_ERROR_STOP(tmp, statement, code)                    \
+    do {                                                           \
+        testing_support::ScopedEnv tmpdir("TMPDIR", (tmp).path()); \
+        std::remove((tmp).file("ErrorLog.txt").c_str());           \
+        EXPECT_EXIT(statement, testing::ExitedWithCode(0), "");    \
+        EXPECT_EQ(error_code_in_report(tmp), code);                \
     } while (0)
 
 TEST(NumArray, TwoDimensionsWithCapacityAndZeroFill)
@@ -46,7 +46,7 @@ TEST(NumArray, TwoDimensionsWithCapacityAndZeroFill)
     for (int y = 0; y < 5; ++y)
         for (int x = 0; x < 10; ++x) EXPECT_EQ(rt_num_array_at(a, x, y), 0);
     rt_num_array_at(a, 9, 4) = 7;
-    EXPECT_EQ(a.data[49], 7);  // first index fastest
+    EXPECT_EQ(a.data[49], 7);          // first index fastest
     rt_num_array_at(a, 1.9, 0.5) = 3;  // indices truncate
     EXPECT_EQ(a.data[1], 3);
 }
@@ -163,14 +163,68 @@ TEST(NumArray, CopySliceOnOneDimension)
 TEST(ArrayErrors, BadAccessStopsWithItsCode)
 {
     TempDir tmp;
-    EXPECT_ERROR_STOP(tmp, { rt_num_array a; rt_num_array_at(a, 0); }, "8");
-    EXPECT_ERROR_STOP(tmp, { rt_num_array a; rt_num_array_dim(a, 0, 4); rt_num_array_at(a, 0, 0); }, "8");
-    EXPECT_ERROR_STOP(tmp, { rt_num_array a; rt_num_array_dim(a, 10, 5); rt_num_array_at(a, 10, 0); }, "9");
-    EXPECT_ERROR_STOP(tmp, { rt_num_array a; rt_num_array_dim(a, 10, 5); rt_num_array_at(a, 0, 5); }, "9");
-    EXPECT_ERROR_STOP(tmp, { rt_num_array a; rt_num_array_dim(a, 10, 5); rt_num_array_at(a, -1, 0); }, "9");
-    EXPECT_ERROR_STOP(tmp, { rt_num_array a; rt_num_array_dim(a, 3); rt_array_copy_slice(a, 0, 3); }, "9");
-    EXPECT_ERROR_STOP(tmp, { rt_str_array a; rt_str_array_at(a, 0); }, "8");
-    EXPECT_ERROR_STOP(tmp, { rt_str_array a; rt_str_array_dim(a, 2, 2); rt_str_array_at(a, 0, 2); }, "9");
+    EXPECT_ERROR_STOP(
+        tmp,
+        {
+            rt_num_array a;
+            rt_num_array_at(a, 0);
+        },
+        "8");
+    EXPECT_ERROR_STOP(
+        tmp,
+        {
+            rt_num_array a;
+            rt_num_array_dim(a, 0, 4);
+            rt_num_array_at(a, 0, 0);
+        },
+        "8");
+    EXPECT_ERROR_STOP(
+        tmp,
+        {
+            rt_num_array a;
+            rt_num_array_dim(a, 10, 5);
+            rt_num_array_at(a, 10, 0);
+        },
+        "9");
+    EXPECT_ERROR_STOP(
+        tmp,
+        {
+            rt_num_array a;
+            rt_num_array_dim(a, 10, 5);
+            rt_num_array_at(a, 0, 5);
+        },
+        "9");
+    EXPECT_ERROR_STOP(
+        tmp,
+        {
+            rt_num_array a;
+            rt_num_array_dim(a, 10, 5);
+            rt_num_array_at(a, -1, 0);
+        },
+        "9");
+    EXPECT_ERROR_STOP(
+        tmp,
+        {
+            rt_num_array a;
+            rt_num_array_dim(a, 3);
+            rt_array_copy_slice(a, 0, 3);
+        },
+        "9");
+    EXPECT_ERROR_STOP(
+        tmp,
+        {
+            rt_str_array a;
+            rt_str_array_at(a, 0);
+        },
+        "8");
+    EXPECT_ERROR_STOP(
+        tmp,
+        {
+            rt_str_array a;
+            rt_str_array_dim(a, 2, 2);
+            rt_str_array_at(a, 0, 2);
+        },
+        "9");
 }
 
 TEST(ArrayErrors, UncheckedDimensionsStillStayInsideTheStorage)
@@ -178,18 +232,49 @@ TEST(ArrayErrors, UncheckedDimensionsStillStayInsideTheStorage)
     TempDir tmp;
     // The second size is 0, so its index is not checked against a size; the element it
     // names lies far outside the storage and must stop the program, not touch memory.
-    EXPECT_ERROR_STOP(tmp, { rt_num_array a; rt_num_array_dim(a, 5, 0, 2); rt_num_array_at(a, 0, 100, 0); }, "9");
+    EXPECT_ERROR_STOP(
+        tmp,
+        {
+            rt_num_array a;
+            rt_num_array_dim(a, 5, 0, 2);
+            rt_num_array_at(a, 0, 100, 0);
+        },
+        "9");
 }
 
 TEST(ArrayErrors, ImpossibleSizesStopWithOutOfMemory)
 {
     TempDir tmp;
-    EXPECT_ERROR_STOP(tmp, { rt_num_array a; rt_num_array_dim(a, 100000, 100000); }, "7");
-    EXPECT_ERROR_STOP(tmp, { rt_str_array a; rt_str_array_dim(a, 65536, 65536, 2); }, "7");
+    EXPECT_ERROR_STOP(
+        tmp,
+        {
+            rt_num_array a;
+            rt_num_array_dim(a, 100000, 100000);
+        },
+        "7");
+    EXPECT_ERROR_STOP(
+        tmp,
+        {
+            rt_str_array a;
+            rt_str_array_dim(a, 65536, 65536, 2);
+        },
+        "7");
     // A count past 64 bits must not wrap to a small array.
-    EXPECT_ERROR_STOP(tmp, { rt_num_array a; rt_num_array_dim(a, 65536, 65536, 65536, 65536); }, "7");
+    EXPECT_ERROR_STOP(
+        tmp,
+        {
+            rt_num_array a;
+            rt_num_array_dim(a, 65536, 65536, 65536, 65536);
+        },
+        "7");
     // A string that cannot grow is out of memory too, with the end report.
-    EXPECT_ERROR_STOP(tmp, { rt_string s; str_reserve(s, UINT32_MAX - 100); }, "7");
+    EXPECT_ERROR_STOP(
+        tmp,
+        {
+            rt_string s;
+            str_reserve(s, UINT32_MAX - 100);
+        },
+        "7");
 }
 
 TEST(StrArray, ElementsAreEmptyStringsOfTheirOwn)

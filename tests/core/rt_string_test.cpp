@@ -4,12 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-
 #include <string>
 
 namespace {
 
-std::string text_of(const rt_string& s) { return std::string(s.data, s.length); }
+std::string text_of(const rt_string& s)
+{
+    return std::string(s.data, s.length);
+}
 
 TEST(StringGrowth, CapacityIsTheNextMultipleOf512AboveTheLength)
 {
@@ -171,10 +173,18 @@ TEST(StringFunctions, FindGivesTheFirstPositionOrMinusOne)
 
 TEST(StringFunctions, CaseChangesOnlyTouchAsciiLetters)
 {
-    const rt_string s("Gr\xfc\xdf" "e, Br\xc4llox 7!");
-    EXPECT_EQ(text_of(str_upper(s)), "GR\xfc\xdf" "E, BR\xc4LLOX 7!");
-    EXPECT_EQ(text_of(str_lower(s)), "gr\xfc\xdf" "e, br\xc4llox 7!");
-    EXPECT_EQ(text_of(s), "Gr\xfc\xdf" "e, Br\xc4llox 7!");  // the original is unchanged
+    const rt_string s(
+        "Gr\xfc\xdf"
+        "e, Br\xc4llox 7!");
+    EXPECT_EQ(text_of(str_upper(s)),
+              "GR\xfc\xdf"
+              "E, BR\xc4LLOX 7!");
+    EXPECT_EQ(text_of(str_lower(s)),
+              "gr\xfc\xdf"
+              "e, br\xc4llox 7!");
+    EXPECT_EQ(text_of(s),
+              "Gr\xfc\xdf"
+              "e, Br\xc4llox 7!");  // the original is unchanged
 }
 
 TEST(StringFunctions, ChrMakesOneByte)

@@ -13,12 +13,11 @@
 
 namespace {
 
-using testing_support::file_exists;
 using testing_support::entry_count;
+using testing_support::file_exists;
 using testing_support::read_file;
 using testing_support::TempDir;
 using testing_support::write_file;
-
 
 class FileChannels : public testing::Test {
 protected:

@@ -24,7 +24,6 @@ std::string get(const char* section, const char* key)
     return ini_get(section, key).c_str();
 }
 
-
 // Every test starts and ends with the empty, nameless document, which is never written:
 // ini_load("") discards whatever a test left behind without saving it.
 class IniDocument : public testing::Test {

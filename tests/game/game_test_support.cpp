@@ -1,6 +1,7 @@
 // The display, keyboard and game state the game's screen tests share.
 #include "game/game_test_support.h"
 
+#include "app/frame.h"
 #include "game/game_state.h"
 #include "game/main_program.h"
 #include "graphics/display.h"
@@ -9,7 +10,6 @@
 #include "input/input.h"
 #include "platform/clock.h"
 #include "platform/video.h"
-#include "app/frame.h"
 
 platform::KeySnapshot GameScreenTest::keys{};
 

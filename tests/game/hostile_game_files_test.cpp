@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <string>
 
+#include "core/rt_array.h"
 #include "files/ini_document.h"
 #include "game/game_state.h"
 #include "game/game_test_support.h"
@@ -17,7 +18,6 @@
 #include "game/level_file.h"
 #include "game/play_level.h"
 #include "game/save_game.h"
-#include "core/rt_array.h"
 #include "support/temp_dir.h"
 
 namespace {

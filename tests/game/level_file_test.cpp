@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "core/rt_array.h"
 #include "game/game_state.h"
 #include "game/game_test_support.h"
-#include "core/rt_array.h"
 #include "support/temp_dir.h"
 
 namespace {

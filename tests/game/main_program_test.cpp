@@ -4,11 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include "app/frame.h"
+#include "core/rt_array.h"
 #include "game/game_state.h"
 #include "game/game_test_support.h"
 #include "graphics/display.h"
-#include "app/frame.h"
-#include "core/rt_array.h"
 
 namespace {
 

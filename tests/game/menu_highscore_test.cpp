@@ -278,7 +278,8 @@ TEST_F(HighscoreTest, ATableThatCannotBeWrittenKeepsItsPlacesButIsNotChanged)
     write_file(file(), "[daten]\n1=XYZ,50\n");
     chmod(file().c_str(), 0444);
     testing::internal::CaptureStderr();
-    EXPECT_EQ(enter_highscore(100, "EVA"), 1);  // the place reached; the congratulation says it was not saved
+    EXPECT_EQ(enter_highscore(100, "EVA"), 1);  // the place reached; the congratulation says it was
+                                                // not saved
     EXPECT_NE(testing::internal::GetCapturedStderr().find("cannot be saved"), std::string::npos);
     EXPECT_EQ(read_file(file()), "[daten]\n1=XYZ,50\n");
 }

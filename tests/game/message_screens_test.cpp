@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 
+#include "app/frame.h"
 #include "game/game_state.h"
 #include "game/game_test_support.h"
 #include "game/main_program.h"
@@ -15,7 +16,6 @@
 #include "graphics/png_writer.h"
 #include "graphics/sprites.h"
 #include "platform/clock.h"
-#include "app/frame.h"
 
 namespace {
 

@@ -9,14 +9,14 @@
 #include <string>
 #include <vector>
 
+#include "app/frame.h"
+#include "core/rt_array.h"
 #include "game/game_state.h"
 #include "game/game_test_support.h"
 #include "graphics/display.h"
 #include "graphics/png_writer.h"
 #include "graphics/sprites.h"
 #include "platform/clock.h"
-#include "app/frame.h"
-#include "core/rt_array.h"
 #include "sound/sound.h"
 #include "support/temp_dir.h"
 

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "core/rt_array.h"
 #include "game/game_state.h"
 #include "game/main_program.h"
 #include "game/save_game.h"
@@ -18,7 +19,6 @@
 #include "platform/clock.h"
 #include "platform/keyboard.h"
 #include "platform/video.h"
-#include "core/rt_array.h"
 #include "sound/sound.h"
 #include "support/temp_dir.h"
 

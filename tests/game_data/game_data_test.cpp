@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
+#include "core/rt_string.h"
 #include "files/ini_document.h"
 #include "graphics/image.h"
-#include "core/rt_string.h"
 #include "sound/wav_reader.h"
 
 namespace {

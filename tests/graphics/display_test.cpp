@@ -11,8 +11,8 @@
 
 #include "platform/clock.h"
 #include "platform/video.h"
-#include "support/temp_dir.h"
 #include "support/rgb.h"
+#include "support/temp_dir.h"
 
 namespace {
 
@@ -26,7 +26,6 @@ using testing_support::green;
 using testing_support::red;
 using testing_support::Rgb;
 using testing_support::white;
-
 
 bool software_renderer()
 {

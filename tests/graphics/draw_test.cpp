@@ -23,7 +23,6 @@ using testing_support::red;
 using testing_support::Rgb;
 using testing_support::white;
 
-
 constexpr double colour_of(Rgb c)
 {
     return c.r + c.g * 256 + c.b * 65536;

@@ -258,11 +258,11 @@ TEST_F(Fonts, CellSizeFollowsTheShapeOfTheImage)
         int width, height;
         double cell_width, cell_height;
     };
-    for (const Case& c :
-         {Case{256, 256, 16, 32},                        // square: 8 rows
-          Case{160, 320, 10, 20},                        // taller than wide: 16 rows
-          Case{320, 248, 20, 31},                        // rounded down
-          Case{160, 120, 10, 15}, Case{30, 7, 1, 0}}) {  // too small for a whole cell
+    for (const Case& c : {Case{256, 256, 16, 32},  // square: 8 rows
+                          Case{160, 320, 10, 20},  // taller than wide: 16 rows
+                          Case{320, 248, 20, 31},  // rounded down
+                          Case{160, 120, 10, 15}, Case{30, 7, 1, 0}}) {  // too small for a whole
+                                                                         // cell
         use_font(6, coded_font(c.width, c.height));
         EXPECT_EQ(font_size(), std::make_pair(c.cell_width, c.cell_height))
             << c.width << " x " << c.height;

@@ -17,9 +17,9 @@
 
 namespace {
 
+using testing_support::files_in;
 using testing_support::largest_allocation_during;
 using testing_support::read_file;
-using testing_support::files_in;
 using testing_support::TempDir;
 using testing_support::write_file;
 

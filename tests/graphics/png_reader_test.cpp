@@ -23,8 +23,8 @@ using testing_support::largest_allocation_during;
 
 namespace {
 
-using testing_support::read_file;
 using testing_support::files_in;
+using testing_support::read_file;
 using testing_support::TempDir;
 using testing_support::write_file;
 
@@ -61,9 +61,10 @@ std::string encode(const Png& picture)
     const int channels = picture.colour_type == PNG_COLOR_TYPE_RGB          ? 3
                          : picture.colour_type == PNG_COLOR_TYPE_RGB_ALPHA  ? 4
                          : picture.colour_type == PNG_COLOR_TYPE_GRAY_ALPHA ? 2
-                                                                         : 1;
+                                                                            : 1;
     const std::size_t row_bytes = (picture.width * channels * picture.bit_depth + 7) / 8;
-    EXPECT_EQ(picture.samples.size(), row_bytes * picture.height) << "test picture of the wrong size";
+    EXPECT_EQ(picture.samples.size(), row_bytes * picture.height)
+        << "test picture of the wrong size";
     std::vector<png_bytep> rows;
     for (int y = 0; y < picture.height; ++y) {
         rows.push_back(const_cast<png_bytep>(picture.samples.data()) + row_bytes * y);

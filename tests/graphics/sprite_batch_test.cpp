@@ -16,8 +16,6 @@
 
 namespace {
 
-constexpr int pink = 8388863;
-
 // A picture of w x h pixels whose colours change from pixel to pixel (so any shifted or
 // wrongly filtered texel shows), with the pink key colour on a diagonal band.
 Image picture(int w, int h, int seed)
@@ -163,8 +161,8 @@ TEST_F(SpriteBatch, AFreedOrReloadedSpriteLeavesWhatWasDrawnBeforeAsItWas)
     expect_same_both_ways([] {
         sprite_draw(1, 0, 0);
         sprite_free(1);  // its cell goes back to the atlas...
-        ASSERT_TRUE(
-            sprite_load_image(2, picture(32, 32, 5)));  // ...and is taken by the next of its size
+        ASSERT_TRUE(sprite_load_image(2, picture(32, 32, 5)));  // ...and is taken by the next of
+                                                                // its size
         sprite_draw(2, 40, 0);
         sprite_draw(1, 80, 0);                                  // an empty sprite draws nothing
         ASSERT_TRUE(sprite_load_image(2, picture(32, 32, 6)));  // loaded over itself
@@ -188,8 +186,8 @@ TEST_F(SpriteBatch, SpritesUpTo256TexelsGetACellFontsGrabsAndLargerPicturesDoNot
     EXPECT_TRUE(atlas_has_sprite(atlas, 1));
     EXPECT_TRUE(atlas_has_sprite(atlas, 2));
     EXPECT_FALSE(atlas_has_sprite(atlas, 3));
-    EXPECT_FALSE(
-        atlas_has_sprite(atlas, font_sprite_base + 4));  // fonts filter to the nearest texel
+    EXPECT_FALSE(atlas_has_sprite(atlas, font_sprite_base + 4));  // fonts filter to the nearest
+                                                                  // texel
 
     sprite_grab(1, 0, 0, 32, 32);
     EXPECT_FALSE(atlas_has_sprite(atlas, 1));

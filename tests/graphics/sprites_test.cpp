@@ -231,11 +231,11 @@ TEST_F(Sprites, TransparentTexelsTakeTheAverageColourOfTheirOpaqueInnerNeighbour
     const Texels t = read_texture(rt_display->texture[2][0]);
     ASSERT_EQ(t.width, 4);
 
-    EXPECT_EQ(t.at(2, 1),
-              (Rgba{127, 127, 0, 0}));            // red and green; the blue edge texel not counted
-    EXPECT_EQ(t.at(1, 0), (Rgba{255, 0, 0, 0}));  // red only
-    EXPECT_EQ(t.at(3, 3), (Rgba{0, 255, 0, 0}));  // the padding corner gets green
-    EXPECT_EQ(t.at(0, 3), (Rgba{0, 0, 0, 0}));    // no opaque neighbour
+    EXPECT_EQ(t.at(2, 1), (Rgba{127, 127, 0, 0}));  // red and green; the blue edge texel not
+                                                    // counted
+    EXPECT_EQ(t.at(1, 0), (Rgba{255, 0, 0, 0}));    // red only
+    EXPECT_EQ(t.at(3, 3), (Rgba{0, 255, 0, 0}));    // the padding corner gets green
+    EXPECT_EQ(t.at(0, 3), (Rgba{0, 0, 0, 0}));      // no opaque neighbour
     EXPECT_EQ(t.at(1, 2), (Rgba{127, 127, 0, 0}));
     EXPECT_EQ(t.at(2, 0), opaque_blue);  // opaque texels stay as they are
     EXPECT_EQ(t.at(1, 1), opaque_red);

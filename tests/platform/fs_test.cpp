@@ -23,7 +23,6 @@ using testing_support::read_file;
 using testing_support::TempDir;
 using testing_support::write_file;
 
-
 mode_t permission_bits(const std::string& path)
 {
     struct stat info {};

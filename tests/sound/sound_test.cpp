@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/clock.h"
 #include "core/trace.h"
+#include "platform/clock.h"
 #include "support/run_program.h"
 #include "support/temp_dir.h"
 

@@ -17,8 +17,8 @@
 #include "support/allocation_tracker.h"
 #include "support/temp_dir.h"
 
-using testing_support::largest_allocation_during;
 using testing_support::allocation_count_during;
+using testing_support::largest_allocation_during;
 
 namespace {
 

@@ -15,8 +15,8 @@ UserRun run_as_ordinary_user(const std::function<bool()>& body)
     const gid_t gid = nobody != nullptr ? nobody->pw_gid : 0;
     const pid_t pid = fork();
     if (pid == 0) {
-        if (geteuid() == 0 && (setgroups(0, nullptr) != 0 || setgid(gid) != 0 ||
-                               setuid(uid) != 0 || geteuid() == 0)) {
+        if (geteuid() == 0 && (setgroups(0, nullptr) != 0 || setgid(gid) != 0 || setuid(uid) != 0 ||
+                               geteuid() == 0)) {
             _exit(3);
         }
         _exit(body() ? 0 : 1);
