@@ -13,7 +13,7 @@
 
 #include "app/frame.h"
 #include "bench_support.h"
-#include "game/main_program.h"
+#include "game/keys.h"
 #include "graphics/display.h"
 #include "graphics/draw.h"
 #include "graphics/fonts.h"

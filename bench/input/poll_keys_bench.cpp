@@ -5,7 +5,7 @@
 #include <benchmark/benchmark.h>
 
 #include "bench_support.h"
-#include "game/main_program.h"
+#include "game/keys.h"
 #include "input/input.h"
 #include "platform/keyboard.h"
 

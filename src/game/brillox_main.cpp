@@ -1,6 +1,6 @@
 // The brillox program: the runtime's entry with the game's main routine.
 #include "app/startup.h"
-#include "game/main_program.h"
+#include "game/game_main.h"
 
 int main(int argc, char** argv)
 {

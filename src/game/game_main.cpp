@@ -1,17 +1,19 @@
 // The game's main routine: loads what the game shows and plays, shows the title, then runs
 // the top-level flow between the main menu and the level attempts until the player quits.
 // It never returns; the program ends through the runtime's END.
+#include "game/game_main.h"
+
 #include "app/frame.h"
 #include "app/startup.h"
 #include "core/error_stop.h"
 #include "core/rt_number.h"
 #include "core/trace.h"
 #include "files/ini_document.h"
+#include "game/effects_and_waits.h"
 #include "game/game_state.h"
 #include "game/highscores.h"
 #include "game/level_file.h"
 #include "game/main_menu.h"
-#include "game/main_program.h"
 #include "game/message_screens.h"
 #include "game/name_entry.h"
 #include "game/play_level.h"

@@ -25,9 +25,6 @@ constexpr double outcome_life_lost = 2;  // crushed or out of time
 constexpr double outcome_gave_up = 3;    // MyESC
 constexpr double outcome_load_failed = 5;
 
-// Fixed arrow-key codes.
-constexpr double key_right = 205, key_left = 203, key_up = 200, key_down = 208;
-
 struct GameState {
     rt_string version_Str;
     double limit_fps = 0;

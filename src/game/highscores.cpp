@@ -11,7 +11,6 @@
 #include "files/file_channels.h"
 #include "files/ini_document.h"
 #include "game/game_state.h"
-#include "game/main_program.h"
 #include "game/message_screens.h"
 #include "graphics/fonts.h"
 

@@ -7,7 +7,6 @@
 #include "core/rt_array.h"
 #include "files/file_channels.h"
 #include "files/ini_document.h"
-#include "game/main_program.h"
 #include "game/message_screens.h"
 #include "graphics/fonts.h"
 
@@ -36,22 +35,14 @@ char row_char(const rt_string& row, double pos)
 
 }  // namespace
 
-const char* level_error_text(int err)
+const char* level_error_text(double err)
 {
-    switch (err) {
-        case 1:
-            return "LEVEL.INI nicht gefunden !";
-        case 2:
-            return "Leveldaten nicht gefunden!";
-        case 3:
-            return "Keine Brilloxen im Level !";
-        case 4:
-            return "Kein Player im Level !";
-        case 5:
-            return "Kein Ziel im Level !";
-        default:
-            return "";
-    }
+    if (err == level_file_missing) return "LEVEL.INI nicht gefunden !";
+    if (err == level_data_missing) return "Leveldaten nicht gefunden!";
+    if (err == level_no_brilloxen) return "Keine Brilloxen im Level !";
+    if (err == level_no_player) return "Kein Player im Level !";
+    if (err == level_no_exit) return "Kein Ziel im Level !";
+    return "";
 }
 
 double read_game_settings()
@@ -78,7 +69,7 @@ double decode_level(GameState& g, const LevelValueReader& value_of)
     g.brillox_found = 0;
     g.min_brillox = 0;
     bool player_da = false, ziel_da = false;
-    double err = 0;
+    double err = level_loaded;
 
     g.max_y = number_of(value_of("y"));
     g.max_x = number_of(value_of("x"));
@@ -89,7 +80,7 @@ double decode_level(GameState& g, const LevelValueReader& value_of)
     // Written so that a size that is no number at all fails as well.
     const bool size_fits = (g.max_x + 1) * (g.max_y + 1) <= max_field_cells;
     if (g.max_y <= 0 || g.max_x <= 0 || !size_fits) {
-        err = 2;
+        err = level_data_missing;
     } else {
         rt_num_array_redim(g.map, g.max_x + 1, g.max_y + 1);
         // The extra column max_x and row max_y keep whatever the previous level left there.
@@ -141,13 +132,13 @@ double decode_level(GameState& g, const LevelValueReader& value_of)
 
     if (g.min_brillox <= 0) g.min_brillox = g.anz_brillox;
     if (g.min_brillox > g.anz_brillox) g.min_brillox = g.anz_brillox;
-    if (err == 0) {
+    if (err == level_loaded) {
         if (g.anz_brillox == 0) {
-            err = 3;
+            err = level_no_brilloxen;
         } else if (!player_da) {
-            err = 4;
+            err = level_no_player;
         } else if (!ziel_da) {
-            err = 5;
+            err = level_no_exit;
         }
     }
     return err;
@@ -162,7 +153,7 @@ double load_level(double level)
         g.anz_brillox = 0;
         g.brillox_found = 0;
         g.min_brillox = 0;
-        err = 1;
+        err = level_file_missing;
     } else {
         file_close(1);
         ini_open("level.ini");
@@ -170,7 +161,7 @@ double load_level(double level)
         err = decode_level(g, [&](const rt_string& key) { return ini_get(sektion_Str, key); });
         ini_open("");
     }
-    if (err > 0) show_level_error(level_error_text(static_cast<int>(err)));
+    if (err > level_loaded) show_level_error(level_error_text(err));
     return err;
 }
 

@@ -7,7 +7,7 @@
 #include "core/error_stop.h"
 #include "game/game_state.h"
 #include "game/highscores.h"
-#include "game/main_program.h"
+#include "game/keys.h"
 #include "game/save_game.h"
 #include "graphics/draw.h"
 #include "graphics/fonts.h"
@@ -61,11 +61,11 @@ double main_menu(double fact, double hg, double size, double spr)
         // lives is applied on every Left press, whichever item is selected: a game saved at
         // level 1 with fewer lives gets three back that way.
         const bool new_game = g.aktlevel == 1;
-        if (key_transition(key_right) == 2) {
+        if (key_transition(key_right) == key_pressed_now) {
             if (menu == item_lives && new_game) g.anz_leben += 1;
             if (menu == item_difficulty && new_game) g.geschwindigkeit -= 1;
         }
-        if (key_transition(key_left) == 2) {
+        if (key_transition(key_left) == key_pressed_now) {
             if (menu == item_lives && new_game) g.anz_leben -= 1;
             if (g.anz_leben < 3 && new_game) g.anz_leben = 3;
             if (menu == item_difficulty && new_game) g.geschwindigkeit += 1;
@@ -73,13 +73,13 @@ double main_menu(double fact, double hg, double size, double spr)
         if (g.geschwindigkeit < 1) g.geschwindigkeit = 3;
         if (g.geschwindigkeit > 3) g.geschwindigkeit = 1;
 
-        if (key_transition(key_up) == 2) menu -= 1;
-        if (key_transition(key_down) == 2) menu += 1;
+        if (key_transition(key_up) == key_pressed_now) menu -= 1;
+        if (key_transition(key_down) == key_pressed_now) menu += 1;
         if (menu > item_quit) menu = item_start;
         if (menu < item_start) menu = item_quit;
         sprite_draw_stretched(spr, 3 * size, (7 + menu) * size, size, size);
 
-        if (key_transition(g.MyStart) == 2) {
+        if (key_transition(g.MyStart) == key_pressed_now) {
             if (menu == item_start) {
                 ret = 1;
                 break;

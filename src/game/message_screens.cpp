@@ -5,7 +5,7 @@
 #include "app/frame.h"
 #include "core/error_stop.h"
 #include "game/game_state.h"
-#include "game/main_program.h"
+#include "game/keys.h"
 #include "graphics/display.h"
 #include "graphics/draw.h"
 #include "graphics/fonts.h"
@@ -57,7 +57,7 @@ void wait_for_start()
     do {
         RT_LINE();
         poll_keys();
-    } while (key_transition(game().MyStart) != 2);
+    } while (key_transition(game().MyStart) != key_pressed_now);
 }
 
 void title_screen(double fact, double hg, double size, double spr)
@@ -103,7 +103,7 @@ void title_screen(double fact, double hg, double size, double spr)
         }
         k += 1;
         poll_keys();
-        if (key_transition(g.MyStart) == 2) {
+        if (key_transition(g.MyStart) == key_pressed_now) {
             screen_clear();
             return;
         }

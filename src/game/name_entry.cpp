@@ -6,7 +6,7 @@
 #include "app/frame.h"
 #include "core/error_stop.h"
 #include "game/game_state.h"
-#include "game/main_program.h"
+#include "game/keys.h"
 #include "game/message_screens.h"
 #include "graphics/draw.h"
 #include "graphics/fonts.h"
@@ -67,16 +67,16 @@ rt_string enter_name(const rt_string& verz_Str, double sz, double fact, const rt
         sprite_draw_stretched(pointer_sprite, x * sz, y * sz, sz, sz);
 
         // Each key on its own, so opposite keys in the same frame cancel.
-        if (key_transition(key_right) == 2) x += 1;
-        if (key_transition(key_left) == 2) x -= 1;
-        if (key_transition(key_up) == 2) y -= 1;
-        if (key_transition(key_down) == 2) y += 1;
+        if (key_transition(key_right) == key_pressed_now) x += 1;
+        if (key_transition(key_left) == key_pressed_now) x -= 1;
+        if (key_transition(key_up) == key_pressed_now) y -= 1;
+        if (key_transition(key_down) == key_pressed_now) y += 1;
         if (x > 16) x = 3;
         if (x < 3) x = 16;
         if (y > 9) y = 8;
         if (y < 8) y = 9;
 
-        if (key_transition(g.MySpace) == 2) {
+        if (key_transition(g.MySpace) == key_pressed_now) {
             zeichen_Str = grid_character(x, y);
             if (zeichen_Str == "<") {
                 // A name longer than six (from a save file) loses its real last character.
@@ -86,7 +86,7 @@ rt_string enter_name(const rt_string& verz_Str, double sz, double fact, const rt
             }
         }
         if (!nam_Str.empty()) {
-            if (key_transition(g.MyStart) == 2) break;
+            if (key_transition(g.MyStart) == key_pressed_now) break;
             text_print(g.weiter_mit_Str, 5 * sz, 12 * sz);
         }
         rt_show_frame();

@@ -7,9 +7,10 @@
 #include "core/error_stop.h"
 #include "core/rt_array.h"
 #include "core/rt_number.h"
+#include "game/effects_and_waits.h"
 #include "game/game_state.h"
+#include "game/keys.h"
 #include "game/level_file.h"
-#include "game/main_program.h"
 #include "game/playfield.h"
 #include "graphics/display.h"
 #include "graphics/draw.h"
@@ -170,7 +171,7 @@ double play_pass(double level)
         if (falling_step() != 0) ret = death_crushed;
         g.move_player = 0;
     }
-    if (key_transition(g.MyESC) == 1) ret = death_gave_up;
+    if (key_transition(g.MyESC) == key_held) ret = death_gave_up;
     return ret;
 }
 

@@ -7,8 +7,9 @@
 #include "app/startup.h"
 #include "core/error_stop.h"
 #include "core/rt_array.h"
+#include "game/effects_and_waits.h"
 #include "game/game_state.h"
-#include "game/main_program.h"
+#include "game/keys.h"
 #include "game/save_game.h"
 #include "graphics/display.h"
 #include "graphics/draw.h"
@@ -158,19 +159,19 @@ double player_step(double posx, double posy)
 
     // Later keys in this order win when several are held.
     poll_keys();
-    if (key_transition(key_right) == 1) g.richtung = 1;
-    if (key_transition(key_left) == 1) g.richtung = 2;
-    if (key_transition(key_up) == 1) g.richtung = 3;
-    if (key_transition(key_down) == 1) g.richtung = 4;
+    if (key_transition(key_right) == key_held) g.richtung = 1;
+    if (key_transition(key_left) == key_held) g.richtung = 2;
+    if (key_transition(key_up) == key_held) g.richtung = 3;
+    if (key_transition(key_down) == key_held) g.richtung = 4;
 
     // The save key fires on held and on just-released keys too, as it always has.
-    if (key_transition(g.MySave) != 0) open_save_screen(g);
+    if (key_transition(g.MySave) != key_not_down) open_save_screen(g);
     // The sound key switches once per press. This poll is the frame's second, so a fresh press
     // may read 2 or already 1 here, and a tap between the two polls reads -1: any of them is a
     // press unless the key was down at the last step already.
     const double music_key = key_transition(g.MyMusic);
-    if (music_key != 0 && g.music_key_down == 0) toggle_sound();
-    g.music_key_down = music_key == 1 || music_key == 2 ? 1 : 0;
+    if (music_key != key_not_down && g.music_key_down == 0) toggle_sound();
+    g.music_key_down = music_key == key_held || music_key == key_pressed_now ? 1 : 0;
 
     if (g.richtung == 0) {
         g.keine_taste = g.keine_taste + 1;

@@ -9,7 +9,7 @@
 #include "files/file_channels.h"
 #include "files/ini_document.h"
 #include "game/game_state.h"
-#include "game/main_program.h"
+#include "game/keys.h"
 #include "game/message_screens.h"
 #include "game/name_entry.h"
 #include "graphics/draw.h"
@@ -155,12 +155,12 @@ void load_save_screen(double load)
     for (;;) {
         RT_LINE();
         poll_keys();
-        if (key_transition(key_up) == 2) pos -= 1;
-        if (key_transition(key_down) == 2) pos += 1;
+        if (key_transition(key_up) == key_pressed_now) pos -= 1;
+        if (key_transition(key_down) == key_pressed_now) pos += 1;
         if (pos > 11) pos = 2;
         if (pos < 2) pos = 11;
         sprite_draw_stretched(100 + sp_player, cell(2), cell(pos), g.sp_size, g.sp_size);
-        if (key_transition(g.MyStart) == 2) {
+        if (key_transition(g.MyStart) == key_pressed_now) {
             if (load == 1) {
                 if (have_file) load_slot(pos - 1);
                 ini_open("");

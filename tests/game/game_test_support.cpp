@@ -3,7 +3,7 @@
 
 #include "app/frame.h"
 #include "game/game_state.h"
-#include "game/main_program.h"
+#include "game/keys.h"
 #include "graphics/display.h"
 #include "graphics/fonts.h"
 #include "graphics/sprites.h"

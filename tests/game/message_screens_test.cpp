@@ -9,7 +9,7 @@
 #include "app/frame.h"
 #include "game/game_state.h"
 #include "game/game_test_support.h"
-#include "game/main_program.h"
+#include "game/keys.h"
 #include "graphics/display.h"
 #include "graphics/draw.h"
 #include "graphics/fonts.h"

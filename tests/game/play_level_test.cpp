@@ -13,6 +13,7 @@
 #include "core/rt_array.h"
 #include "game/game_state.h"
 #include "game/game_test_support.h"
+#include "game/keys.h"
 #include "graphics/display.h"
 #include "graphics/png_writer.h"
 #include "graphics/sprites.h"

@@ -12,7 +12,7 @@
 
 #include "core/rt_array.h"
 #include "game/game_state.h"
-#include "game/main_program.h"
+#include "game/keys.h"
 #include "game/save_game.h"
 #include "graphics/display.h"
 #include "input/input.h"

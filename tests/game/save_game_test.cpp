@@ -13,7 +13,7 @@
 #include "files/ini_document.h"
 #include "game/game_state.h"
 #include "game/game_test_support.h"
-#include "game/main_program.h"
+#include "game/keys.h"
 #include "platform/clock.h"
 #include "support/temp_dir.h"
 

@@ -1,13 +1,13 @@
 // Tests for the shared routines: key transitions through the scripted keyboard, the sound
 // switch and the busy wait on the millisecond timer.
-#include "game/main_program.h"
-
 #include <gtest/gtest.h>
 
 #include "app/frame.h"
 #include "core/rt_array.h"
+#include "game/effects_and_waits.h"
 #include "game/game_state.h"
 #include "game/game_test_support.h"
+#include "game/keys.h"
 #include "graphics/display.h"
 
 namespace {
