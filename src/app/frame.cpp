@@ -57,7 +57,7 @@ double wait_for_deadline(double deadline)
     double t;
     do {
         rt_pump_messages();
-        t = rt_now();
+        t = display_time_ms();
     } while (!(t > deadline));
     return t;
 }
@@ -73,14 +73,9 @@ void trace_frame(double t)
 
 }  // namespace
 
-double rt_now()
-{
-    return display_time_ms();
-}
-
 void rt_reset_frame_timers()
 {
-    const double now = rt_now();
+    const double now = display_time_ms();
     timing.timer_base = now;
     timing.last_frame = now;
     timing.previous_frame = now;
@@ -89,7 +84,7 @@ void rt_reset_frame_timers()
 void rt_show_frame()
 {
     timing.previous_frame = timing.last_frame;
-    timing.last_frame = rt_now();
+    timing.last_frame = display_time_ms();
 
     key_update();
     input_mark_new_frame();
@@ -115,7 +110,7 @@ double rt_present()
         script_frame_presented();
     }
 
-    const double t0 = rt_now();
+    const double t0 = display_time_ms();
 
     const double t = wait_for_deadline(rt_display->next_frame_time);
 
@@ -150,7 +145,7 @@ double rt_pump_messages()
 
 double timer_ms()
 {
-    return rt_now() - timing.timer_base;
+    return display_time_ms() - timing.timer_base;
 }
 
 void timer_set_frame_limit(double fps)

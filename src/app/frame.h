@@ -10,4 +10,3 @@ void timer_set_frame_limit(double fps);  // n = trunc(fps); period 1000 / n ms, 
 // Escape ends the program in rt_show_frame while set (initially set)
 void rt_allow_escape(double flag);
 void rt_reset_frame_timers();  // timer base and frame times := now (start-up)
-double rt_now();               // the runtime's current time in ms

@@ -32,8 +32,7 @@ rt_settings_record& settings()
     return record;
 }
 
-bool running = false;    // start-up has begun; it runs once per process
-rt_string window_title;  // the title the window was given
+bool running = false;  // start-up has begun; it runs once per process
 
 // Every message of a refused command line is one line: a byte that would end or garble it
 // (a 0 byte or another control character from a script) is written as \xNN.
@@ -208,7 +207,6 @@ int rt_startup(const rt_string& title)
     if (!screen_create(s.screen_width, s.screen_height, 0, s.frame_limit, s.multisample)) return 0;
 
     platform::window_set_title(rt_display->window, title.c_str());
-    window_title = title;
 
     rt_error_log_delete();  // each run starts a fresh end report
 

@@ -8,8 +8,8 @@
 #include "app/frame.h"
 #include "core/error_stop.h"
 #include "core/rt_array.h"
-#include "files/file_channels.h"
 #include "files/ini_document.h"
+#include "game/game_files.h"
 #include "game/game_state.h"
 #include "game/message_screens.h"
 #include "graphics/fonts.h"
@@ -19,18 +19,11 @@ namespace {
 const char* const highscore_file = "highscore.ini";
 const char* const highscore_section = "daten";
 
-// A position on the screen grid: column or row times the cell size.
-double cell(double n)
-{
-    return n * game().sp_size;
-}
-
 // Opens the table when the file exists; false leaves the INI document alone.
 bool open_table()
 {
     RT_LINE();
-    if (file_open(1, highscore_file, 1) == 0) return false;
-    file_close(1);
+    if (!game_file_exists(highscore_file)) return false;
     ini_open(highscore_file);
     return true;
 }
@@ -148,14 +141,14 @@ void show_highscores()
     RT_LINE();
     const GameState& g = game();
     draw_framed_backdrop(g.sp_size, sp_frei, sp_mauer);
-    text_print("Highsore", cell(7), cell(1));
+    text_print("Highsore", grid_cell(7), grid_cell(1));
     for (double i = 1; i <= 10; ++i) {
         RT_LINE();
         rt_string number_Str;
         str_from_number(number_Str, i);
-        text_print(number_Str, cell(2), cell(i + 1));
+        text_print(number_Str, grid_cell(2), grid_cell(i + 1));
     }
-    text_print(g.weiter_mit_Str, cell(5), cell(13));
+    text_print(g.weiter_mit_Str, grid_cell(5), grid_cell(13));
     if (open_table()) {
         for (double i = 1; i <= 10; ++i) {
             RT_LINE();
@@ -163,8 +156,8 @@ void show_highscores()
             if (value == "NO_DATA") continue;
             rt_string name_Str, score_Str;
             split_entry(value, name_Str, score_Str);
-            text_print(name_Str, cell(4), cell(i + 1));
-            text_print(score_Str, cell(9), cell(i + 1));
+            text_print(name_Str, grid_cell(4), grid_cell(i + 1));
+            text_print(score_Str, grid_cell(9), grid_cell(i + 1));
         }
         close_table();
     }
@@ -176,13 +169,13 @@ void show_congratulation(const rt_string& name_Str, double platz)
     RT_LINE();
     GameState& g = game();
     draw_framed_backdrop(g.sp_size, sp_frei, sp_player);
-    text_print("Herzlichen Gluckwunsch!", cell(3), cell(2));
-    text_print(name_Str, cell(9), cell(5));
-    text_print("wurde als", cell(8), cell(6));
-    text_print(str_concat_num_text(platz, "."), cell(10), cell(7));
+    text_print("Herzlichen Gluckwunsch!", grid_cell(3), grid_cell(2));
+    text_print(name_Str, grid_cell(9), grid_cell(5));
+    text_print("wurde als", grid_cell(8), grid_cell(6));
+    text_print(str_concat_num_text(platz, "."), grid_cell(10), grid_cell(7));
     text_print(entry_saved ? "in die Highscore eingetragen." : "Highscore nicht gespeichert !",
-               cell(1), cell(9));
-    text_print(g.beenden_mit_Str, cell(5), cell(12));
+               grid_cell(1), grid_cell(9));
+    text_print(g.beenden_mit_Str, grid_cell(5), grid_cell(12));
     wait_for_start();
     g.aktlevel = 1;
 }

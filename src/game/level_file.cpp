@@ -5,25 +5,18 @@
 #include "app/frame.h"
 #include "core/error_stop.h"
 #include "core/rt_array.h"
-#include "files/file_channels.h"
 #include "files/ini_document.h"
+#include "game/game_files.h"
 #include "game/message_screens.h"
 #include "graphics/fonts.h"
 
 namespace {
-
-constexpr double read_mode = 1;
 
 // The largest field a level may ask for, counted with the extra column and row the field
 // array carries: 2048 x 2048 cells, 32 MiB. Larger sizes (or "1e999") in a damaged or hostile
 // file would stop the program for want of memory or keep it busy for hours; they are
 // reported like a missing size instead.
 constexpr double max_field_cells = 2048.0 * 2048.0;
-
-double number_of(const rt_string& value)
-{
-    return str_to_number(value);
-}
 
 // The character at position pos of a row value; a position past the end reads as 0.
 char row_char(const rt_string& row, double pos)
@@ -49,12 +42,11 @@ double read_game_settings()
 {
     RT_LINE();
     GameState& g = game();
-    if (file_open(1, "Level.ini", read_mode) == 0) return 0;
-    file_close(1);
+    if (!game_file_exists("Level.ini")) return 0;
     ini_open("level.ini");
-    g.anz_level = number_of(ini_get("game", "level"));
-    g.anz_leben = number_of(ini_get("game", "leben"));
-    g.speed = number_of(ini_get("game", "speed"));
+    g.anz_level = str_to_number(ini_get("game", "level"));
+    g.anz_leben = str_to_number(ini_get("game", "leben"));
+    g.speed = str_to_number(ini_get("game", "speed"));
     if (g.anz_leben <= 0) g.anz_leben = 3;
     if (g.anz_level <= 0) g.anz_level = 1;
     if (g.speed <= 0) g.speed = 3;
@@ -71,10 +63,10 @@ double decode_level(GameState& g, const LevelValueReader& value_of)
     bool player_da = false, ziel_da = false;
     double err = level_loaded;
 
-    g.max_y = number_of(value_of("y"));
-    g.max_x = number_of(value_of("x"));
-    g.max_zeit = number_of(value_of("zeit"));
-    g.min_brillox = number_of(value_of("brillox"));
+    g.max_y = str_to_number(value_of("y"));
+    g.max_x = str_to_number(value_of("x"));
+    g.max_zeit = str_to_number(value_of("zeit"));
+    g.min_brillox = str_to_number(value_of("brillox"));
     if (g.max_zeit <= 0) g.max_zeit = 0;
 
     // Written so that a size that is no number at all fails as well.
@@ -149,13 +141,12 @@ double load_level(double level)
     RT_LINE();
     GameState& g = game();
     double err;
-    if (file_open(1, "Level.ini", read_mode) == 0) {
+    if (!game_file_exists("Level.ini")) {
         g.anz_brillox = 0;
         g.brillox_found = 0;
         g.min_brillox = 0;
         err = level_file_missing;
     } else {
-        file_close(1);
         ini_open("level.ini");
         const rt_string sektion_Str = str_concat_text_num("level_", level);
         err = decode_level(g, [&](const rt_string& key) { return ini_get(sektion_Str, key); });
@@ -170,7 +161,7 @@ void show_level_error(const rt_string& txt_Str)
     RT_LINE();
     GameState& g = game();
     draw_framed_backdrop(g.sp_size, sp_frei, sp_mauer);
-    text_print(txt_Str, 2 * g.sp_size, 6 * g.sp_size);
-    text_print(g.weiter_mit_Str, 5 * g.sp_size, 12 * g.sp_size);
+    text_print(txt_Str, grid_cell(2), grid_cell(6));
+    text_print(g.weiter_mit_Str, grid_cell(5), grid_cell(12));
     wait_for_start();
 }

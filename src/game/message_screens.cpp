@@ -13,15 +13,10 @@
 
 const char* const title_credit_text = "Brillox - ein Hoehlenspiel";
 
-namespace {
-
-// A position on the screen grid: column or row times the cell size.
-double cell(double n)
+double grid_cell(double n)
 {
     return n * game().sp_size;
 }
-
-}  // namespace
 
 void draw_framed_backdrop(double sz, double sp1, double sp2)
 {
@@ -116,28 +111,28 @@ void score_summary_screen()
     RT_LINE();
     GameState& g = game();
     draw_framed_backdrop(g.sp_size, sp_frei, sp_stein);
-    text_print("Punktestand", cell(6), cell(2));
-    text_print("Aktuell", cell(3), cell(4));
-    text_print_number(g.punkte, cell(14), cell(4));
-    text_print("Level ", cell(3), cell(6));
-    text_print_number(g.aktlevel, cell(10), cell(6));
+    text_print("Punktestand", grid_cell(6), grid_cell(2));
+    text_print("Aktuell", grid_cell(3), grid_cell(4));
+    text_print_number(g.punkte, grid_cell(14), grid_cell(4));
+    text_print("Level ", grid_cell(3), grid_cell(6));
+    text_print_number(g.aktlevel, grid_cell(10), grid_cell(6));
     screen_use_as_background();
-    count_up_number(500, cell(14), cell(6), 100);
+    count_up_number(500, grid_cell(14), grid_cell(6), 100);
 
-    text_print("Brilloxen ", cell(3), cell(7));
-    text_print_number(g.brillox_found, cell(10), cell(7));
+    text_print("Brilloxen ", grid_cell(3), grid_cell(7));
+    text_print_number(g.brillox_found, grid_cell(10), grid_cell(7));
     screen_use_as_background();
-    count_up_number(10 * g.brillox_found, cell(14), cell(7), 10);
+    count_up_number(10 * g.brillox_found, grid_cell(14), grid_cell(7), 10);
 
-    text_print("Zeit ", cell(3), cell(8));
-    text_print_number(g.rest_zeit, cell(10), cell(8));
+    text_print("Zeit ", grid_cell(3), grid_cell(8));
+    text_print_number(g.rest_zeit, grid_cell(10), grid_cell(8));
     screen_use_as_background();
-    count_up_number(5 * g.rest_zeit, cell(14), cell(8), 10);
+    count_up_number(5 * g.rest_zeit, grid_cell(14), grid_cell(8), 10);
 
     g.punkte = g.punkte + 500 + 10 * g.brillox_found + 5 * g.rest_zeit;
-    text_print("Neuer Stand", cell(3), cell(10));
-    text_print_number(g.punkte, cell(14), cell(10));
-    text_print(g.weiter_mit_Str, cell(5), cell(12));
+    text_print("Neuer Stand", grid_cell(3), grid_cell(10));
+    text_print_number(g.punkte, grid_cell(14), grid_cell(10));
+    text_print(g.weiter_mit_Str, grid_cell(5), grid_cell(12));
     wait_for_start();
 }
 
@@ -146,9 +141,9 @@ void all_levels_done_screen()
     RT_LINE();
     GameState& g = game();
     draw_framed_backdrop(g.sp_size, sp_frei, sp_mauer);
-    text_print("Spitze, Supper!", cell(6), cell(4));
-    text_print("Du hast alle Level geschaft.", cell(1), cell(6));
-    text_print(g.weiter_mit_Str, cell(5), cell(12));
+    text_print("Spitze, Supper!", grid_cell(6), grid_cell(4));
+    text_print("Du hast alle Level geschaft.", grid_cell(1), grid_cell(6));
+    text_print(g.weiter_mit_Str, grid_cell(5), grid_cell(12));
     wait_for_start();
     g.aktlevel = 1;
 }
@@ -158,9 +153,9 @@ void no_lives_left_screen()
     RT_LINE();
     GameState& g = game();
     draw_framed_backdrop(g.sp_size, sp_frei, sp_mauer);
-    text_print("Tut mir Leid!", cell(6), cell(4));
-    text_print("Du hast kein Leben mehr.", cell(3), cell(6));
-    text_print(g.weiter_mit_Str, cell(5), cell(12));
+    text_print("Tut mir Leid!", grid_cell(6), grid_cell(4));
+    text_print("Du hast kein Leben mehr.", grid_cell(3), grid_cell(6));
+    text_print(g.weiter_mit_Str, grid_cell(5), grid_cell(12));
     wait_for_start();
     g.aktlevel = 1;
 }

@@ -3,6 +3,8 @@
 // Positions are on the 20 x 15 screen grid of sp_size cells unless given in pixels.
 #pragma once
 
+double grid_cell(double n);  // column or row n of the screen grid in pixels: n x sp_size
+
 // sp1 tiles, sp2 a one-cell border; the picture becomes the background.
 void draw_framed_backdrop(double sz, double sp1, double sp2);
 // Shows 0, st, 2 st ... <= pk, one frame each; leaves pk in the background.

@@ -6,8 +6,8 @@
 
 #include "app/frame.h"
 #include "core/error_stop.h"
-#include "files/file_channels.h"
 #include "files/ini_document.h"
+#include "game/game_files.h"
 #include "game/game_state.h"
 #include "game/keys.h"
 #include "game/message_screens.h"
@@ -19,12 +19,6 @@ namespace {
 
 const char* const save_file = "savegame.ini";
 const char* const save_section = "daten";
-
-// A position on the screen grid: column or row times the cell size.
-double cell(double n)
-{
-    return n * game().sp_size;
-}
 
 // Splits the text before the first comma off wert_Str and leaves the rest in wert_Str. A
 // value without a further comma (a hand-edited or cut-short file) yields the whole rest
@@ -67,27 +61,19 @@ rt_string slot_key(double slot)
     return key_Str;
 }
 
-// Exists when channel 1 can open it for reading; the channel is closed again at once.
-bool save_file_exists()
-{
-    if (file_open(1, save_file, 1) == 0) return false;
-    file_close(1);
-    return true;
-}
-
 void draw_list(double load, bool have_file)
 {
     RT_LINE();
     const GameState& g = game();
     draw_framed_backdrop(g.sp_size, sp_frei, sp_mauer);
-    text_print(load == 1 ? "Load Game" : "save Game", cell(7), cell(0));
-    text_print("Name", cell(5), cell(1));
-    text_print("Level", cell(10), cell(1));
+    text_print(load == 1 ? "Load Game" : "save Game", grid_cell(7), grid_cell(0));
+    text_print("Name", grid_cell(5), grid_cell(1));
+    text_print("Level", grid_cell(10), grid_cell(1));
     for (double i = 1; i <= 10; ++i) {
         RT_LINE();
-        text_print_number(i, cell(3), cell(i + 1));
+        text_print_number(i, grid_cell(3), grid_cell(i + 1));
     }
-    text_print(g.weiter_mit_Str, cell(4), cell(13));
+    text_print(g.weiter_mit_Str, grid_cell(4), grid_cell(13));
     if (have_file) {
         ini_open(save_file);
         for (double i = 1; i <= 10; ++i) {
@@ -95,8 +81,8 @@ void draw_list(double load, bool have_file)
             const rt_string wert_Str = ini_get(save_section, slot_key(i));
             if (wert_Str == "NO_DATA") continue;
             const SlotValue slot = read_slot(wert_Str);  // score and lives are read, not shown
-            text_print(slot.name_Str, cell(5), cell(i + 1));
-            text_print_number(slot.lev, cell(10), cell(i + 1));
+            text_print(slot.name_Str, grid_cell(5), grid_cell(i + 1));
+            text_print_number(slot.lev, grid_cell(10), grid_cell(i + 1));
         }
     }
     screen_use_as_background();
@@ -121,7 +107,7 @@ void load_slot(double slot)
 bool save_slot(double slot)
 {
     RT_LINE();
-    if (!save_file_exists()) return false;
+    if (!game_file_exists(save_file)) return false;
     ini_open(save_file);  // the document is unchanged since the listing: this only reads
     GameState& g = game();
     const rt_string wert_Str =
@@ -134,9 +120,9 @@ bool save_slot(double slot)
 void report_failed_save()
 {
     RT_LINE();
-    draw_list(0, save_file_exists());
+    draw_list(0, game_file_exists(save_file));
     ini_open("");
-    text_print("Spiel nicht gespeichert !", cell(2), cell(12));
+    text_print("Spiel nicht gespeichert !", grid_cell(2), grid_cell(12));
     wait_for_start();
 }
 
@@ -149,7 +135,7 @@ void load_save_screen(double load)
     // Slots are read and written only when "savegame.ini" existed at the start: otherwise
     // the INI document still holds whatever file was opened last (the highscore table), and
     // a slot read or written there would load nonsense or damage that file.
-    const bool have_file = save_file_exists();
+    const bool have_file = game_file_exists(save_file);
     draw_list(load, have_file);
     double pos = 2;
     for (;;) {
@@ -159,7 +145,7 @@ void load_save_screen(double load)
         if (key_transition(key_down) == key_pressed_now) pos += 1;
         if (pos > 11) pos = 2;
         if (pos < 2) pos = 11;
-        sprite_draw_stretched(100 + sp_player, cell(2), cell(pos), g.sp_size, g.sp_size);
+        sprite_draw_stretched(100 + sp_player, grid_cell(2), grid_cell(pos), g.sp_size, g.sp_size);
         if (key_transition(g.MyStart) == key_pressed_now) {
             if (load == 1) {
                 if (have_file) load_slot(pos - 1);

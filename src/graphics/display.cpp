@@ -11,6 +11,7 @@
 #include <type_traits>
 
 #include "core/error_log.h"
+#include "graphics/gl_shared.h"
 #include "platform/clock.h"
 #include "platform/system.h"
 
@@ -20,18 +21,12 @@ static_assert(sizeof(GLuint) == sizeof(std::uint32_t), "texture names are kept a
 
 namespace {
 
-// ARB entry points, loaded when the driver lists GL_ARB_multitexture. 2-D drawing only uses
-// the texture-unit switch; the others serve the runtime's 3-D facilities.
+// The multitexturing entry points, loaded when the driver lists GL_ARB_multitexture. 2-D
+// drawing only switches texture unit 1 off; multitexturing counts as available when
+// glMultiTexCoord2fARB exists.
 struct ArbEntryPoints {
     PFNGLACTIVETEXTUREARBPROC glActiveTextureARB = nullptr;
     PFNGLMULTITEXCOORD2FARBPROC glMultiTexCoord2fARB = nullptr;
-    PFNGLCLIENTACTIVETEXTUREARBPROC glClientActiveTextureARB = nullptr;
-    PFNGLGENBUFFERSARBPROC glGenBuffersARB = nullptr;
-    PFNGLBINDBUFFERARBPROC glBindBufferARB = nullptr;
-    PFNGLBUFFERDATAARBPROC glBufferDataARB = nullptr;
-    PFNGLDELETEBUFFERSARBPROC glDeleteBuffersARB = nullptr;
-    PFNGLMAPBUFFERARBPROC glMapBufferARB = nullptr;
-    PFNGLUNMAPBUFFERARBPROC glUnmapBufferARB = nullptr;
 };
 ArbEntryPoints arb;
 
@@ -166,13 +161,6 @@ void load_extensions(OpenGLRainbows& d)
         };
         load(arb.glActiveTextureARB, "glActiveTextureARB");
         load(arb.glMultiTexCoord2fARB, "glMultiTexCoord2fARB");
-        load(arb.glClientActiveTextureARB, "glClientActiveTextureARB");
-        load(arb.glGenBuffersARB, "glGenBuffersARB");
-        load(arb.glBindBufferARB, "glBindBufferARB");
-        load(arb.glBufferDataARB, "glBufferDataARB");
-        load(arb.glDeleteBuffersARB, "glDeleteBuffersARB");
-        load(arb.glMapBufferARB, "glMapBufferARB");
-        load(arb.glUnmapBufferARB, "glUnmapBufferARB");
     }
     d.multitexture = arb.glMultiTexCoord2fARB != nullptr;
 }

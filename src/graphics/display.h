@@ -9,6 +9,10 @@
 #include "platform/video.h"
 
 constexpr int sprite_count = 65536;  // sprite ids 0..65535; fonts use the last 16
+constexpr bool valid_sprite_id(int id)
+{
+    return id >= 0 && id < sprite_count;
+}
 constexpr int background_slot_count = 16;
 constexpr int background_grid = 64;  // up to 64 x 64 tiles per slot
 
@@ -88,11 +92,3 @@ void screen_draw_background(int slot);
 void screen_prepare_frame();  // blending off, intensity 1, white, background slot 0, 2-D state
 // The back buffer, top row first, 3 bytes a pixel
 void screen_read_pixels(std::vector<std::uint8_t>& rgb);
-
-// Shared by the sprite store and the drawing operations.
-// Deletes both textures (if GL is ready) and the mask; sizes -1/-1 and 0/0
-void screen_empty_sprite(int id);
-// One quad over the screen rectangle (left, top)-(right, bottom) with texture coordinates
-// (0, 0)-(s, t); counter-clockwise in GL terms (so drawn) when right > left and bottom > top.
-void screen_textured_quad(float left, float top, float right, float bottom, float s, float t);
-void screen_texture_unit1_off();  // with multitexturing: unit 1 off and unit 0 active; else nothing

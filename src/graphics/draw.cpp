@@ -11,18 +11,12 @@
 
 #include "core/rt_number.h"
 #include "graphics/display.h"
+#include "graphics/gl_shared.h"
+#include "graphics/image.h"
 #include "graphics/sprite_atlas.h"
 #include "graphics/sprites.h"
 
 namespace {
-
-constexpr int transparent_colour = 8388863;  // red 255, green 0, blue 128
-
-// Ids outside the table draw nothing instead of reading past its end.
-bool valid_id(int id)
-{
-    return id >= 0 && id < sprite_count;
-}
 
 // Draws sprite id's whole picture onto the screen rectangle at (x, y) of size w x h: into the
 // batch when the sprite has an atlas cell, else at once from its own texture.
@@ -58,7 +52,7 @@ void draw_primitive(double colour_value, Draw draw)
     const float k = d.intensity;
     const auto scaled = [k](int c) { return static_cast<GLubyte>(static_cast<int>(c * k)); };
     const GLubyte alpha =
-        colour == transparent_colour ? 0 : static_cast<GLubyte>(static_cast<int>(k * 255));
+        colour == colour_key_sprite ? 0 : static_cast<GLubyte>(static_cast<int>(k * 255));
     glColor4ub(scaled(colour & 255), scaled((colour >> 8) & 255), scaled((colour >> 16) & 255),
                alpha);
 
@@ -107,14 +101,14 @@ void sprite_bind(int id, int second_id, int second_texture)
         return;
     }
     if (second_texture != 0) sprite_make_due_second_texture(id);
-    glBindTexture(GL_TEXTURE_2D, valid_id(id) ? d.texture[id][second_texture ? 1 : 0] : 0);
+    glBindTexture(GL_TEXTURE_2D, valid_sprite_id(id) ? d.texture[id][second_texture ? 1 : 0] : 0);
     glEnable(GL_TEXTURE_2D);
 }
 
 void sprite_draw(double id_value, double x, double y)
 {
     const int id = rt_to_int(id_value);
-    if (!valid_id(id)) return;
+    if (!valid_sprite_id(id)) return;
     const OpenGLRainbows& d = *rt_display;
     draw_sprite(id, ceil_float(x), ceil_float(y), static_cast<float>(d.image_width[id]),
                 static_cast<float>(d.image_height[id]));
@@ -123,7 +117,7 @@ void sprite_draw(double id_value, double x, double y)
 void sprite_draw_stretched(double id_value, double x, double y, double width, double height)
 {
     const int id = rt_to_int(id_value);
-    if (!valid_id(id)) return;
+    if (!valid_sprite_id(id)) return;
     // A negative width or height mirrors the quad's winding, so culling drops it; both
     // negative turn it by 180 degrees and it faces front again.
     draw_sprite(id, ceil_float(x), ceil_float(y), ceil_float(width), ceil_float(height));

@@ -11,6 +11,7 @@
 #include <cmath>
 
 #include "graphics/display.h"
+#include "graphics/gl_shared.h"
 #include "graphics/sprites.h"
 
 namespace {
@@ -21,11 +22,6 @@ namespace {
 constexpr int atlas_side = 512;
 constexpr int largest_sprite = 256;    // texture width and height that still get a cell
 constexpr std::size_t max_pages = 16;  // 32 MiB with the twins at most; later sprites draw alone
-
-bool valid_id(int id)
-{
-    return id >= 0 && id < sprite_count;
-}
 
 // Draws a's waiting quads with the current GL state.
 void flush(SpriteAtlas& a)
@@ -88,7 +84,8 @@ bool allocate(SpriteAtlas& a, int width, int height, AtlasCell& cell)
 
 void atlas_add_sprite(SpriteAtlas& a, int id, const std::uint8_t* texels, int tw, int th)
 {
-    if (!valid_id(id) || tw > largest_sprite || th > largest_sprite || tw < 1 || th < 1) return;
+    if (!valid_sprite_id(id) || tw > largest_sprite || th > largest_sprite || tw < 1 || th < 1)
+        return;
     atlas_remove_sprite(a, id);
     if (a.page_size == 0) {
         GLint limit = 0;
@@ -136,7 +133,7 @@ void atlas_remove_sprite(SpriteAtlas& a, int id)
 
 bool atlas_has_sprite(const SpriteAtlas& a, int id)
 {
-    if (!valid_id(id)) return false;
+    if (!valid_sprite_id(id)) return false;
     return !a.cells.empty() && a.cells[static_cast<std::size_t>(id)].page >= 0;
 }
 

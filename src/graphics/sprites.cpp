@@ -14,7 +14,9 @@
 
 #include "core/rt_number.h"
 #include "graphics/display.h"
+#include "graphics/gl_shared.h"
 #include "graphics/sprite_atlas.h"
+#include "graphics/texels.h"
 #include "platform/fs.h"
 
 namespace {
@@ -22,11 +24,6 @@ namespace {
 // Grabs take the read-back path with its pink-key pass when the frame buffer has no
 // destination alpha, or when a test asks for it.
 bool force_read_back = false;
-
-bool valid_id(int id)
-{
-    return id >= 0 && id < sprite_count;
-}
 
 bool is_font_id(int id)
 {
@@ -60,149 +57,6 @@ void delete_name(std::uint32_t& name)
 {
     if (name != 0) glDeleteTextures(1, &name);
     name = 0;
-}
-
-// A transparent texel takes the average colour of its opaque neighbours. Neighbours on the
-// block's outermost ring are not counted, which keeps every look-up inside the block.
-void bleed_texel(std::uint8_t* block, int tw, int th, int col, int row)
-{
-    int sum[3] = {0, 0, 0};
-    int count = 0;
-    for (int r = std::max(row - 1, 1); r <= std::min(row + 1, th - 2); ++r) {
-        for (int c = std::max(col - 1, 1); c <= std::min(col + 1, tw - 2); ++c) {
-            const std::uint8_t* n = block + (static_cast<std::size_t>(r) * tw + c) * 4;
-            if ((r == row && c == col) || n[3] == 0) continue;
-            for (int k = 0; k < 3; ++k) sum[k] += n[k];
-            ++count;
-        }
-    }
-    std::uint8_t* t = block + (static_cast<std::size_t>(row) * tw + col) * 4;
-    for (int k = 0; k < 3; ++k) t[k] = static_cast<std::uint8_t>(count ? sum[k] / count : 0);
-}
-
-// floor(sum / count) for a colour channel summed over up to eight texels, as a multiplication:
-// (sum * reciprocal[count]) >> 16. reciprocal[0] is 0, which gives 0 for a texel without an
-// opaque neighbour.
-constexpr std::array<std::uint32_t, 9> reciprocal = {0,     65536, 32768, 21846, 16384,
-                                                     13108, 10923, 9363,  8192};
-
-constexpr bool reciprocals_divide_exactly()
-{
-    for (std::uint32_t count = 1; count <= 8; ++count) {
-        for (std::uint32_t sum = 0; sum <= 8 * 255; ++sum) {
-            if (((sum * reciprocal[count]) >> 16) != sum / count) return false;
-        }
-    }
-    return true;
-}
-static_assert(reciprocals_divide_exactly());
-
-// bleed_texel for a texel whose eight neighbours all lie inside the outermost ring, the
-// common case, without bounds tests or branches per neighbour.
-void bleed_inner_texel(std::uint8_t* t, std::size_t stride)
-{
-    const std::uint8_t* neighbours[8] = {t - stride - 4, t - stride, t - stride + 4, t - 4, t + 4,
-                                         t + stride - 4, t + stride, t + stride + 4};
-    // Inside a transparent area, the usual case, there is nothing to average.
-    std::uint32_t any_alpha = 0;
-    for (const std::uint8_t* n : neighbours) any_alpha |= n[3];
-    if (any_alpha == 0) {
-        t[0] = t[1] = t[2] = 0;
-        return;
-    }
-    std::uint32_t sum[3] = {0, 0, 0};
-    std::uint32_t count = 0;
-    for (const std::uint8_t* n : neighbours) {
-        const std::uint32_t opaque = n[3] != 0 ? 1 : 0;
-        const std::uint32_t mask = 0u - opaque;
-        for (int k = 0; k < 3; ++k) sum[k] += n[k] & mask;
-        count += opaque;
-    }
-    for (int k = 0; k < 3; ++k)
-        t[k] = static_cast<std::uint8_t>((sum[k] * reciprocal[count]) >> 16);
-}
-
-// Transparent texels take the average colour of their opaque neighbours, so bilinear
-// filtering blends an edge towards the picture's own colour instead of towards black; their
-// alpha stays 0. Only the picture (w x h texels from the corner) is opaque anywhere, so
-// texels beyond its next column and row have no opaque neighbour: they are padding and stay
-// 0 as they are. Only opaque texels are read, and only transparent ones written, so the order
-// of the visits does not matter.
-void bleed_colours(std::uint8_t* block, int tw, int th, int w, int h)
-{
-    const int rows = std::min(h + 1, th), columns = std::min(w + 1, tw);
-    const std::size_t stride = static_cast<std::size_t>(tw) * 4;
-    for (int row = 0; row < rows; ++row) {
-        std::uint8_t* const line = block + static_cast<std::size_t>(row) * stride;
-        const bool inner_row = row >= 2 && row <= th - 3;
-        for (int col = 0; col < columns; ++col) {
-            // Runs of eight opaque texels are passed over with one test instead of eight.
-            while (col + 8 <= columns) {
-                unsigned all_opaque = 1;
-                for (int k = 0; k < 8; ++k) all_opaque &= line[(col + k) * 4 + 3] != 0 ? 1u : 0u;
-                if (all_opaque == 0) break;
-                col += 8;
-            }
-            if (col >= columns) break;
-            if (line[col * 4 + 3] != 0) continue;
-            if (inner_row && col >= 2 && col <= tw - 3) {
-                bleed_inner_texel(line + col * 4, stride);
-            } else {
-                bleed_texel(block, tw, th, col, row);
-            }
-        }
-    }
-}
-
-// A block of texels. Every byte is written before it is read, so the block starts
-// uninitialised: each byte of a large picture's megabytes is then written once, not twice.
-using TexelBlock = std::unique_ptr<std::uint8_t[]>;
-
-TexelBlock new_block(int w, int h)
-{
-    return TexelBlock(new std::uint8_t[static_cast<std::size_t>(w) * h * 4]);
-}
-
-// One mip level down by 2 x 2 box filtering (2 x 1 once a side is down to one texel), each
-// channel rounded to nearest: (sum + count / 2) / count.
-TexelBlock half_level(const std::uint8_t* src, int w, int h, int& out_w, int& out_h)
-{
-    out_w = std::max(1, w / 2);
-    out_h = std::max(1, h / 2);
-    TexelBlock dst = new_block(out_w, out_h);
-    if (w % 2 == 0 && h % 2 == 0) {
-        // Every texel of the level below has its full 2 x 2 block (the sizes are powers of two).
-        const std::size_t stride = static_cast<std::size_t>(w) * 4;
-        for (int row = 0; row < out_h; ++row) {
-            const std::uint8_t* __restrict top = &src[static_cast<std::size_t>(row) * 2 * stride];
-            const std::uint8_t* __restrict bottom = top + stride;
-            std::uint8_t* __restrict out = &dst[static_cast<std::size_t>(row) * out_w * 4];
-            for (int x = 0; x < out_w; ++x) {
-                const std::uint8_t* a = top + 8 * x;
-                const std::uint8_t* b = bottom + 8 * x;
-                for (int c = 0; c < 4; ++c)
-                    out[4 * x + c] =
-                        static_cast<std::uint8_t>((a[c] + a[c + 4] + b[c] + b[c + 4] + 2) >> 2);
-            }
-        }
-        return dst;
-    }
-    for (int row = 0; row < out_h; ++row) {
-        for (int col = 0; col < out_w; ++col) {
-            for (int k = 0; k < 4; ++k) {
-                int sum = 0, count = 0;
-                for (int r = row * 2; r < std::min(row * 2 + 2, h); ++r) {
-                    for (int c = col * 2; c < std::min(col * 2 + 2, w); ++c) {
-                        sum += src[(static_cast<std::size_t>(r) * w + c) * 4 + k];
-                        ++count;
-                    }
-                }
-                dst[(static_cast<std::size_t>(row) * out_w + col) * 4 + k] =
-                    static_cast<std::uint8_t>((sum + count / 2) / count);
-            }
-        }
-    }
-    return dst;
 }
 
 // The second texture: the same texels with a full chain of smaller levels. Only the 3-D
@@ -314,7 +168,7 @@ std::uint32_t new_sprite_texture(const std::uint8_t* texels, int tw, int th, boo
 void sprite_load(const rt_string& file, double id_value)
 {
     const int id = rt_to_int(id_value);
-    if (!valid_id(id)) return;
+    if (!valid_sprite_id(id)) return;
     sprite_free(id);
     // Image names written with other letter case than on disk ("Show/Stein.bmp") still load.
     const std::string path = platform::resolve_name_ignoring_case(file.c_str());
@@ -326,7 +180,7 @@ void sprite_load(const rt_string& file, double id_value)
 
 bool sprite_load_file(int id, const std::string& path, int colour_key)
 {
-    if (!valid_id(id)) return false;
+    if (!valid_sprite_id(id)) return false;
     sprite_free(id);
     Image image;
     if (!bmp_read(path, colour_key, image)) {
@@ -338,7 +192,7 @@ bool sprite_load_file(int id, const std::string& path, int colour_key)
 
 bool sprite_load_image(int id, const Image& image)
 {
-    if (!valid_id(id)) return false;
+    if (!valid_sprite_id(id)) return false;
     sprite_free(id);
     if (image.width <= 0 || image.height <= 0) return false;
     const std::size_t needed = static_cast<std::size_t>(image.width) * image.height * 4;
@@ -349,7 +203,7 @@ bool sprite_load_image(int id, const Image& image)
 void sprite_make_due_second_texture(int id)
 {
     OpenGLRainbows& d = *rt_display;
-    if (!valid_id(id) || !d.second_texture_due[id]) return;
+    if (!valid_sprite_id(id) || !d.second_texture_due[id]) return;
     d.second_texture_due[id] = false;
     const int tw = d.texture_width[id], th = d.texture_height[id];
     const TexelBlock texels = new_block(tw, th);
@@ -369,7 +223,7 @@ bool sprite_grab(double id_value, double x_value, double y_value, double width_v
                  double height_value)
 {
     const int id = rt_to_int(id_value);
-    if (!valid_id(id)) return true;
+    if (!valid_sprite_id(id)) return true;
     OpenGLRainbows& d = *rt_display;
     const int x = rt_to_int(x_value), y = rt_to_int(y_value);
     const int w = rt_to_int(width_value), h = rt_to_int(height_value);
@@ -445,6 +299,6 @@ void sprite_grab_force_read_back(bool on)
 void sprite_get_size(double id_value, double& width, double& height)
 {
     const int id = rt_to_int(id_value);
-    width = valid_id(id) ? rt_display->image_width[id] : 0;
-    height = valid_id(id) ? rt_display->image_height[id] : 0;
+    width = valid_sprite_id(id) ? rt_display->image_width[id] : 0;
+    height = valid_sprite_id(id) ? rt_display->image_height[id] : 0;
 }

@@ -13,12 +13,7 @@ void sprite_load(const rt_string& file, double id);
 // BMP, else PNG; false leaves the sprite empty
 bool sprite_load_file(int id, const std::string& path, int colour_key);
 bool sprite_load_image(int id, const Image& image);  // builds the textures from a picture in memory
-// The mip-mapped copy of a loaded sprite, made at its first bind
-void sprite_make_due_second_texture(int id);
-// A texture as sprites have them: RGBA8 with wrap mode repeat, linear or nearest filtering;
-// texels may be null for a block to be filled later.
-std::uint32_t new_sprite_texture(const std::uint8_t* texels, int tw, int th, bool nearest);
-void sprite_free(int id);  // safe on an empty sprite
+void sprite_free(int id);                            // safe on an empty sprite
 // Copies a back-buffer rectangle; true
 bool sprite_grab(double id, double x, double y, double width, double height);
 void sprite_get_size(double id, double& width, double& height);  // image size; 0 x 0 when empty

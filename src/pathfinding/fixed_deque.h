@@ -1,6 +1,8 @@
 // FixedDeque: a ring buffer of fixed capacity, the planner family's sorted open list. A push
 // into a full deque fails and changes nothing; insert and erase in the middle move the
-// elements behind the position through a second buffer of the same capacity.
+// elements behind the position through a second buffer of the same capacity. AStarPlanner
+// keeps a heap instead, which orders nodes the same way at a fraction of the cost; this class
+// serves the literal reference planner in tests/pathfinding/ that proves it.
 #pragma once
 #include <algorithm>
 #include <cstdint>

@@ -214,7 +214,7 @@ bool AStarPlanner::search()
                 const float f =
                     priority_of(new_g, std::abs(goal_x - nx) + std::abs(goal_y - ny), weight);
                 if (state.entry != closed) {
-                    open_renew(cell, ny, f);
+                    add_entry(cell, ny, f);  // the old entry goes stale
                 } else if (!open_push(cell, ny, f)) {
                     drop(cell);  // reopened into a full list
                 }
@@ -329,11 +329,6 @@ bool AStarPlanner::open_push(std::int32_t cell, std::int32_t y, float f)
     add_entry(cell, y, f);
     ++open_count_;
     return true;
-}
-
-void AStarPlanner::open_renew(std::int32_t cell, std::int32_t y, float f)
-{
-    add_entry(cell, y, f);
 }
 
 std::int32_t AStarPlanner::open_pop(std::int32_t& y)

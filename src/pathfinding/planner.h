@@ -114,11 +114,11 @@ private:
     void supersede(std::int32_t cell);
     SupersededNode node_of(std::int32_t cell, std::uint32_t generation) const;
     Node* write_path(std::int32_t goal_cell);
-    bool open_push(std::int32_t cell, std::int32_t y, float f);   // false when the list is full
-    void open_renew(std::int32_t cell, std::int32_t y, float f);  // the old entry goes stale
+    bool open_push(std::int32_t cell, std::int32_t y, float f);  // false when the list is full
     // The cell of the lowest (priority, entry number), -1 when the open list is empty.
     std::int32_t open_pop(std::int32_t& y);
-    void add_entry(std::int32_t cell, std::int32_t y, float f);
+    void add_entry(std::int32_t cell, std::int32_t y, float f);  // an older entry of the cell goes
+                                                                 // stale
     bool stale(const OpenEntry& entry) const;
     void drop_stale_entries();
     void renumber_entries();  // before the 32-bit entry numbers run out

@@ -66,7 +66,9 @@ private:
 };
 
 // 2^b buckets of singly linked node chains. A cell (x, y) falls into the bucket made of the
-// low b / 2 bits of x and, above them, the low b / 2 bits of y.
+// low b / 2 bits of x and, above them, the low b / 2 bits of y. AStarPlanner finds nodes
+// through an index by cell instead; this table serves the literal reference planner in
+// tests/pathfinding/, which checks the planner against it.
 class NodeHashTable {
 public:
     NodeHashTable() = default;

@@ -20,6 +20,7 @@
 #include "platform/clock.h"
 #include "platform/fs.h"
 #include "sound/mixer.h"
+#include "sound/virtual_output.h"
 #include "sound/wav_reader.h"
 
 namespace {
@@ -30,27 +31,12 @@ constexpr int max_buffers = 4;
 constexpr int channels_per_slot = 256;  // a channel number is slot * 256 + buffer
 constexpr double refused = -1;          // the result of a play that played nothing
 
-constexpr int render_chunk_frames = 4096;  // virtual output is mixed in pieces of this size
-// The recorded mix stops growing here (1 GiB, about 3 h 23 min): a WAV file cannot hold
-// 4 GiB of samples, and a run that long is a mistake rather than a recording.
-constexpr std::int64_t max_recorded_frames = std::int64_t{1} << 28;
-
 struct SoundSlot {
     int buffer_count = 0;  // 0 (empty) or 1..4
     int next_buffer = 0;   // the buffer the last play used
     std::string file_name;
     bool device = false;                     // loaded while a device existed
     std::array<int, max_buffers> buffers{};  // mixer buffer ids
-};
-
-// The scripted mode's stand-in for the device: the mixer is advanced to the virtual time
-// before every operation, and its output optionally kept for the audio file.
-struct VirtualOutput {
-    bool selected = false;
-    bool record = false;
-    std::string path;
-    std::int64_t frames_rendered = 0;
-    std::vector<std::int16_t> mix;  // left, right, left, right ...
 };
 
 struct SoundState {
@@ -101,82 +87,14 @@ bool any_buffer_playing()
     return false;
 }
 
-// Mixes the output frames from the last rendered one up to the current virtual time.
+// Mixes the output up to the current virtual time (scripted mode only).
 void follow_virtual_clock()
 {
     SoundState& s = state();
-    VirtualOutput& v = s.virtual_output;
-    if (!v.selected || !s.device) return;
-    const double now_ms = platform::clock_virtual_ms();
-    const auto target = static_cast<std::int64_t>(std::floor(now_ms * Mixer::output_rate / 1000.0));
-    if (target <= v.frames_rendered) return;
-
-    std::array<std::int16_t, 2 * render_chunk_frames> chunk{};
-    AudioLock lock;
-    while (v.frames_rendered < target) {
-        const int frames = static_cast<int>(
-            std::min<std::int64_t>(render_chunk_frames, target - v.frames_rendered));
-        // While nothing plays the mixer's state stands still and its output is silence.
-        const bool playing = any_buffer_playing();
-        if (playing) s.mixer.render(chunk.data(), frames);
-        if (v.record) {
-            const std::int64_t room =
-                max_recorded_frames - static_cast<std::int64_t>(v.mix.size() / 2);
-            const auto kept = static_cast<std::size_t>(std::clamp<std::int64_t>(room, 0, frames));
-            if (playing) {
-                v.mix.insert(v.mix.end(), chunk.begin(), chunk.begin() + 2 * kept);
-            } else {
-                v.mix.resize(v.mix.size() + 2 * kept, 0);
-            }
-        }
-        v.frames_rendered += frames;
-    }
-}
-
-void put_le16(std::vector<std::uint8_t>& out, unsigned value)
-{
-    out.push_back(static_cast<std::uint8_t>(value & 0xff));
-    out.push_back(static_cast<std::uint8_t>(value >> 8 & 0xff));
-}
-
-void put_le32(std::vector<std::uint8_t>& out, std::uint32_t value)
-{
-    put_le16(out, value & 0xffff);
-    put_le16(out, value >> 16);
-}
-
-void put_id(std::vector<std::uint8_t>& out, const char* id)
-{
-    out.insert(out.end(), id, id + 4);
-}
-
-// The whole mix as a PCM WAV file: 22 050 Hz, 16-bit, stereo, a plain 16-byte format chunk.
-void write_mix(const std::string& path, const std::vector<std::int16_t>& mix)
-{
-    constexpr int channels = 2;
-    constexpr int bytes_per_sample = 2;
-    const auto data_size = static_cast<std::uint32_t>(mix.size() * bytes_per_sample);
-    std::vector<std::uint8_t> file;
-    file.reserve(44 + data_size);
-    put_id(file, "RIFF");
-    put_le32(file, 36 + data_size);
-    put_id(file, "WAVE");
-    put_id(file, "fmt ");
-    put_le32(file, 16);
-    put_le16(file, 1);  // PCM
-    put_le16(file, channels);
-    put_le32(file, Mixer::output_rate);
-    put_le32(file, Mixer::output_rate * channels * bytes_per_sample);
-    put_le16(file, channels * bytes_per_sample);
-    put_le16(file, 8 * bytes_per_sample);
-    put_id(file, "data");
-    put_le32(file, data_size);
-    for (std::int16_t sample : mix) put_le16(file, static_cast<std::uint16_t>(sample));
-    std::string failure;
-    if (!platform::replace_file_contents(path, file.data(), file.size(), &failure)) {
-        std::fprintf(stderr, "audio %s: the file cannot be written: %s\n", path.c_str(),
-                     failure.c_str());
-    }
+    if (!s.virtual_output.selected || !s.device) return;
+    AudioLock lock;  // no device thread mixes in this mode; held as around every mixer call
+    virtual_output_follow(s.virtual_output, s.mixer, platform::clock_virtual_ms(),
+                          any_buffer_playing);
 }
 
 // Stops, rewinds and frees the slot's buffers; the slot becomes empty.
