@@ -141,6 +141,8 @@ void show_highscores()
     RT_LINE();
     const GameState& g = game();
     draw_framed_backdrop(g.sp_size, sp_frei, sp_mauer);
+    // "Highsore" and, below, "Gluckwunsch" without its umlaut are the game's own texts; the
+    // players know them like this, so they stay.
     text_print("Highsore", grid_cell(7), grid_cell(1));
     for (double i = 1; i <= 10; ++i) {
         RT_LINE();

@@ -141,6 +141,7 @@ void all_levels_done_screen()
     RT_LINE();
     GameState& g = game();
     draw_framed_backdrop(g.sp_size, sp_frei, sp_mauer);
+    // The game's own spelling ("Supper", "geschaft"), kept like its other texts.
     text_print("Spitze, Supper!", grid_cell(6), grid_cell(4));
     text_print("Du hast alle Level geschaft.", grid_cell(1), grid_cell(6));
     text_print(g.weiter_mit_Str, grid_cell(5), grid_cell(12));

@@ -66,6 +66,7 @@ void draw_list(double load, bool have_file)
     RT_LINE();
     const GameState& g = game();
     draw_framed_backdrop(g.sp_size, sp_frei, sp_mauer);
+    // "save Game" with a small s is the screen's title as the game has always shown it.
     text_print(load == 1 ? "Load Game" : "save Game", grid_cell(7), grid_cell(0));
     text_print("Name", grid_cell(5), grid_cell(1));
     text_print("Level", grid_cell(10), grid_cell(1));
