@@ -18,6 +18,7 @@
 #include "graphics/sprites.h"
 #include "platform/fs.h"
 #include "platform/video.h"
+#include "support/bmp_bytes.h"
 #include "support/rgb.h"
 #include "support/run_program.h"
 #include "support/temp_dir.h"
@@ -65,37 +66,6 @@ Image coded_font(int width, int height)
 Rgb coded(int code, int lx, int ly)
 {
     return {code, 4 * lx, 4 * ly};
-}
-
-// A 24-bit BMP file, rows stored bottom-up and padded to four bytes.
-std::string bmp_file(int width, int height, const std::vector<Rgb>& top_down)
-{
-    const int row_size = (width * 3 + 3) / 4 * 4;
-    const int data_size = row_size * height;
-    std::string bytes(54 + data_size, '\0');
-    auto put32 = [&](int at, int value) {
-        for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<char>((value >> (8 * i)) & 0xff);
-    };
-    bytes[0] = 'B';
-    bytes[1] = 'M';
-    put32(2, 54 + data_size);
-    put32(10, 54);
-    put32(14, 40);
-    put32(18, width);
-    put32(22, height);
-    bytes[26] = 1;
-    bytes[28] = 24;
-    put32(34, data_size);
-    for (int y = 0; y < height; ++y) {
-        char* row = &bytes[54 + (height - 1 - y) * row_size];
-        for (int x = 0; x < width; ++x) {
-            const Rgb& c = top_down[static_cast<std::size_t>(y) * width + x];
-            row[3 * x] = static_cast<char>(c.b);
-            row[3 * x + 1] = static_cast<char>(c.g);
-            row[3 * x + 2] = static_cast<char>(c.r);
-        }
-    }
-    return bytes;
 }
 
 // One display for the whole program, created as the start-up does.
@@ -227,7 +197,7 @@ TEST_F(Fonts, FontFileIsFoundIgnoringCaseAndBlackIsItsTransparentColour)
             if (x % 2 == 1) picture[y * 160 + x] = darkest_red;
         }
     }
-    write_file(tmp->file("stripes.bmp"), bmp_file(160, 80, picture));
+    write_file(tmp->file("stripes.bmp"), testing_support::bmp24(160, 80, picture));
 
     text_load_font(tmp->file("STRIPES.BMP").c_str(), 4);
     EXPECT_EQ(text_current_font(), 4);
