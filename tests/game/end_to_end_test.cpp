@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "graphics/image.h"
+#include "support/png_picture.h"
 #include "support/run_program.h"
 #include "support/temp_dir.h"
 
@@ -210,12 +210,10 @@ TEST_F(Game, SavingSoundAndTheLastLifeGivenUpTreatThePlayerFairly)
     EXPECT_EQ(starting_with(trace, "sound_play").size(), 1u);  // the first "let's go" only
     EXPECT_NE(game_file("savegame.ini").find("1=A,0,1,3"), std::string::npos);
     // Play resumed on black, not over the save screen's frozen picture (a brick border there).
-    Image resumed;
-    ASSERT_TRUE(png_read(start_.file("resumed.png"), colour_key_none, resumed));
-    for (const int x : {250, 600}) {
-        const std::uint8_t* pixel = &resumed.rgba[static_cast<std::size_t>(8 * 640 + x) * 4];
-        EXPECT_EQ(pixel[0] + pixel[1] + pixel[2], 0) << x;
-    }
+    const testing_support::RgbPicture resumed =
+        testing_support::read_png(start_.file("resumed.png"));
+    ASSERT_EQ(resumed.width, 640);
+    for (const int x : {250, 600}) EXPECT_EQ(resumed.at(x, 8), testing_support::black) << x;
 }
 
 // The number of levels the shipped Level.ini declares in its [game] section.

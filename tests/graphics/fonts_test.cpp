@@ -5,10 +5,8 @@
 
 #include <GL/gl.h>
 #include <gtest/gtest.h>
-#include <png.h>
 
 #include <algorithm>
-#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -19,6 +17,7 @@
 #include "platform/fs.h"
 #include "platform/video.h"
 #include "support/bmp_bytes.h"
+#include "support/png_picture.h"
 #include "support/rgb.h"
 #include "support/run_program.h"
 #include "support/temp_dir.h"
@@ -396,31 +395,6 @@ TEST_F(Fonts, BuiltInFontLeavesTheFirst32CellsAndTheSpaceEmpty)
 
 // ---- the start-up frame ----
 
-struct Picture {
-    int width = 0, height = 0;
-    std::vector<unsigned char> rgb;
-    Rgb at(int x, int y) const
-    {
-        const unsigned char* p = &rgb[(static_cast<std::size_t>(y) * width + x) * 3];
-        return {p[0], p[1], p[2]};
-    }
-};
-
-Picture read_png(const std::string& path)
-{
-    Picture picture;
-    png_image image;
-    std::memset(&image, 0, sizeof image);
-    image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&image, path.c_str())) return picture;
-    image.format = PNG_FORMAT_RGB;
-    picture.rgb.resize(PNG_IMAGE_SIZE(image));
-    if (!png_image_finish_read(&image, nullptr, picture.rgb.data(), 0, nullptr)) return Picture{};
-    picture.width = static_cast<int>(image.width);
-    picture.height = static_cast<int>(image.height);
-    return picture;
-}
-
 // Runs the start-up probe with a script from the directory dir; returns the exit code.
 int run_probe_script(const std::string& dir, const std::string& script)
 {
@@ -447,7 +421,7 @@ TEST(StartUp, CaptureBeforeTheFirstFrameShowsLoadingCentred)
 {
     TempDir start;
     ASSERT_EQ(run_probe_script(start.path(), "capture loading.png\n"), 0);
-    const Picture frame = read_png(start.file("loading.png"));
+    const testing_support::RgbPicture frame = testing_support::read_png(start.file("loading.png"));
     ASSERT_EQ(frame.width, 640);
     ASSERT_EQ(frame.height, 480);
 
