@@ -15,8 +15,8 @@
 #include "graphics/image.h"
 #include "graphics/sprites.h"
 #include "platform/fs.h"
-#include "platform/video.h"
 #include "support/bmp_bytes.h"
+#include "support/offscreen_display.h"
 #include "support/png_picture.h"
 #include "support/rgb.h"
 #include "support/run_program.h"
@@ -24,7 +24,6 @@
 
 namespace {
 
-using testing_support::ScopedEnv;
 using testing_support::TempDir;
 using testing_support::write_file;
 
@@ -67,27 +66,13 @@ Rgb coded(int code, int lx, int ly)
     return {code, 4 * lx, 4 * ly};
 }
 
-// One display for the whole program, created as the start-up does.
+// On the program's display, created as the start-up does; font files go to a scratch
+// directory.
 class Fonts : public testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
-        tmp = new TempDir;
-        tmpdir = new ScopedEnv("TMPDIR", tmp->path());
-        ASSERT_TRUE(platform::video_init());
-        rt_display = new OpenGLRainbows;
-        created = screen_create(640, 480, 0, 60, 0);
-    }
-    static void TearDownTestSuite()
-    {
-        delete rt_display;
-        rt_display = nullptr;
-        delete tmpdir;
-        delete tmp;
-    }
     void SetUp() override
     {
-        ASSERT_TRUE(created);
+        ASSERT_TRUE(testing_support::shared_display().created());
         screen_prepare_frame();
         glClearColor(backdrop.r / 255.0f, backdrop.g / 255.0f, backdrop.b / 255.0f, 1);
         glClear(GL_COLOR_BUFFER_BIT);
@@ -143,9 +128,7 @@ protected:
         }
     }
 
-    static inline TempDir* tmp = nullptr;
-    static inline ScopedEnv* tmpdir = nullptr;
-    static inline bool created = false;
+    TempDir dir;
     std::vector<std::uint8_t> pixels;
 };
 
@@ -153,7 +136,7 @@ protected:
 
 TEST_F(Fonts, MissingFileGivesTheBuiltInFontAndMakesTheSlotCurrent)
 {
-    text_load_font(tmp->file("no-such-font.bmp").c_str(), 3.8);
+    text_load_font(dir.file("no-such-font.bmp").c_str(), 3.8);
     EXPECT_EQ(text_current_font(), 3);
     EXPECT_EQ(font_size(), std::make_pair(8.0, 8.0));
     const int id = font_sprite_base + 3;
@@ -196,9 +179,9 @@ TEST_F(Fonts, FontFileIsFoundIgnoringCaseAndBlackIsItsTransparentColour)
             if (x % 2 == 1) picture[y * 160 + x] = darkest_red;
         }
     }
-    write_file(tmp->file("stripes.bmp"), testing_support::bmp24(160, 80, picture));
+    write_file(dir.file("stripes.bmp"), testing_support::bmp24(160, 80, picture));
 
-    text_load_font(tmp->file("STRIPES.BMP").c_str(), 4);
+    text_load_font(dir.file("STRIPES.BMP").c_str(), 4);
     EXPECT_EQ(text_current_font(), 4);
     ASSERT_EQ(font_size(), std::make_pair(10.0, 10.0)) << "the file was not loaded";
     text_print("A", 100, 200);
@@ -213,11 +196,11 @@ TEST_F(Fonts, FontFileIsFoundIgnoringCaseAndBlackIsItsTransparentColour)
 TEST_F(Fonts, UnreadableFileReplacesALoadedFontWithTheBuiltInOne)
 {
     use_font(5, coded_font(320, 248));
-    write_file(tmp->file("not-an-image.bmp"), "this is text, not a picture");
-    text_load_font(tmp->file("not-an-image.bmp").c_str(), 5);
+    write_file(dir.file("not-an-image.bmp"), "this is text, not a picture");
+    text_load_font(dir.file("not-an-image.bmp").c_str(), 5);
     EXPECT_EQ(font_size(), std::make_pair(8.0, 8.0));
     use_font(5, coded_font(320, 248));
-    text_load_font(tmp->file("gone.bmp").c_str(), 5);
+    text_load_font(dir.file("gone.bmp").c_str(), 5);
     EXPECT_EQ(font_size(), std::make_pair(8.0, 8.0));
 }
 

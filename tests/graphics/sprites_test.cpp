@@ -1,7 +1,6 @@
 // Tests for the sprite table on the offscreen driver: texture sizes and layout, colour
 // bleeding, font textures, the mip-mapped second texture, loading files (BMP, PNG, letter
-// case, failures), freeing, and grabbing the back buffer. One display serves the whole
-// program (sprites and drawing tests); it is created before the first test.
+// case, failures), freeing, and grabbing the back buffer, on the program's shared display.
 #include "graphics/sprites.h"
 
 #include <GL/gl.h>
@@ -14,42 +13,14 @@
 #include "graphics/display.h"
 #include "graphics/draw.h"
 #include "graphics/png_writer.h"
-#include "platform/video.h"
 #include "support/bmp_bytes.h"
+#include "support/offscreen_display.h"
 #include "support/temp_dir.h"
 
 namespace {
 
-using testing_support::ScopedEnv;
 using testing_support::TempDir;
 using testing_support::write_file;
-
-// The one display of the test program, with the error log in a scratch directory.
-class DrawingDisplay : public testing::Environment {
-public:
-    void SetUp() override
-    {
-        tmp_ = new TempDir;
-        tmpdir_ = new ScopedEnv("TMPDIR", tmp_->path());
-        ASSERT_TRUE(platform::video_init());
-        rt_display = new OpenGLRainbows;
-        ASSERT_TRUE(screen_create(640, 480, 0, 60, 0));
-    }
-    void TearDown() override
-    {
-        delete rt_display;
-        rt_display = nullptr;
-        delete tmpdir_;
-        delete tmp_;
-    }
-
-private:
-    TempDir* tmp_ = nullptr;
-    ScopedEnv* tmpdir_ = nullptr;
-};
-
-[[maybe_unused]] testing::Environment* const drawing_display =
-    testing::AddGlobalTestEnvironment(new DrawingDisplay);
 
 struct Rgba {
     int r, g, b, a;
@@ -119,7 +90,7 @@ class Sprites : public testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_NE(rt_display, nullptr);
+        ASSERT_TRUE(testing_support::shared_display().created());
         ASSERT_TRUE(rt_display->gl_ready);
         screen_set_viewport(0, 0, 0, 0);
         screen_set_alpha_mode(0);
