@@ -12,6 +12,7 @@
 #include "input/input.h"
 #include "platform/clock.h"
 #include "platform/keyboard.h"
+#include "support/offscreen_display.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -26,10 +27,8 @@ protected:
     static void SetUpTestSuite()
     {
         if (rt_display != nullptr) return;
-        // Virtual first, so that the display takes the virtual counter's frequency.
-        platform::clock_use_virtual();
-        rt_display = new OpenGLRainbows;
-        ASSERT_TRUE(screen_create(640, 480, 0, 60, 0));
+        using testing_support::DisplayClock;
+        ASSERT_TRUE(testing_support::shared_display(DisplayClock::virtual_time).created());
         input_create();
     }
 

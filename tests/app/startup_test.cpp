@@ -4,7 +4,6 @@
 #include "app/startup.h"
 
 #include <gtest/gtest.h>
-#include <png.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -16,6 +15,7 @@
 
 #include "core/error_stop.h"
 #include "platform/system.h"
+#include "support/png_picture.h"
 #include "support/run_program.h"
 #include "support/temp_dir.h"
 
@@ -23,6 +23,9 @@ namespace {
 
 using testing_support::file_exists;
 using testing_support::read_file;
+using testing_support::read_png;
+using testing_support::Rgb;
+using testing_support::RgbPicture;
 using testing_support::TempDir;
 using testing_support::write_file;
 
@@ -37,27 +40,6 @@ Outcome run_probe(const std::vector<std::string>& args, const std::string& cwd,
 {
     extra_env.push_back("TMPDIR=" + tmpdir);
     return testing_support::run_program(probe, args, cwd, extra_env);
-}
-
-struct Picture {
-    int width = 0, height = 0;
-    std::vector<unsigned char> rgb;
-    const unsigned char* at(int x, int y) const { return &rgb[(y * width + x) * 3]; }
-};
-
-Picture read_png(const std::string& path)
-{
-    Picture picture;
-    png_image image;
-    std::memset(&image, 0, sizeof image);
-    image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&image, path.c_str())) return picture;
-    image.format = PNG_FORMAT_RGB;
-    picture.rgb.resize(PNG_IMAGE_SIZE(image));
-    if (!png_image_finish_read(&image, nullptr, picture.rgb.data(), 0, nullptr)) return Picture{};
-    picture.width = static_cast<int>(image.width);
-    picture.height = static_cast<int>(image.height);
-    return picture;
 }
 
 std::vector<std::string> lines_of(const std::string& text)
@@ -328,18 +310,16 @@ TEST_F(Program, CapturesHoldTheLastPresentedFrame)
     const Outcome o = run_script("frames", capture_script);
     ASSERT_EQ(o.exit_code, 0) << o.err;
 
-    const Picture first = read_png(start.file("first.png"));
+    const RgbPicture first = read_png(start.file("first.png"));
     ASSERT_EQ(first.width, 640);
     ASSERT_EQ(first.height, 480);
     for (const auto& [x, y] : {std::pair{0, 0}, std::pair{639, 479}, std::pair{320, 240}}) {
-        EXPECT_EQ(first.at(x, y)[0], 120);  // frame 3: red 3 x 40
-        EXPECT_EQ(first.at(x, y)[1], 0);
-        EXPECT_EQ(first.at(x, y)[2], 0);
+        EXPECT_EQ(first.at(x, y), (Rgb{120, 0, 0}));  // frame 3: red 3 x 40
     }
-    const Picture second = read_png(start.file("second.png"));
+    const RgbPicture second = read_png(start.file("second.png"));
     ASSERT_EQ(second.width, 640);
-    EXPECT_EQ(second.at(10, 10)[0], 160);  // frame 4
-    EXPECT_EQ(second.at(10, 10)[1], 255);  // Space was down while it was drawn
+    EXPECT_EQ(second.at(10, 10).r, 160);  // frame 4
+    EXPECT_EQ(second.at(10, 10).g, 255);  // Space was down while it was drawn
 }
 
 TEST_F(Program, ScriptRunTwiceGivesIdenticalTraceAndCaptures)

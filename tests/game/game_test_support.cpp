@@ -8,18 +8,15 @@
 #include "graphics/fonts.h"
 #include "graphics/sprites.h"
 #include "input/input.h"
-#include "platform/clock.h"
-#include "platform/video.h"
+#include "support/offscreen_display.h"
 
 platform::KeySnapshot GameScreenTest::keys{};
 
 void GameScreenTest::SetUpTestSuite()
 {
     if (rt_display != nullptr) return;
-    platform::clock_use_virtual();
-    ASSERT_TRUE(platform::video_init());
-    rt_display = new OpenGLRainbows;
-    ASSERT_TRUE(screen_create(640, 480, 0, 60, 0));
+    using testing_support::DisplayClock;
+    ASSERT_TRUE(testing_support::shared_display(DisplayClock::virtual_time).created());
     input_create();
     input_init(0, false);
     const std::string show = std::string(BRILLOX_DATA_DIR) + "/show/";

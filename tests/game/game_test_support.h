@@ -1,6 +1,6 @@
-// Shared set-up for the game's screen tests: one offscreen display with the game's fonts and
-// tiles, the input object on a scripted keyboard, and the virtual clock, so that screens run
-// at full speed. Screens that wait for the confirm key find it newly pressed.
+// Shared set-up for the game's screen tests: the program's offscreen display on the virtual
+// clock, so that screens run at full speed, with the game's fonts and tiles, and the input
+// object on a scripted keyboard. Screens that wait for the confirm key find it newly pressed.
 #pragma once
 #include <gtest/gtest.h>
 

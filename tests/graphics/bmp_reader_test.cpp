@@ -17,6 +17,8 @@
 
 #include "graphics/image.h"
 #include "support/allocation_tracker.h"
+#include "support/bmp_bytes.h"
+#include "support/little_endian.h"
 #include "support/rgb.h"
 #include "support/temp_dir.h"
 
@@ -24,7 +26,9 @@ using testing_support::largest_allocation_during;
 
 namespace {
 
+using testing_support::Bmp;
 using testing_support::files_in;
+using testing_support::poke32;
 using testing_support::TempDir;
 using testing_support::write_file;
 
@@ -32,54 +36,6 @@ const std::string data_dir = BRILLOX_TEST_DATA;
 
 using testing_support::pixel;
 using testing_support::Rgba;
-
-void put16(std::string& s, std::uint32_t v)
-{
-    s += static_cast<char>(v & 0xFF);
-    s += static_cast<char>(v >> 8 & 0xFF);
-}
-
-void put32(std::string& s, std::uint32_t v)
-{
-    put16(s, v & 0xFFFF);
-    put16(s, v >> 16);
-}
-
-void poke32(std::string& s, std::size_t at, std::uint32_t v)
-{
-    std::string le;
-    put32(le, v);
-    s.replace(at, 4, le);
-}
-
-// A BMP file as a test wants it: the pixel bytes are given exactly as stored (bottom row first,
-// each row padded), so the tests decide the padding and its contents themselves.
-struct Bmp {
-    std::int32_t width = 1, height = 1;
-    std::uint16_t bits = 24;
-    std::string palette{};  // 4-byte entries: blue, green, red, reserved
-    std::string pixels{};
-    std::uint32_t info_size = 40;
-
-    std::string bytes() const
-    {
-        const std::uint32_t offset = 14 + 40 + static_cast<std::uint32_t>(palette.size());
-        std::string s = "BM";
-        put32(s, offset + static_cast<std::uint32_t>(pixels.size()));
-        put32(s, 0);
-        put32(s, offset);
-        put32(s, info_size);
-        put32(s, static_cast<std::uint32_t>(width));
-        put32(s, static_cast<std::uint32_t>(height));
-        put16(s, 1);  // planes
-        put16(s, bits);
-        put32(s, 0);  // no compression
-        put32(s, static_cast<std::uint32_t>(pixels.size()));
-        put32(s, 2835), put32(s, 2835);  // 72 dpi
-        put32(s, static_cast<std::uint32_t>(palette.size() / 4)), put32(s, 0);
-        return s + palette + pixels;
-    }
-};
 
 std::string palette_entry(Rgba c, std::uint8_t reserved = 0)
 {

@@ -11,14 +11,10 @@
 
 #include "platform/clock.h"
 #include "platform/video.h"
+#include "support/offscreen_display.h"
 #include "support/rgb.h"
-#include "support/temp_dir.h"
 
 namespace {
-
-using testing_support::read_file;
-using testing_support::ScopedEnv;
-using testing_support::TempDir;
 
 using testing_support::black;
 using testing_support::blue;
@@ -89,36 +85,23 @@ GLuint make_tile_texture()
     return name;
 }
 
-// One display for the whole suite, created as the start-up does, with the error log in a
-// scratch directory.
+// The program's display, created as the start-up does, with its error log read back.
 class Display : public testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        tmp = new TempDir;
-        tmpdir = new ScopedEnv("TMPDIR", tmp->path());
-        ASSERT_TRUE(platform::video_init());
-        rt_display = new OpenGLRainbows;
-        created = screen_create(640, 480, 0, 60, 0);
         // The first creation of the process is the one that checks the renderer for sure.
-        if (!first_log_taken) first_creation_log = read_file(tmp->file("ErrorLog.txt"));
+        if (!first_log_taken) first_creation_log = testing_support::shared_display().error_log();
         first_log_taken = true;
-    }
-    static void TearDownTestSuite()
-    {
-        delete rt_display;
-        rt_display = nullptr;
-        delete tmpdir;
-        delete tmp;
     }
     void SetUp() override
     {
-        ASSERT_TRUE(created);
+        ASSERT_TRUE(testing_support::shared_display().created());
         screen_set_viewport(0, 0, 0, 0);
         screen_clear_buffers();
     }
 
-    static std::string log() { return read_file(tmp->file("ErrorLog.txt")); }
+    static std::string log() { return testing_support::shared_display().error_log(); }
 
     Rgb pixel(int x, int y)
     {
@@ -128,9 +111,6 @@ protected:
     }
     void reread() { pixels.clear(); }
 
-    static inline TempDir* tmp = nullptr;
-    static inline ScopedEnv* tmpdir = nullptr;
-    static inline bool created = false;
     static inline bool first_log_taken = false;
     static inline std::string first_creation_log;
     std::vector<std::uint8_t> pixels;

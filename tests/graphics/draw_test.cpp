@@ -1,7 +1,7 @@
 // Tests for drawing into the back buffer, read back pixel by pixel: rectangle, line and
 // point coverage, the primitives' common frame, sprite placement, stretching and culling,
 // the alpha test, the alpha modes, texture binding, and the frozen background across
-// frames. The display comes from the environment in sprites_test.cpp.
+// frames, on the program's shared display.
 #include "graphics/draw.h"
 
 #include <GL/gl.h>
@@ -12,6 +12,7 @@
 
 #include "graphics/display.h"
 #include "graphics/sprites.h"
+#include "support/offscreen_display.h"
 #include "support/rgb.h"
 
 namespace {
@@ -65,7 +66,7 @@ class Drawing : public testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_NE(rt_display, nullptr);
+        ASSERT_TRUE(testing_support::shared_display().created());
         ASSERT_TRUE(rt_display->gl_ready);
         screen_clear();
         screen_prepare_frame();

@@ -5,10 +5,8 @@
 
 #include <GL/gl.h>
 #include <gtest/gtest.h>
-#include <png.h>
 
 #include <algorithm>
-#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -17,14 +15,15 @@
 #include "graphics/image.h"
 #include "graphics/sprites.h"
 #include "platform/fs.h"
-#include "platform/video.h"
+#include "support/bmp_bytes.h"
+#include "support/offscreen_display.h"
+#include "support/png_picture.h"
 #include "support/rgb.h"
 #include "support/run_program.h"
 #include "support/temp_dir.h"
 
 namespace {
 
-using testing_support::ScopedEnv;
 using testing_support::TempDir;
 using testing_support::write_file;
 
@@ -67,58 +66,13 @@ Rgb coded(int code, int lx, int ly)
     return {code, 4 * lx, 4 * ly};
 }
 
-// A 24-bit BMP file, rows stored bottom-up and padded to four bytes.
-std::string bmp_file(int width, int height, const std::vector<Rgb>& top_down)
-{
-    const int row_size = (width * 3 + 3) / 4 * 4;
-    const int data_size = row_size * height;
-    std::string bytes(54 + data_size, '\0');
-    auto put32 = [&](int at, int value) {
-        for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<char>((value >> (8 * i)) & 0xff);
-    };
-    bytes[0] = 'B';
-    bytes[1] = 'M';
-    put32(2, 54 + data_size);
-    put32(10, 54);
-    put32(14, 40);
-    put32(18, width);
-    put32(22, height);
-    bytes[26] = 1;
-    bytes[28] = 24;
-    put32(34, data_size);
-    for (int y = 0; y < height; ++y) {
-        char* row = &bytes[54 + (height - 1 - y) * row_size];
-        for (int x = 0; x < width; ++x) {
-            const Rgb& c = top_down[static_cast<std::size_t>(y) * width + x];
-            row[3 * x] = static_cast<char>(c.b);
-            row[3 * x + 1] = static_cast<char>(c.g);
-            row[3 * x + 2] = static_cast<char>(c.r);
-        }
-    }
-    return bytes;
-}
-
-// One display for the whole program, created as the start-up does.
+// On the program's display, created as the start-up does; font files go to a scratch
+// directory.
 class Fonts : public testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
-        tmp = new TempDir;
-        tmpdir = new ScopedEnv("TMPDIR", tmp->path());
-        ASSERT_TRUE(platform::video_init());
-        rt_display = new OpenGLRainbows;
-        created = screen_create(640, 480, 0, 60, 0);
-    }
-    static void TearDownTestSuite()
-    {
-        delete rt_display;
-        rt_display = nullptr;
-        delete tmpdir;
-        delete tmp;
-    }
     void SetUp() override
     {
-        ASSERT_TRUE(created);
+        ASSERT_TRUE(testing_support::shared_display().created());
         screen_prepare_frame();
         glClearColor(backdrop.r / 255.0f, backdrop.g / 255.0f, backdrop.b / 255.0f, 1);
         glClear(GL_COLOR_BUFFER_BIT);
@@ -174,9 +128,7 @@ protected:
         }
     }
 
-    static inline TempDir* tmp = nullptr;
-    static inline ScopedEnv* tmpdir = nullptr;
-    static inline bool created = false;
+    TempDir dir;
     std::vector<std::uint8_t> pixels;
 };
 
@@ -184,7 +136,7 @@ protected:
 
 TEST_F(Fonts, MissingFileGivesTheBuiltInFontAndMakesTheSlotCurrent)
 {
-    text_load_font(tmp->file("no-such-font.bmp").c_str(), 3.8);
+    text_load_font(dir.file("no-such-font.bmp").c_str(), 3.8);
     EXPECT_EQ(text_current_font(), 3);
     EXPECT_EQ(font_size(), std::make_pair(8.0, 8.0));
     const int id = font_sprite_base + 3;
@@ -227,9 +179,9 @@ TEST_F(Fonts, FontFileIsFoundIgnoringCaseAndBlackIsItsTransparentColour)
             if (x % 2 == 1) picture[y * 160 + x] = darkest_red;
         }
     }
-    write_file(tmp->file("stripes.bmp"), bmp_file(160, 80, picture));
+    write_file(dir.file("stripes.bmp"), testing_support::bmp24(160, 80, picture));
 
-    text_load_font(tmp->file("STRIPES.BMP").c_str(), 4);
+    text_load_font(dir.file("STRIPES.BMP").c_str(), 4);
     EXPECT_EQ(text_current_font(), 4);
     ASSERT_EQ(font_size(), std::make_pair(10.0, 10.0)) << "the file was not loaded";
     text_print("A", 100, 200);
@@ -244,11 +196,11 @@ TEST_F(Fonts, FontFileIsFoundIgnoringCaseAndBlackIsItsTransparentColour)
 TEST_F(Fonts, UnreadableFileReplacesALoadedFontWithTheBuiltInOne)
 {
     use_font(5, coded_font(320, 248));
-    write_file(tmp->file("not-an-image.bmp"), "this is text, not a picture");
-    text_load_font(tmp->file("not-an-image.bmp").c_str(), 5);
+    write_file(dir.file("not-an-image.bmp"), "this is text, not a picture");
+    text_load_font(dir.file("not-an-image.bmp").c_str(), 5);
     EXPECT_EQ(font_size(), std::make_pair(8.0, 8.0));
     use_font(5, coded_font(320, 248));
-    text_load_font(tmp->file("gone.bmp").c_str(), 5);
+    text_load_font(dir.file("gone.bmp").c_str(), 5);
     EXPECT_EQ(font_size(), std::make_pair(8.0, 8.0));
 }
 
@@ -426,31 +378,6 @@ TEST_F(Fonts, BuiltInFontLeavesTheFirst32CellsAndTheSpaceEmpty)
 
 // ---- the start-up frame ----
 
-struct Picture {
-    int width = 0, height = 0;
-    std::vector<unsigned char> rgb;
-    Rgb at(int x, int y) const
-    {
-        const unsigned char* p = &rgb[(static_cast<std::size_t>(y) * width + x) * 3];
-        return {p[0], p[1], p[2]};
-    }
-};
-
-Picture read_png(const std::string& path)
-{
-    Picture picture;
-    png_image image;
-    std::memset(&image, 0, sizeof image);
-    image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&image, path.c_str())) return picture;
-    image.format = PNG_FORMAT_RGB;
-    picture.rgb.resize(PNG_IMAGE_SIZE(image));
-    if (!png_image_finish_read(&image, nullptr, picture.rgb.data(), 0, nullptr)) return Picture{};
-    picture.width = static_cast<int>(image.width);
-    picture.height = static_cast<int>(image.height);
-    return picture;
-}
-
 // Runs the start-up probe with a script from the directory dir; returns the exit code.
 int run_probe_script(const std::string& dir, const std::string& script)
 {
@@ -477,7 +404,7 @@ TEST(StartUp, CaptureBeforeTheFirstFrameShowsLoadingCentred)
 {
     TempDir start;
     ASSERT_EQ(run_probe_script(start.path(), "capture loading.png\n"), 0);
-    const Picture frame = read_png(start.file("loading.png"));
+    const testing_support::RgbPicture frame = testing_support::read_png(start.file("loading.png"));
     ASSERT_EQ(frame.width, 640);
     ASSERT_EQ(frame.height, 480);
 

@@ -3,40 +3,21 @@
 #include "graphics/png_writer.h"
 
 #include <gtest/gtest.h>
-#include <png.h>
 
 #include <filesystem>
 #include <vector>
 
+#include "support/png_picture.h"
 #include "support/temp_dir.h"
 
 namespace {
 
 using testing_support::file_exists;
 using testing_support::read_file;
+using testing_support::read_png;
+using testing_support::RgbPicture;
 using testing_support::TempDir;
 using testing_support::write_file;
-
-struct Picture {
-    int width = 0, height = 0;
-    std::vector<std::uint8_t> rgb;
-};
-
-// Reads any PNG as 8-bit RGB through libpng's simplified interface; width 0 on failure.
-Picture read_png(const std::string& path)
-{
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    Picture out;
-    if (!png_image_begin_read_from_file(&image, path.c_str())) return out;
-    image.format = PNG_FORMAT_RGB;
-    std::vector<std::uint8_t> buffer(PNG_IMAGE_SIZE(image));
-    if (!png_image_finish_read(&image, nullptr, buffer.data(), 0, nullptr)) return out;
-    out.width = static_cast<int>(image.width);
-    out.height = static_cast<int>(image.height);
-    out.rgb = std::move(buffer);
-    return out;
-}
 
 // A picture whose every byte differs from its neighbours, so swapped rows, channels or
 // padding show up.
@@ -55,7 +36,7 @@ TEST(PngWriter, APictureReadsBackAsWritten)
         const auto rgb = pattern(w, h);
         const std::string path = tmp.file("shot.png");
         ASSERT_TRUE(png_write_rgb(path, w, h, rgb.data())) << w << "x" << h;
-        const Picture back = read_png(path);
+        const RgbPicture back = read_png(path);
         EXPECT_EQ(back.width, w);
         EXPECT_EQ(back.height, h);
         EXPECT_EQ(back.rgb, rgb) << w << "x" << h;

@@ -1,8 +1,8 @@
 // Tests for the sprite atlas and batch: the same scenes drawn with batching on and off must
 // give the same back buffer to the last bit, whatever the sprite's size, padding, transparent
 // pixels and scale; waiting quads keep their order against other drawing and survive their
-// sprite being freed or replaced; and which sprites get an atlas cell. The display comes from
-// the environment in sprites_test.cpp.
+// sprite being freed or replaced; and which sprites get an atlas cell. On the program's shared
+// display.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -13,6 +13,7 @@
 #include "graphics/draw.h"
 #include "graphics/fonts.h"
 #include "graphics/sprites.h"
+#include "support/offscreen_display.h"
 
 namespace {
 
@@ -40,7 +41,7 @@ class SpriteBatch : public testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_NE(rt_display, nullptr);
+        ASSERT_TRUE(testing_support::shared_display().created());
         screen_set_sprite_batching(true);
         screen_clear();
         screen_prepare_frame();

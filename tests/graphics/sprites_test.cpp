@@ -1,7 +1,6 @@
 // Tests for the sprite table on the offscreen driver: texture sizes and layout, colour
 // bleeding, font textures, the mip-mapped second texture, loading files (BMP, PNG, letter
-// case, failures), freeing, and grabbing the back buffer. One display serves the whole
-// program (sprites and drawing tests); it is created before the first test.
+// case, failures), freeing, and grabbing the back buffer, on the program's shared display.
 #include "graphics/sprites.h"
 
 #include <GL/gl.h>
@@ -14,41 +13,14 @@
 #include "graphics/display.h"
 #include "graphics/draw.h"
 #include "graphics/png_writer.h"
-#include "platform/video.h"
+#include "support/bmp_bytes.h"
+#include "support/offscreen_display.h"
 #include "support/temp_dir.h"
 
 namespace {
 
-using testing_support::ScopedEnv;
 using testing_support::TempDir;
 using testing_support::write_file;
-
-// The one display of the test program, with the error log in a scratch directory.
-class DrawingDisplay : public testing::Environment {
-public:
-    void SetUp() override
-    {
-        tmp_ = new TempDir;
-        tmpdir_ = new ScopedEnv("TMPDIR", tmp_->path());
-        ASSERT_TRUE(platform::video_init());
-        rt_display = new OpenGLRainbows;
-        ASSERT_TRUE(screen_create(640, 480, 0, 60, 0));
-    }
-    void TearDown() override
-    {
-        delete rt_display;
-        rt_display = nullptr;
-        delete tmpdir_;
-        delete tmp_;
-    }
-
-private:
-    TempDir* tmp_ = nullptr;
-    ScopedEnv* tmpdir_ = nullptr;
-};
-
-[[maybe_unused]] testing::Environment* const drawing_display =
-    testing::AddGlobalTestEnvironment(new DrawingDisplay);
 
 struct Rgba {
     int r, g, b, a;
@@ -109,34 +81,6 @@ GLint texture_parameter(std::uint32_t name, GLenum parameter)
     return value;
 }
 
-// A 24-bit BMP file: rows bottom-up, blue green red, each row padded to 4 bytes.
-std::string bmp24(int w, int h, const std::vector<Rgba>& top_down)
-{
-    const int row = (w * 3 + 3) / 4 * 4;
-    const int size = 54 + row * h;
-    std::string f(size, '\0');
-    auto put32 = [&](int at, std::uint32_t v) {
-        for (int i = 0; i < 4; ++i) f[at + i] = static_cast<char>(v >> (8 * i));
-    };
-    f[0] = 'B', f[1] = 'M';
-    put32(2, size);
-    put32(10, 54);
-    put32(14, 40);
-    put32(18, w);
-    put32(22, h);
-    f[26] = 1;
-    f[28] = 24;
-    for (int y = 0; y < h; ++y) {
-        for (int x = 0; x < w; ++x) {
-            const Rgba& c = top_down[y * w + x];
-            const int at = 54 + (h - 1 - y) * row + x * 3;
-            f[at] = static_cast<char>(c.b), f[at + 1] = static_cast<char>(c.g);
-            f[at + 2] = static_cast<char>(c.r);
-        }
-    }
-    return f;
-}
-
 constexpr Rgba opaque_red{255, 0, 0, 255};
 constexpr Rgba opaque_green{0, 255, 0, 255};
 constexpr Rgba opaque_blue{0, 0, 255, 255};
@@ -146,7 +90,7 @@ class Sprites : public testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_NE(rt_display, nullptr);
+        ASSERT_TRUE(testing_support::shared_display().created());
         ASSERT_TRUE(rt_display->gl_ready);
         screen_set_viewport(0, 0, 0, 0);
         screen_set_alpha_mode(0);
@@ -351,9 +295,10 @@ TEST_F(Sprites, FreeingClearsEverythingAndIdsOutsideTheTableAreIgnored)
 
 TEST_F(Sprites, AFileLoadsThroughItsNameWhateverTheLetterCase)
 {
-    write_file(dir.file("Stein.bmp"), bmp24(3, 2,
-                                            {opaque_red, opaque_green, opaque_blue, opaque_blue,
-                                             opaque_green, opaque_red}));
+    write_file(
+        dir.file("Stein.bmp"),
+        testing_support::bmp24<Rgba>(
+            3, 2, {opaque_red, opaque_green, opaque_blue, opaque_blue, opaque_green, opaque_red}));
     sprite_load(dir.file("STEIN.BMP").c_str(), 7.9);
     const OpenGLRainbows& d = *rt_display;
     ASSERT_EQ(d.image_width[7], 3);
@@ -367,7 +312,7 @@ TEST_F(Sprites, AFileLoadsThroughItsNameWhateverTheLetterCase)
 
 TEST_F(Sprites, AMissingOrBrokenFileEmptiesALoadedSprite)
 {
-    write_file(dir.file("a.bmp"), bmp24(2, 2, std::vector<Rgba>(4, opaque_red)));
+    write_file(dir.file("a.bmp"), testing_support::bmp24(2, 2, std::vector<Rgba>(4, opaque_red)));
     sprite_load(dir.file("a.bmp").c_str(), 1);
     ASSERT_EQ(rt_display->image_width[1], 2);
     sprite_load(dir.file("nothing.bmp").c_str(), 1);
@@ -398,7 +343,7 @@ TEST_F(Sprites, ExactlyThePinkKeyColourOfAFileIsTransparent)
     for (int y = 0; y < 3; ++y) {
         for (Rgba c : {pink, almost_pink, white}) pixels.insert(pixels.end(), 3, c);
     }
-    write_file(dir.file("key.bmp"), bmp24(9, 3, pixels));
+    write_file(dir.file("key.bmp"), testing_support::bmp24(9, 3, pixels));
     sprite_load(dir.file("key.bmp").c_str(), 1001);
     ASSERT_EQ(rt_display->image_width[1001], 9);
 

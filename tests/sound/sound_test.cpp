@@ -16,59 +16,25 @@
 
 #include "core/trace.h"
 #include "platform/clock.h"
+#include "support/little_endian.h"
 #include "support/run_program.h"
 #include "support/temp_dir.h"
+#include "support/wav_bytes.h"
 
 namespace {
 
+using testing_support::le16;
+using testing_support::le32;
 using testing_support::read_file;
 using testing_support::ScopedEnv;
 using testing_support::TempDir;
+using testing_support::wav_file;
 using testing_support::write_file;
 
 constexpr double pi = 3.14159265358979323846;
 constexpr int rate = 22050;  // output frames per second
 
 // ---- WAV files made in the tests ----
-
-void put16(std::string& out, int v)
-{
-    out += static_cast<char>(v & 0xff);
-    out += static_cast<char>(v >> 8 & 0xff);
-}
-
-void put32(std::string& out, std::uint32_t v)
-{
-    put16(out, static_cast<int>(v & 0xffff));
-    put16(out, static_cast<int>(v >> 16));
-}
-
-// A PCM WAV with a plain 16-byte format chunk; samples interleaved (8-bit ones unsigned).
-std::string wav_file(int channels, int sample_rate, int bits, const std::vector<int>& samples)
-{
-    std::string data;
-    for (int v : samples) {
-        if (bits == 8) {
-            data += static_cast<char>(v & 0xff);
-        } else {
-            put16(data, v);
-        }
-    }
-    const int align = channels * bits / 8;
-    std::string file = "RIFF";
-    put32(file, static_cast<std::uint32_t>(36 + data.size()));
-    file += "WAVEfmt ";
-    put32(file, 16);
-    put16(file, 1);
-    put16(file, channels);
-    put32(file, static_cast<std::uint32_t>(sample_rate));
-    put32(file, static_cast<std::uint32_t>(sample_rate * align));
-    put16(file, align);
-    put16(file, bits);
-    file += "data";
-    put32(file, static_cast<std::uint32_t>(data.size()));
-    return file + data;
-}
 
 // Mono 16-bit at the output rate: the mix shows these values unchanged at 0 dB, centred.
 std::string constant_wav(double ms, int value)
@@ -103,18 +69,6 @@ struct Mix {
     std::vector<int> left, right;
     std::size_t frames() const { return left.size(); }
 };
-
-int le16(const std::string& b, std::size_t at)
-{
-    return static_cast<std::int16_t>(static_cast<unsigned char>(b[at]) |
-                                     static_cast<unsigned char>(b[at + 1]) << 8);
-}
-
-std::uint32_t le32(const std::string& b, std::size_t at)
-{
-    return static_cast<std::uint32_t>(le16(b, at) & 0xffff) |
-           static_cast<std::uint32_t>(le16(b, at + 2) & 0xffff) << 16;
-}
 
 // Parses the audio file, checking the exact header a 22 050 Hz 16-bit stereo PCM file has.
 Mix read_mix(const std::string& path)

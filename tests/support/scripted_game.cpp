@@ -1,0 +1,33 @@
+#include "support/scripted_game.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "support/run_program.h"
+
+namespace testing_support {
+
+namespace fs = std::filesystem;
+
+ScriptedGame::ScriptedGame(const std::string& program, const std::string& data_dir)
+    : program_(game_.file(fs::path(program).filename()))
+{
+    fs::copy(data_dir, game_.path(),
+             fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+    fs::copy_file(program, program_);
+    fs::permissions(program_, fs::perms::owner_all, fs::perm_options::add);
+}
+
+std::string ScriptedGame::play(const std::string& script, const std::vector<std::string>& env)
+{
+    write_file(start_.file("script.txt"), script);
+    std::vector<std::string> environment = {"TMPDIR=" + tmp_.path()};
+    environment.insert(environment.end(), env.begin(), env.end());
+    const ProgramOutcome outcome = run_program(
+        program_, {"--script", "script.txt", "--trace", "trace.txt"}, start_.path(), environment);
+    EXPECT_EQ(outcome.exit_code, 0) << outcome.err;
+    return read_file(start_.file("trace.txt"));
+}
+
+}  // namespace testing_support

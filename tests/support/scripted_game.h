@@ -1,0 +1,29 @@
+// A program played from a script in its scripted mode (README.md, "Scripted headless mode"),
+// as a player's copy of it would run: the program and its data folder are copied into a
+// scratch game folder, and the script is played from a second scratch folder, which gets the
+// trace and the captures. $TMPDIR (the end report) is a third.
+#pragma once
+#include <string>
+#include <vector>
+
+#include "support/temp_dir.h"
+
+namespace testing_support {
+
+class ScriptedGame {
+public:
+    ScriptedGame(const std::string& program, const std::string& data_dir);  // copies both
+
+    std::string game_file(const std::string& name) const { return game_.file(name); }
+    std::string start_file(const std::string& name) const { return start_.file(name); }
+
+    // Plays script with the "NAME=value" entries of env on top of this process's environment
+    // and returns the trace; the program must exit with code 0.
+    std::string play(const std::string& script, const std::vector<std::string>& env = {});
+
+private:
+    TempDir game_, start_, tmp_;
+    std::string program_;
+};
+
+}  // namespace testing_support
