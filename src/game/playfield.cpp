@@ -1,24 +1,23 @@
 // The playfield rules: how the player moves, digs, collects, pushes and leaves the level, how
 // stones and Brilloxen fall and how stones roll. The ordering quirks below decide how the
 // shipped levels play, so they are kept as they are; only reads outside the field are made safe.
+// Everything beyond the field and the game state goes through the installed host.
 #include "game/playfield.h"
 
-#include "app/frame.h"
-#include "app/startup.h"
 #include "core/error_stop.h"
 #include "core/rt_array.h"
-#include "game/effects_and_waits.h"
 #include "game/game_state.h"
 #include "game/keys.h"
-#include "game/save_game.h"
-#include "graphics/display.h"
-#include "graphics/draw.h"
 
 namespace {
 
-constexpr double window_columns = 20;
-constexpr double window_rows = 14;
-constexpr double colour_white = 16777215;
+PlayfieldHost null_host;
+PlayfieldHost* installed_host = nullptr;
+
+PlayfieldHost& host()
+{
+    return installed_host != nullptr ? *installed_host : null_host;
+}
 
 // Columns of a falling-list row.
 constexpr double col_x = 0, col_y = 1, col_value = 2, col_landed = 3;
@@ -64,29 +63,6 @@ void delete_falling_row(double row)
     rt_num_array_redim(list, count - 1, 4);
 }
 
-// The white flash with the fanfare when the last required Brillox is collected.
-void quota_flash()
-{
-    RT_LINE();
-    const GameState& g = game();
-    screen_clear();
-    screen_draw_rect(0, 0, g.screenx, g.screeny, colour_white);
-    rt_show_frame();
-    wait_ms(50);
-    play_effect(2);
-}
-
-// The save screen during play. The level's clock stands still meanwhile, so saving never costs
-// time, and play resumes on black frames rather than over the picture the screen froze.
-void open_save_screen(GameState& g)
-{
-    RT_LINE();
-    const double opened = timer_ms();
-    load_save_screen(0);
-    g.startzeit = g.startzeit + (timer_ms() - opened);
-    screen_clear();
-}
-
 // Pushes the stone at (x, y) one cell sideways when the cell beyond is empty; false when blocked.
 bool push_stone(double x, double y, double dx)
 {
@@ -114,6 +90,13 @@ double roll_direction(double x, double y)
 }
 
 }  // namespace
+
+PlayfieldHost* set_playfield_host(PlayfieldHost* new_host)
+{
+    PlayfieldHost* const replaced = installed_host;
+    installed_host = new_host;
+    return replaced;
+}
 
 bool inside_field(double x, double y)
 {
@@ -158,19 +141,19 @@ double player_step(double posx, double posy)
     const double oldy = posy;
 
     // Later keys in this order win when several are held.
-    poll_keys();
+    host().poll_keys();
     if (key_transition(key_right) == key_held) g.richtung = 1;
     if (key_transition(key_left) == key_held) g.richtung = 2;
     if (key_transition(key_up) == key_held) g.richtung = 3;
     if (key_transition(key_down) == key_held) g.richtung = 4;
 
     // The save key fires on held and on just-released keys too, as it always has.
-    if (key_transition(g.MySave) != key_not_down) open_save_screen(g);
+    if (key_transition(g.MySave) != key_not_down) host().open_save_screen();
     // The sound key switches once per press. This poll is the frame's second, so a fresh press
     // may read 2 or already 1 here, and a tap between the two polls reads -1: any of them is a
     // press unless the key was down at the last step already.
     const double music_key = key_transition(g.MyMusic);
-    if (music_key != key_not_down && g.music_key_down == 0) toggle_sound();
+    if (music_key != key_not_down && g.music_key_down == 0) host().toggle_sound();
     g.music_key_down = music_key == key_held || music_key == key_pressed_now ? 1 : 0;
 
     if (g.richtung == 0) {
@@ -200,12 +183,12 @@ double player_step(double posx, double posy)
     if (map_feld == sp_brillox) {
         g.brillox_found = g.brillox_found + 1;
         // Only the Brillox that meets the quota flashes; later ones just count.
-        if (g.min_brillox == g.brillox_found) quota_flash();
+        if (g.min_brillox == g.brillox_found) host().quota_reached();
     }
     if (map_feld == sp_ziel) {
         if (g.min_brillox <= g.brillox_found) {
             ret = 1;
-            play_effect(4);
+            host().exit_entered();
         } else {
             kol = 1;  // a closed exit is a wall
         }
@@ -279,8 +262,7 @@ double falling_step()
             break;
         } else {
             falling(i, col_landed) = 1;
-            play_effect(1);
-            rt_debug_out("Bum\n");
+            host().object_landed();
         }
     }
 

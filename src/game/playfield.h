@@ -1,7 +1,29 @@
 // The playfield rules: the player's move, falling objects and rolling stones on the game
-// state's field (map[column][row]) and falling list (f_steine). Pure game logic apart from
-// the quota flash; cells outside the field count as walls.
+// state's field (map[column][row]) and falling list (f_steine). Pure game logic: key polls,
+// the save screen, sounds and the quota flash are asked of the installed host; cells outside
+// the field count as walls.
 #pragma once
+
+// The field window the player sees, in cells; stones roll only inside it.
+constexpr double window_columns = 20;
+constexpr double window_rows = 14;
+
+// What the rules ask of the world around the field, each at the point of the rules where it
+// happens. The null host, in place while none is installed, does nothing: its key poll leaves
+// the key state as it is, so a caller can set gKeyState itself.
+class PlayfieldHost {
+public:
+    virtual ~PlayfieldHost() = default;
+    virtual void poll_keys() {}         // player_step's key poll, before it reads any key
+    virtual void open_save_screen() {}  // the save key was down or just released at that poll
+    virtual void toggle_sound() {}      // the sound key was newly pressed
+    virtual void quota_reached() {}     // the Brillox that meets the quota was just collected
+    virtual void exit_entered() {}      // the player walked into the open exit
+    virtual void object_landed() {}     // a falling object came to rest on something
+};
+
+// Installs host for the rules (nullptr: the null host); returns the host it replaces
+PlayfieldHost* set_playfield_host(PlayfieldHost* host);
 
 // The cell lies on the field (0 <= x < max_x, 0 <= y < max_y)
 bool inside_field(double x, double y);
