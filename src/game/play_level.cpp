@@ -24,7 +24,7 @@ namespace {
 constexpr double colour_white = 16777215;
 
 // Death codes inside the loop; the caller only ever sees 2 or 3.
-constexpr double death_crushed = 2, death_time_up = 3, death_gave_up = 4;
+constexpr double death_crushed = step_crushed, death_time_up = 3, death_gave_up = 4;
 
 double& map_cell(double x, double y)
 {
@@ -171,7 +171,7 @@ private:
 void draw_field(double posx, double posy)
 {
     RT_LINE();
-    if (inside_field(posx, posy)) map_cell(posx, posy) = sp_player;
+    place_player(posx, posy);
     draw_window(posx, posy);
 }
 
@@ -221,13 +221,8 @@ double play_pass(double level)
     if (g.max_zeit > 0 && zeit >= g.max_zeit) return death_time_up;  // this frame is never shown
     draw_sound_icon();
     draw_field(g.player_posx, g.player_posy);
-    double ret = player_step(g.player_posx, g.player_posy);
-    // Later results win: a crush beats a completion in the same frame, giving up beats both.
-    if (g.move_player > g.speed * g.geschwindigkeit) {
-        roll_step(g.player_posx, g.player_posy);
-        if (falling_step() != 0) ret = death_crushed;
-        g.move_player = 0;
-    }
+    double ret = field_step();
+    // Giving up beats a completion or a crush in the same frame.
     if (key_transition(g.MyESC) == key_held) ret = death_gave_up;
     return ret;
 }

@@ -89,6 +89,27 @@ double roll_direction(double x, double y)
     return 0;
 }
 
+// The stone roll_step moves: only stones inside the visible window roll; the scan runs column
+// by column from the window's left edge, and the first stone that can roll is the only one in
+// a step. False when none can.
+bool find_rolling_stone(double startx, double starty, double& cx, double& cy, double& freix)
+{
+    RT_LINE();
+    const double posx = window_left(startx);
+    const double posy = window_top(starty);
+    for (double x = 0; x < window_columns; ++x) {
+        RT_LINE();
+        for (double y = 0; y < window_rows; ++y) {
+            RT_LINE();
+            cx = posx + x;
+            cy = posy + y;
+            freix = roll_direction(cx, cy);
+            if (freix != 0) return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 PlayfieldHost* set_playfield_host(PlayfieldHost* new_host)
@@ -281,26 +302,45 @@ double falling_step()
 double roll_step(double startx, double starty)
 {
     RT_LINE();
-    const double posx = window_left(startx);
-    const double posy = window_top(starty);
-
-    // Only stones inside the visible window roll; the scan runs column by column from the
-    // window's left edge, and the first stone that can roll is the only one in this step.
-    for (double x = 0; x < window_columns; ++x) {
-        RT_LINE();
-        for (double y = 0; y < window_rows; ++y) {
-            RT_LINE();
-            const double cx = posx + x;
-            const double cy = posy + y;
-            const double freix = roll_direction(cx, cy);
-            if (freix == 0) continue;
-            cell(cx, cy) = sp_black;
-            cell(cx + freix, cy + 1) = sp_stein;  // diagonally down in one step
-            remove_falling(cx, cy);
-            add_falling(cx + freix, cy + 1);
-            if (is_object(cx, cy - 1)) add_falling(cx, cy - 1);
-            return 0;
-        }
-    }
+    double cx = 0, cy = 0, freix = 0;
+    if (!find_rolling_stone(startx, starty, cx, cy, freix)) return 0;
+    cell(cx, cy) = sp_black;
+    cell(cx + freix, cy + 1) = sp_stein;  // diagonally down in one step
+    remove_falling(cx, cy);
+    add_falling(cx + freix, cy + 1);
+    if (is_object(cx, cy - 1)) add_falling(cx, cy - 1);
     return 0;
+}
+
+void place_player(double posx, double posy)
+{
+    if (inside_field(posx, posy)) cell(posx, posy) = sp_player;
+}
+
+double field_step()
+{
+    RT_LINE();
+    GameState& g = game();
+    double ret = player_step(g.player_posx, g.player_posy);
+    if (g.move_player > g.speed * g.geschwindigkeit) {
+        roll_step(g.player_posx, g.player_posy);
+        if (falling_step() != 0) ret = step_crushed;
+        g.move_player = 0;
+    }
+    return ret;
+}
+
+bool falling_at(double posx, double posy)
+{
+    const double count = falling_count();
+    for (double i = 0; i < count; ++i) {
+        if (moving_at(i, posx, posy)) return true;
+    }
+    return false;
+}
+
+bool stone_would_roll(double startx, double starty)
+{
+    double cx = 0, cy = 0, freix = 0;
+    return find_rolling_stone(startx, starty, cx, cy, freix);
 }

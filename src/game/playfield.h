@@ -25,6 +25,10 @@ public:
 // Installs host for the rules (nullptr: the null host); returns the host it replaces
 PlayfieldHost* set_playfield_host(PlayfieldHost* host);
 
+// Results of field_step besides 0.
+constexpr double step_complete = 1;  // the player entered the open exit
+constexpr double step_crushed = 2;   // a falling object met the player
+
 // The cell lies on the field (0 <= x < max_x, 0 <= y < max_y)
 bool inside_field(double x, double y);
 double cell_at(double posx, double posy);        // map[posx][posy]; sp_mauer outside the field
@@ -35,3 +39,12 @@ double falling_step();                           // all moving objects one down;
 double roll_step(double startx, double starty);  // at most one stone in the window rolls; 0
 double window_left(double startx);               // first column of the 20 x 14 window; >= 0
 double window_top(double starty);                // first row of the window; >= 0
+void place_player(double posx, double posy);     // sp_player into that cell when on the field
+// The rules' part of one pass of the frame loop: player_step, then, once move_player has passed
+// speed x geschwindigkeit, roll_step and falling_step and the pace starts again. 0, or
+// step_complete, or step_crushed (a crush beats entering the exit in the same pass).
+double field_step();
+
+// Questions about the field for programs that plan moves; they change nothing.
+bool falling_at(double posx, double posy);            // a moving row of the falling list is there
+bool stone_would_roll(double startx, double starty);  // roll_step would roll a stone now

@@ -466,6 +466,27 @@ TEST_F(Playfield, StonesOutsideTheVisibleWindowDoNotRoll)
     EXPECT_EQ(cell_at(27, 7), sp_stein);
 }
 
+TEST_F(Playfield, TheQuestionsForPlannersAgreeWithWhatTheRulesThenDo)
+{
+    field({
+        "*******",
+        "*..S..*",
+        "*..S#.*",
+        "*#S####",
+        "*######",
+        "*******",
+    });
+    EXPECT_FALSE(falling_at(3, 1));
+    EXPECT_TRUE(stone_would_roll(1, 1));  // left, as the right side is blocked
+    roll_step(1, 1);
+    EXPECT_TRUE(falling_at(2, 2));
+    EXPECT_FALSE(falling_at(2, 3));  // the stone it will land on is at rest
+    EXPECT_FALSE(stone_would_roll(1, 1));
+    falling_step();  // it lands: the row stays listed until the end of the step only
+    EXPECT_FALSE(falling_at(2, 2));
+    EXPECT_TRUE(falling_list().empty());
+}
+
 TEST(PlayfieldWindow, StopsAtTheFieldEdgesAndStartsAtZeroOnSmallFields)
 {
     game().max_x = 40;
