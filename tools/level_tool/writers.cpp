@@ -97,9 +97,9 @@ int summary_wait_ms(const Attempt& attempt)
 std::string level_ini_text(const std::vector<LevelSource>& levels)
 {
     std::vector<std::string> lines = {
-        "; brillox levels, written by tools/make_levels.py from tools/levels/ - edit there",
-        "[game]", "level=" + std::to_string(levels.size()),
-        "leben=" + std::to_string(shipped_lives), "speed=" + std::to_string(shipped_speed)};
+        "; brillox levels, written by tools/level_tool from tools/levels/ - edit there", "[game]",
+        "level=" + std::to_string(levels.size()), "leben=" + std::to_string(shipped_lives),
+        "speed=" + std::to_string(shipped_speed)};
     for (std::size_t n = 0; n < levels.size(); ++n) {
         const LevelSource& level = levels[n];
         const std::string number = std::to_string(n + 1);
@@ -119,7 +119,7 @@ std::string solutions_text(const std::vector<LevelSource>& levels,
                            const std::vector<std::vector<Solution>>& solutions)
 {
     std::string text =
-        "# Recorded solutions of the levels in Level.ini, written by tools/make_levels.py.\n"
+        "# Recorded solutions of the levels in Level.ini, written by tools/level_tool.\n"
         "#\n"
         "# One line per level and difficulty: section, difficulty, geschwindigkeit, the number\n"
         "# of play-loop frames, then the arrow key held in each frame, run-length coded:\n"
@@ -162,8 +162,8 @@ std::string replay_script(const std::string& difficulty, const std::vector<Solut
 {
     const int geschwindigkeit = solutions.at(0).geschwindigkeit;
     std::vector<std::string> out = {
-        "# " + difficulty + ": every level in a row, written by tools/solution_scripts.py",
-        "wait 300", "tap Enter  # title", "wait 300"};
+        "# " + difficulty + ": every level in a row, written by tools/level_tool", "wait 300",
+        "tap Enter  # title", "wait 300"};
     const int steps = menu_steps(geschwindigkeit, difficulty);
     if (steps > 0) {
         out.insert(out.end(), {"tap Down", "wait 100", "tap Down", "wait 100"});
