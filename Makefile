@@ -34,12 +34,19 @@ bench: deps
 	    echo "== $$program"; $$program; \
 	done
 
-# For maintainers: regenerates every file in data/ (and the contact sheet in docs/) from the
-# generators tools/make_*.py. The contact sheet is drawn from the other outputs, so it goes last.
+# For maintainers: regenerates every file in data/ (and the contact sheet in docs/). The level
+# tool, built in release mode, solves every plan in tools/levels/ under the game's own rules and
+# writes Level.ini, tools/level_solutions.txt and the empty highscore and save files; the Python
+# generators tools/make_*.py draw the pictures and make the sounds. The contact sheet is drawn
+# from the other outputs, so it goes last.
 ASSET_TOOLS := $(filter-out tools/make_contact_sheet.py,$(sort $(wildcard tools/make_*.py))) \
                $(wildcard tools/make_contact_sheet.py)
 
 assets: deps
+	cmake -S . -B $(RELEASE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release
+	cmake --build $(RELEASE_DIR) -j $(JOBS) --target level_tool
+	@echo "== $(RELEASE_DIR)/level_tool make"
+	$(RELEASE_DIR)/level_tool make tools/levels data tools/level_solutions.txt
 	@set -e; for tool in $(ASSET_TOOLS); do \
 	    echo "== $$tool"; /usr/bin/python3 $$tool; \
 	done

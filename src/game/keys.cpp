@@ -1,5 +1,6 @@
 // The key poller: one snapshot of all 256 scan codes per poll, kept as the game state's
-// gKeyDown, and the transition of each key since the poll before as gKeyState.
+// gKeyDown, and the transition of each key since the poll before as gKeyState
+// (key_transition.cpp reads them).
 #include "game/keys.h"
 
 #include "core/error_stop.h"
@@ -34,10 +35,4 @@ void poll_keys()
             }
         }
     }
-}
-
-double key_transition(double nkey)
-{
-    RT_LINE();
-    return rt_num_array_at(game().gKeyState, nkey);
 }

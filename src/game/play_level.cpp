@@ -4,6 +4,7 @@
 #include "game/play_level.h"
 
 #include "app/frame.h"
+#include "app/startup.h"
 #include "core/error_stop.h"
 #include "core/rt_array.h"
 #include "core/rt_number.h"
@@ -12,6 +13,7 @@
 #include "game/keys.h"
 #include "game/level_file.h"
 #include "game/playfield.h"
+#include "game/save_game.h"
 #include "graphics/display.h"
 #include "graphics/draw.h"
 #include "graphics/fonts.h"
@@ -19,11 +21,10 @@
 
 namespace {
 
-constexpr double window_columns = 20;
-constexpr double window_rows = 14;
+constexpr double colour_white = 16777215;
 
 // Death codes inside the loop; the caller only ever sees 2 or 3.
-constexpr double death_crushed = 2, death_time_up = 3, death_gave_up = 4;
+constexpr double death_crushed = step_crushed, death_time_up = 3, death_gave_up = 4;
 
 double& map_cell(double x, double y)
 {
@@ -110,12 +111,67 @@ void draw_window(double posx, double posy)
     }
 }
 
+// What the rules ask of the game while a level is played: the frame's second key poll, the
+// save screen, the sound switch, the quota's white flash and the sounds of the exit and of
+// landing objects.
+class LevelHost final : public PlayfieldHost {
+public:
+    void poll_keys() override { ::poll_keys(); }
+    void toggle_sound() override { ::toggle_sound(); }
+
+    // The save screen during play. The level's clock stands still meanwhile, so saving never
+    // costs time, and play resumes on black frames rather than over the picture the screen froze.
+    void open_save_screen() override
+    {
+        RT_LINE();
+        GameState& g = game();
+        const double opened = timer_ms();
+        load_save_screen(0);
+        g.startzeit = g.startzeit + (timer_ms() - opened);
+        screen_clear();
+    }
+
+    // The white flash with the fanfare when the last required Brillox is collected.
+    void quota_reached() override
+    {
+        RT_LINE();
+        const GameState& g = game();
+        screen_clear();
+        screen_draw_rect(0, 0, g.screenx, g.screeny, colour_white);
+        rt_show_frame();
+        wait_ms(50);
+        play_effect(2);
+    }
+
+    void exit_entered() override { play_effect(4); }
+
+    void object_landed() override
+    {
+        play_effect(1);
+        rt_debug_out("Bum\n");
+    }
+};
+
+LevelHost level_host;
+
+// The level's host is installed for the rules while a pass runs, and the one before it after.
+class LevelHostInstalled {
+public:
+    LevelHostInstalled() : replaced_(set_playfield_host(&level_host)) {}
+    ~LevelHostInstalled() { set_playfield_host(replaced_); }
+    LevelHostInstalled(const LevelHostInstalled&) = delete;
+    LevelHostInstalled& operator=(const LevelHostInstalled&) = delete;
+
+private:
+    PlayfieldHost* replaced_;
+};
+
 }  // namespace
 
 void draw_field(double posx, double posy)
 {
     RT_LINE();
-    if (inside_field(posx, posy)) map_cell(posx, posy) = sp_player;
+    place_player(posx, posy);
     draw_window(posx, posy);
 }
 
@@ -157,6 +213,7 @@ void death_sequence(double posx, double posy, double errtext)
 double play_pass(double level)
 {
     RT_LINE();
+    const LevelHostInstalled installed;
     GameState& g = game();
     poll_keys();
     const double zeit = rt_to_int((timer_ms() - g.startzeit) / 1000);
@@ -164,13 +221,8 @@ double play_pass(double level)
     if (g.max_zeit > 0 && zeit >= g.max_zeit) return death_time_up;  // this frame is never shown
     draw_sound_icon();
     draw_field(g.player_posx, g.player_posy);
-    double ret = player_step(g.player_posx, g.player_posy);
-    // Later results win: a crush beats a completion in the same frame, giving up beats both.
-    if (g.move_player > g.speed * g.geschwindigkeit) {
-        roll_step(g.player_posx, g.player_posy);
-        if (falling_step() != 0) ret = death_crushed;
-        g.move_player = 0;
-    }
+    double ret = field_step();
+    // Giving up beats a completion or a crush in the same frame.
     if (key_transition(g.MyESC) == key_held) ret = death_gave_up;
     return ret;
 }

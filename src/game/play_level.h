@@ -5,7 +5,9 @@
 
 double play_level(double level);  // 1 complete, 2 life lost, 3 given up, 5 level not loaded
 // One pass of the level's frame loop without showing the frame: keys, HUD, field window, the
-// player's step and, when due, rolling and falling. 0 to play on, 1 complete, else a death code.
+// player's step and, when due, rolling and falling, with the level's host (key poll, save
+// screen, sounds, quota flash) installed for the rules. 0 to play on, 1 complete, else a death
+// code.
 double play_pass(double level);
 void draw_field(double posx, double posy);  // the player into map there; the 20 x 14 window
 void death_sequence(double posx, double posy, double errtext);  // explosion, reason 2/3/4, 2 s

@@ -1,24 +1,23 @@
 // The playfield rules: how the player moves, digs, collects, pushes and leaves the level, how
 // stones and Brilloxen fall and how stones roll. The ordering quirks below decide how the
 // shipped levels play, so they are kept as they are; only reads outside the field are made safe.
+// Everything beyond the field and the game state goes through the installed host.
 #include "game/playfield.h"
 
-#include "app/frame.h"
-#include "app/startup.h"
 #include "core/error_stop.h"
 #include "core/rt_array.h"
-#include "game/effects_and_waits.h"
 #include "game/game_state.h"
 #include "game/keys.h"
-#include "game/save_game.h"
-#include "graphics/display.h"
-#include "graphics/draw.h"
 
 namespace {
 
-constexpr double window_columns = 20;
-constexpr double window_rows = 14;
-constexpr double colour_white = 16777215;
+PlayfieldHost null_host;
+PlayfieldHost* installed_host = nullptr;
+
+PlayfieldHost& host()
+{
+    return installed_host != nullptr ? *installed_host : null_host;
+}
 
 // Columns of a falling-list row.
 constexpr double col_x = 0, col_y = 1, col_value = 2, col_landed = 3;
@@ -64,29 +63,6 @@ void delete_falling_row(double row)
     rt_num_array_redim(list, count - 1, 4);
 }
 
-// The white flash with the fanfare when the last required Brillox is collected.
-void quota_flash()
-{
-    RT_LINE();
-    const GameState& g = game();
-    screen_clear();
-    screen_draw_rect(0, 0, g.screenx, g.screeny, colour_white);
-    rt_show_frame();
-    wait_ms(50);
-    play_effect(2);
-}
-
-// The save screen during play. The level's clock stands still meanwhile, so saving never costs
-// time, and play resumes on black frames rather than over the picture the screen froze.
-void open_save_screen(GameState& g)
-{
-    RT_LINE();
-    const double opened = timer_ms();
-    load_save_screen(0);
-    g.startzeit = g.startzeit + (timer_ms() - opened);
-    screen_clear();
-}
-
 // Pushes the stone at (x, y) one cell sideways when the cell beyond is empty; false when blocked.
 bool push_stone(double x, double y, double dx)
 {
@@ -113,7 +89,35 @@ double roll_direction(double x, double y)
     return 0;
 }
 
+// The stone roll_step moves: only stones inside the visible window roll; the scan runs column
+// by column from the window's left edge, and the first stone that can roll is the only one in
+// a step. False when none can.
+bool find_rolling_stone(double startx, double starty, double& cx, double& cy, double& freix)
+{
+    RT_LINE();
+    const double posx = window_left(startx);
+    const double posy = window_top(starty);
+    for (double x = 0; x < window_columns; ++x) {
+        RT_LINE();
+        for (double y = 0; y < window_rows; ++y) {
+            RT_LINE();
+            cx = posx + x;
+            cy = posy + y;
+            freix = roll_direction(cx, cy);
+            if (freix != 0) return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace
+
+PlayfieldHost* set_playfield_host(PlayfieldHost* new_host)
+{
+    PlayfieldHost* const replaced = installed_host;
+    installed_host = new_host;
+    return replaced;
+}
 
 bool inside_field(double x, double y)
 {
@@ -158,19 +162,19 @@ double player_step(double posx, double posy)
     const double oldy = posy;
 
     // Later keys in this order win when several are held.
-    poll_keys();
+    host().poll_keys();
     if (key_transition(key_right) == key_held) g.richtung = 1;
     if (key_transition(key_left) == key_held) g.richtung = 2;
     if (key_transition(key_up) == key_held) g.richtung = 3;
     if (key_transition(key_down) == key_held) g.richtung = 4;
 
     // The save key fires on held and on just-released keys too, as it always has.
-    if (key_transition(g.MySave) != key_not_down) open_save_screen(g);
+    if (key_transition(g.MySave) != key_not_down) host().open_save_screen();
     // The sound key switches once per press. This poll is the frame's second, so a fresh press
     // may read 2 or already 1 here, and a tap between the two polls reads -1: any of them is a
     // press unless the key was down at the last step already.
     const double music_key = key_transition(g.MyMusic);
-    if (music_key != key_not_down && g.music_key_down == 0) toggle_sound();
+    if (music_key != key_not_down && g.music_key_down == 0) host().toggle_sound();
     g.music_key_down = music_key == key_held || music_key == key_pressed_now ? 1 : 0;
 
     if (g.richtung == 0) {
@@ -200,12 +204,12 @@ double player_step(double posx, double posy)
     if (map_feld == sp_brillox) {
         g.brillox_found = g.brillox_found + 1;
         // Only the Brillox that meets the quota flashes; later ones just count.
-        if (g.min_brillox == g.brillox_found) quota_flash();
+        if (g.min_brillox == g.brillox_found) host().quota_reached();
     }
     if (map_feld == sp_ziel) {
         if (g.min_brillox <= g.brillox_found) {
             ret = 1;
-            play_effect(4);
+            host().exit_entered();
         } else {
             kol = 1;  // a closed exit is a wall
         }
@@ -279,8 +283,7 @@ double falling_step()
             break;
         } else {
             falling(i, col_landed) = 1;
-            play_effect(1);
-            rt_debug_out("Bum\n");
+            host().object_landed();
         }
     }
 
@@ -299,26 +302,45 @@ double falling_step()
 double roll_step(double startx, double starty)
 {
     RT_LINE();
-    const double posx = window_left(startx);
-    const double posy = window_top(starty);
-
-    // Only stones inside the visible window roll; the scan runs column by column from the
-    // window's left edge, and the first stone that can roll is the only one in this step.
-    for (double x = 0; x < window_columns; ++x) {
-        RT_LINE();
-        for (double y = 0; y < window_rows; ++y) {
-            RT_LINE();
-            const double cx = posx + x;
-            const double cy = posy + y;
-            const double freix = roll_direction(cx, cy);
-            if (freix == 0) continue;
-            cell(cx, cy) = sp_black;
-            cell(cx + freix, cy + 1) = sp_stein;  // diagonally down in one step
-            remove_falling(cx, cy);
-            add_falling(cx + freix, cy + 1);
-            if (is_object(cx, cy - 1)) add_falling(cx, cy - 1);
-            return 0;
-        }
-    }
+    double cx = 0, cy = 0, freix = 0;
+    if (!find_rolling_stone(startx, starty, cx, cy, freix)) return 0;
+    cell(cx, cy) = sp_black;
+    cell(cx + freix, cy + 1) = sp_stein;  // diagonally down in one step
+    remove_falling(cx, cy);
+    add_falling(cx + freix, cy + 1);
+    if (is_object(cx, cy - 1)) add_falling(cx, cy - 1);
     return 0;
+}
+
+void place_player(double posx, double posy)
+{
+    if (inside_field(posx, posy)) cell(posx, posy) = sp_player;
+}
+
+double field_step()
+{
+    RT_LINE();
+    GameState& g = game();
+    double ret = player_step(g.player_posx, g.player_posy);
+    if (g.move_player > g.speed * g.geschwindigkeit) {
+        roll_step(g.player_posx, g.player_posy);
+        if (falling_step() != 0) ret = step_crushed;
+        g.move_player = 0;
+    }
+    return ret;
+}
+
+bool falling_at(double posx, double posy)
+{
+    const double count = falling_count();
+    for (double i = 0; i < count; ++i) {
+        if (moving_at(i, posx, posy)) return true;
+    }
+    return false;
+}
+
+bool stone_would_roll(double startx, double starty)
+{
+    double cx = 0, cy = 0, freix = 0;
+    return find_rolling_stone(startx, starty, cx, cy, freix);
 }

@@ -1,5 +1,7 @@
 // Tests for the level play loop on the offscreen display: the four outcomes, the pacing of
-// falling objects, the time limit, and one captured frame of the first shipped level. Levels
+// falling objects, the time limit, what the level's host does for the rules (the quota flash,
+// the sounds, the save screen's standing clock), and one captured frame of the first shipped
+// level. Levels
 // are small Level.ini files in a scratch directory; keys come from a scripted keyboard that a
 // clock observer changes frame by frame; the virtual clock makes the waits instant.
 #include "game/play_level.h"
@@ -21,8 +23,15 @@
 #include "sound/sound.h"
 #include "support/temp_dir.h"
 
-// The save screen's test double: play never opens it in these tests.
-void load_save_screen(double) {}
+// The save screen's test double: counts its openings, lets go of the save key and takes as
+// much level time as a player choosing a slot would.
+int save_screen_calls = 0;
+void load_save_screen(double)
+{
+    ++save_screen_calls;
+    GameScreenTest::keys[static_cast<int>(game().MySave)] = 0;
+    platform::clock_advance_us(5'000'000);
+}
 
 namespace {
 
@@ -43,7 +52,22 @@ struct Watch {
     // play starts, each later one is set once the pass before has read its keys.
     std::string plan;
     double plan_due_ms = -1;
+    std::vector<double> frame_ms;  // when each frame's pass polled its keys
+    // While listening: the frame in which effect slots 1, 2 and 4 were first heard; 0 never.
+    bool listening = false;
+    int heard[5] = {};
 } watch;
+
+void listen_for_effects()
+{
+    bool all_heard = true;
+    for (const int slot : {1, 2, 4}) {
+        if (watch.heard[slot] == 0 && sound_is_playing(slot * 256) == 1)
+            watch.heard[slot] = watch.frames;
+        all_heard = all_heard && watch.heard[slot] != 0;
+    }
+    watch.listening = !all_heard;
+}
 
 void hold_arrow(char arrow)
 {
@@ -65,11 +89,13 @@ void observe(double now)
         rt_array_bounds(g.map, 0) > watch.stone_x && rt_array_bounds(g.map, 1) > watch.stone_y &&
         rt_num_array_at(g.map, watch.stone_x, watch.stone_y) == sp_stein)
         watch.stone_arrived = watch.frames;
+    if (watch.listening) listen_for_effects();
     if (g.move_player == watch.last_counter) return;
     watch.last_counter = g.move_player;
     if (g.move_player == 0) return;
     // player_step has just counted up and is polling the keys: the frame is drawn.
     ++watch.frames;
+    watch.frame_ms.push_back(now);
     if (watch.frames == watch.capture_frame) screen_read_pixels(watch.capture);
     if (watch.esc_from_frame != 0 && watch.frames >= watch.esc_from_frame)
         GameScreenTest::keys[static_cast<int>(g.MyESC)] = 0x80;
@@ -83,6 +109,10 @@ protected:
         GameScreenTest::SetUpTestSuite();
         sound_use_virtual_clock(nullptr);
         sound_device_init();
+        const std::string sound = std::string(BRILLOX_DATA_DIR) + "/sound/";
+        for (const auto& [slot, file] :
+             {std::pair{1, "stein.wav"}, std::pair{2, "fanfare.wav"}, std::pair{4, "gong.wav"}})
+            ASSERT_EQ(sound_load((sound + file).c_str(), slot, 1), 1) << file;
     }
     static void TearDownTestSuite() { sound_device_release(); }
 
@@ -167,6 +197,38 @@ TEST_F(PlayLevel, ACrushInTheSameFrameBeatsWalkingIntoTheExit)
     watch.plan = std::string("DURRRD") + std::string(13, '.') + "L";
     EXPECT_EQ(play_level(1), outcome_life_lost);
     EXPECT_EQ(watch.frames, 20);
+}
+
+TEST_F(PlayLevel, TheQuotaFlashesForFiftyMillisecondsAndTheEffectsSound)
+{
+    // Objects move every second frame: the stone he leaves falls in pass 2 and lands in pass 4,
+    // the pass in which he walks into the exit; the Brillox in pass 3 meets the quota.
+    level(0, {"******", "*S.DZ*", "*P...*", "******"});
+    game().speed = 1, game().geschwindigkeit = 1;
+    hold(key_right);
+    watch.plan = "RURR";
+    watch.listening = true;
+    EXPECT_EQ(play_level(1), outcome_complete);
+    ASSERT_EQ(watch.frame_ms.size(), 4u);
+    const double usual_pass = watch.frame_ms[2] - watch.frame_ms[1];
+    // The white frame of the flash is shown and stays up 50 ms before the pass's own frame.
+    EXPECT_GE(watch.frame_ms[3] - watch.frame_ms[2], usual_pass + 50);
+    EXPECT_EQ(watch.heard[2], 3);  // the fanfare
+    EXPECT_EQ(watch.heard[4], 4);  // the gong of the exit
+    EXPECT_EQ(watch.heard[1], 4);  // the landing stone
+}
+
+TEST_F(PlayLevel, TheSaveScreenDuringPlayCostsNoLevelTime)
+{
+    // The save screen takes 5 s of a 3 s limit; the level still runs its 3 s afterwards.
+    level(3, {"*****", "*PDZ*", "*****"});
+    game().MySave = 31;
+    save_screen_calls = 0;
+    hold(game().MySave);
+    EXPECT_EQ(play_level(1), outcome_life_lost);
+    EXPECT_EQ(save_screen_calls, 1);
+    EXPECT_GE(watch.frames, 88);
+    EXPECT_LE(watch.frames, 92);
 }
 
 TEST_F(PlayLevel, TheGiveUpKeyEndsTheAttemptAsGivenUp)

@@ -1,123 +1,51 @@
 // Tests for the playfield rules on small fields drawn as pictures: digging, pushing, falling,
 // crushing, rolling, collecting with the quota, the exit, and the falling list's ordering
-// quirks. Keys come from a scripted keyboard; sounds play on the virtual clock so a test can
-// ask which effect is playing; the quota flash presents on the offscreen display.
+// quirks. The rules run headless: a recording host stands in for the game's key poll, save
+// screen, sounds and flash, and tells in which order the rules asked for them.
 #include "game/playfield.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
+#include <algorithm>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
 #include "core/rt_array.h"
 #include "game/game_state.h"
 #include "game/keys.h"
-#include "game/save_game.h"
-#include "graphics/display.h"
-#include "input/input.h"
-#include "platform/clock.h"
-#include "platform/keyboard.h"
-#include "platform/video.h"
-#include "sound/sound.h"
-#include "support/temp_dir.h"
-
-// The save screen's test double: records how it was opened.
-namespace {
-int save_screen_calls = 0;
-double save_screen_mode = -1;
-}  // namespace
-
-void load_save_screen(double load)
-{
-    ++save_screen_calls;
-    save_screen_mode = load;
-}
 
 namespace {
-
-using testing_support::ScopedEnv;
-using testing_support::TempDir;
-using testing_support::write_file;
 
 constexpr double key_save = 31, key_music = 50;
 
-void put16(std::string& out, int v)
-{
-    out += static_cast<char>(v & 0xff);
-    out += static_cast<char>(v >> 8 & 0xff);
-}
-
-void put32(std::string& out, std::uint32_t v)
-{
-    put16(out, static_cast<int>(v & 0xffff));
-    put16(out, static_cast<int>(v >> 16));
-}
-
-// Five seconds of quiet mono 16-bit sound: long enough to still play when a test asks.
-std::string long_wav()
-{
-    const int rate = 22050;
-    std::string data(static_cast<std::size_t>(rate) * 5 * 2, '\0');
-    std::string file = "RIFF";
-    put32(file, static_cast<std::uint32_t>(36 + data.size()));
-    file += "WAVEfmt ";
-    put32(file, 16);
-    put16(file, 1);
-    put16(file, 1);
-    put32(file, rate);
-    put32(file, rate * 2);
-    put16(file, 2);
-    put16(file, 16);
-    file += "data";
-    put32(file, static_cast<std::uint32_t>(data.size()));
-    return file + data;
-}
-
-// One display, input object and virtual sound device for the whole program, with the five
-// effect slots loaded.
-class PlayfieldRuntime : public testing::Environment {
+// Records what the rules ask for. Its key poll leaves the keys in held now down (down at this
+// poll and the one before, as a key the player holds reads at the frame's second poll) and
+// every other key up.
+class RecordingHost : public PlayfieldHost {
 public:
-    void SetUp() override
+    void poll_keys() override
     {
-        tmp_ = new TempDir;
-        tmpdir_ = new ScopedEnv("TMPDIR", tmp_->path());
-        platform::clock_use_virtual();
-        ASSERT_TRUE(platform::video_init());
-        rt_display = new OpenGLRainbows;
-        ASSERT_TRUE(screen_create(640, 480, 0, 30, 0));
-        input_create();
-        input_init(0, false);
-        sound_use_virtual_clock(nullptr);
-        sound_device_init();
-        write_file(tmp_->file("effect.wav"), long_wav());
-        for (double slot = 0; slot < 5; ++slot) {
-            ASSERT_EQ(sound_load(tmp_->file("effect.wav").c_str(), slot, 1), 1);
+        calls.push_back("poll");
+        for (double k = 0; k < 256; ++k) {
+            const bool down = std::find(held.begin(), held.end(), k) != held.end();
+            rt_num_array_at(game().gKeyState, k) = down ? key_held : key_not_down;
         }
     }
-    void TearDown() override
+    void open_save_screen() override { calls.push_back("save"); }
+    void toggle_sound() override { calls.push_back("sound"); }
+    void quota_reached() override { calls.push_back("quota"); }
+    void exit_entered() override { calls.push_back("exit"); }
+    void object_landed() override { calls.push_back("landed"); }
+
+    long count(const std::string& call) const
     {
-        sound_device_release();
-        input_release();
-        delete rt_display;
-        rt_display = nullptr;
-        platform::clock_use_real();
-        delete tmpdir_;
-        delete tmp_;
+        return std::count(calls.begin(), calls.end(), call);
     }
 
-private:
-    TempDir* tmp_ = nullptr;
-    ScopedEnv* tmpdir_ = nullptr;
+    std::vector<double> held;
+    std::vector<std::string> calls;
 };
-
-[[maybe_unused]] testing::Environment* const playfield_runtime =
-    testing::AddGlobalTestEnvironment(new PlayfieldRuntime);
-
-bool effect_playing(double slot)
-{
-    return sound_is_playing(slot * 256) == 1;
-}
 
 // Field pictures: * wall, # earth, S stone, B Brillox, . empty, X exit, P player.
 double cell_value(char c)
@@ -167,28 +95,22 @@ protected:
     void SetUp() override
     {
         GameState& g = game();
-        g.screenx = 640;
-        g.screeny = 480;
         g.MySave = key_save;
         g.MyMusic = key_music;
         g.music_on = 1;
+        g.music_key_down = 0;
         g.min_brillox = 0;
         g.brillox_found = 0;
         g.move_player = 0;
         g.keine_taste = 0;
         g.richtung = 0;
         rt_num_array_dim(g.f_steine, 0, 4);
-        platform::keyboard_override(&keys);
-        poll_keys();
-        sound_stop_all();
-        save_screen_calls = 0;
-        save_screen_mode = -1;
+        rt_num_array_dim(g.gKeyDown, 256);
+        rt_num_array_dim(g.gKeyState, 256);
+        host = RecordingHost{};
+        set_playfield_host(&host);
     }
-    void TearDown() override
-    {
-        platform::keyboard_override(nullptr);
-        sound_stop_all();
-    }
+    void TearDown() override { set_playfield_host(nullptr); }
 
     static void field(const std::vector<std::string>& rows)
     {
@@ -242,21 +164,15 @@ protected:
         }
     }
 
-    // One frame of play with these keys held since the frame's first poll; 0 = no key.
-    double step(double key = 0, double second_key = 0)
+    // player_step with these keys held at its poll; no key at all without arguments.
+    double step(std::initializer_list<double> keys = {})
     {
-        keys.fill(0);
-        if (key != 0) keys[static_cast<std::size_t>(key)] = 0x80;
-        if (second_key != 0) keys[static_cast<std::size_t>(second_key)] = 0x80;
-        poll_keys();
-        const double ret = player_step(game().player_posx, game().player_posy);
-        keys.fill(0);
-        poll_keys();
-        poll_keys();
-        return ret;
+        host.held = keys;
+        return player_step(game().player_posx, game().player_posy);
     }
+    double step(double key) { return step({key}); }
 
-    platform::KeySnapshot keys{};
+    RecordingHost host;
 };
 
 TEST_F(Playfield, WalkingDigsATunnelAndWallsTurnThePlayerWithoutMoving)
@@ -284,7 +200,7 @@ TEST_F(Playfield, ALaterArrowKeyWinsAndNoKeyCountsIdleFrames)
         "*...*",
         "*****",
     });
-    step(key_right, key_down);  // down is tested after right
+    step({key_right, key_down});  // down is tested after right
     EXPECT_EQ(game().player_posx, 2);
     EXPECT_EQ(game().player_posy, 2);
     step();
@@ -303,10 +219,67 @@ TEST_F(Playfield, TheSaveAndSoundKeysActInsideTheStep)
         "***",
     });
     step(key_save);
-    EXPECT_EQ(save_screen_calls, 1);
-    EXPECT_EQ(save_screen_mode, 0);
+    EXPECT_EQ(host.calls, (std::vector<std::string>{"poll", "save"}));
     step(key_music);
-    EXPECT_EQ(game().music_on, 0);
+    EXPECT_EQ(host.count("sound"), 1);
+    step(key_music);  // still down: the switch comes once per press
+    step();
+    step(key_music);
+    EXPECT_EQ(host.count("sound"), 2);
+    EXPECT_EQ(host.count("save"), 1);
+}
+
+TEST_F(Playfield, TheStepReadsTheKeysOfItsOwnPoll)
+{
+    field({
+        "*****",
+        "*.P.*",
+        "*****",
+    });
+    // Down at the frame's first poll, up again at the step's own: he stays.
+    rt_num_array_at(game().gKeyState, key_right) = key_held;
+    step();
+    EXPECT_EQ(game().player_posx, 2);
+    step(key_left);
+    EXPECT_EQ(game().player_posx, 1);
+}
+
+TEST_F(Playfield, TheHostIsAskedInTheOrderOfTheRules)
+{
+    field({
+        "******",
+        "*PBX.*",
+        "******",
+    });
+    game().min_brillox = 1;
+    step({key_right, key_save, key_music});
+    EXPECT_EQ(host.calls, (std::vector<std::string>{"poll", "save", "sound", "quota"}));
+    host.calls.clear();
+    EXPECT_EQ(step(key_right), 1);
+    EXPECT_EQ(host.calls, (std::vector<std::string>{"poll", "exit"}));
+}
+
+TEST(PlayfieldWithoutHost, TheStepReadsTheKeyStateAsTheCallerLeftIt)
+{
+    GameState& g = game();
+    g.max_x = 4;
+    g.max_y = 1;
+    rt_num_array_dim(g.map, 4, 1);
+    for (double x = 0; x < 4; ++x) rt_num_array_at(g.map, x, 0) = sp_black;
+    rt_num_array_at(g.map, 1, 0) = sp_brillox;
+    g.min_brillox = 1;
+    g.brillox_found = 0;
+    g.MySave = key_save;
+    rt_num_array_dim(g.f_steine, 0, 4);
+    rt_num_array_dim(g.gKeyState, 256);
+    ASSERT_EQ(set_playfield_host(nullptr), nullptr);
+    rt_num_array_at(g.gKeyState, key_right) = key_held;
+    rt_num_array_at(g.gKeyState, key_save) = key_held;
+    // The null host asks nothing of the world: no poll, no save screen, no flash.
+    EXPECT_EQ(player_step(0, 0), 0);
+    EXPECT_EQ(player_step(1, 0), 0);
+    EXPECT_EQ(g.player_posx, 2);
+    EXPECT_EQ(g.brillox_found, 1);
 }
 
 TEST_F(Playfield, AStoneFallsIntoTheLeftCellAndCrushesOnlyAPlayerStillBelowIt)
@@ -335,7 +308,7 @@ TEST_F(Playfield, AStoneFallsIntoTheLeftCellAndCrushesOnlyAPlayerStillBelowIt)
     EXPECT_EQ(falling_step(), 0);  // lands on the earth beside him
     EXPECT_EQ(picture()[2], "*PS.*");
     EXPECT_TRUE(falling_list().empty());
-    EXPECT_TRUE(effect_playing(1));
+    EXPECT_EQ(host.count("landed"), 1);
 }
 
 TEST_F(Playfield, AHangingStoneStaysUntilThePlayerLeavesTheCellBelowIt)
@@ -493,6 +466,27 @@ TEST_F(Playfield, StonesOutsideTheVisibleWindowDoNotRoll)
     EXPECT_EQ(cell_at(27, 7), sp_stein);
 }
 
+TEST_F(Playfield, TheQuestionsForPlannersAgreeWithWhatTheRulesThenDo)
+{
+    field({
+        "*******",
+        "*..S..*",
+        "*..S#.*",
+        "*#S####",
+        "*######",
+        "*******",
+    });
+    EXPECT_FALSE(falling_at(3, 1));
+    EXPECT_TRUE(stone_would_roll(1, 1));  // left, as the right side is blocked
+    roll_step(1, 1);
+    EXPECT_TRUE(falling_at(2, 2));
+    EXPECT_FALSE(falling_at(2, 3));  // the stone it will land on is at rest
+    EXPECT_FALSE(stone_would_roll(1, 1));
+    falling_step();  // it lands: the row stays listed until the end of the step only
+    EXPECT_FALSE(falling_at(2, 2));
+    EXPECT_TRUE(falling_list().empty());
+}
+
 TEST(PlayfieldWindow, StopsAtTheFieldEdgesAndStartsAtZeroOnSmallFields)
 {
     game().max_x = 40;
@@ -527,7 +521,7 @@ TEST_F(Playfield, FieldsWithoutAWallRingAreWalledByTheirEdge)
     EXPECT_EQ(roll_step(0, 0), 0);
 }
 
-TEST_F(Playfield, TheBrilloxThatMeetsTheQuotaFlashesAndPlaysTheFanfare)
+TEST_F(Playfield, OnlyTheBrilloxThatMeetsTheQuotaAsksForTheFlash)
 {
     field({
         "**********",
@@ -537,20 +531,15 @@ TEST_F(Playfield, TheBrilloxThatMeetsTheQuotaFlashesAndPlaysTheFanfare)
     game().min_brillox = 5;
     for (int i = 0; i < 4; ++i) step(key_right);
     EXPECT_EQ(game().brillox_found, 4);
-    EXPECT_FALSE(effect_playing(2));
+    EXPECT_EQ(host.count("quota"), 0);
 
-    double before = platform::clock_virtual_ms();
     step(key_right);
     EXPECT_EQ(game().brillox_found, 5);
-    EXPECT_TRUE(effect_playing(2));
-    EXPECT_GE(platform::clock_virtual_ms() - before, 50);  // the flash stays up 50 ms
+    EXPECT_EQ(host.count("quota"), 1);
 
-    sound_stop_all();
-    before = platform::clock_virtual_ms();
     step(key_right);
     EXPECT_EQ(game().brillox_found, 6);
-    EXPECT_FALSE(effect_playing(2));
-    EXPECT_LT(platform::clock_virtual_ms() - before, 50);
+    EXPECT_EQ(host.count("quota"), 1);
     EXPECT_EQ(picture()[1], "*......P.*");
 }
 
@@ -564,13 +553,13 @@ TEST_F(Playfield, TheExitIsAWallUntilTheQuotaIsMet)
     game().min_brillox = 1;
     EXPECT_EQ(step(key_right), 0);
     EXPECT_EQ(game().player_posx, 1);
-    EXPECT_FALSE(effect_playing(4));
+    EXPECT_EQ(host.count("exit"), 0);
 
     game().brillox_found = 2;
     EXPECT_EQ(step(key_right), 1);
     EXPECT_EQ(game().player_posx, 2);
     EXPECT_EQ(cell_at(2, 1), sp_player);
-    EXPECT_TRUE(effect_playing(4));
+    EXPECT_EQ(host.count("exit"), 1);
 }
 
 TEST_F(Playfield, AddFallingSkipsObjectsAlreadyMovingButNotLandedRows)
@@ -609,7 +598,7 @@ TEST_F(Playfield, FallingStepLeavesALandedRowThatMovedUpForTheNextStep)
     set_falling({{1, 1, sp_stein, 0}, {2, 1, sp_stein, 0}});
     EXPECT_EQ(falling_step(), 0);
     EXPECT_EQ(falling_list(), (std::vector<Falling>{{2, 1, sp_stein, 1}}));
-    EXPECT_TRUE(effect_playing(1));
+    EXPECT_EQ(host.count("landed"), 2);
     EXPECT_EQ(falling_step(), 0);
     EXPECT_TRUE(falling_list().empty());
 }

@@ -1,0 +1,211 @@
+// Tests for the level tool on small levels: the run-length key code, the layout rules, the
+// guards of a headless attempt against odd corners of the rules, the plan runner's fetches,
+// the replay script's frame counts around the quota flash, and the check of a Level.ini.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "core/rt_array.h"
+#include "game/game_state.h"
+#include "game/playfield.h"
+#include "headless_play.h"
+#include "level_checks.h"
+#include "level_sources.h"
+#include "plan_runner.h"
+#include "support/temp_dir.h"
+#include "writers.h"
+
+namespace {
+
+using testing_support::TempDir;
+using testing_support::write_file;
+
+LevelSource level_of(const std::vector<std::string>& rows, int quota = 1, int zeit = 0)
+{
+    LevelSource level;
+    level.origin = "test level";
+    level.name = "Test";
+    level.rows = rows;
+    level.x = static_cast<int>(rows[0].size());
+    level.y = static_cast<int>(rows.size());
+    level.quota = quota;
+    level.zeit = zeit;
+    return level;
+}
+
+// A 20 x 14 level closed by walls, earth inside, with the letters put at their cells.
+LevelSource walled_level(const std::vector<std::pair<Cell, char>>& letters, int quota = 1)
+{
+    std::vector<std::string> rows(14, "*" + std::string(18, '.') + "*");
+    rows.front() = rows.back() = std::string(20, '*');
+    for (const auto& [cell, letter] : letters) rows[cell.y][cell.x] = letter;
+    return level_of(rows, quota);
+}
+
+void set_cell(int x, int y, double value)
+{
+    rt_num_array_at(game().map, x, y) = value;
+}
+
+TEST(KeyCode, RunsOfKeysRoundTripAndUnknownLettersAreRefused)
+{
+    const Keys keys = {Key::right, Key::right, Key::right, Key::none, Key::none, Key::down};
+    EXPECT_EQ(encode_keys(keys), "R3 .2 D1");
+    EXPECT_EQ(decode_keys("R3 .2 D1\n", "here"), keys);
+    EXPECT_THROW(decode_keys("X3", "here"), LevelToolError);
+    EXPECT_THROW(decode_keys("R", "here"), LevelToolError);
+}
+
+TEST(Layout, EachRuleRefusesALevelThatBreaksIt)
+{
+    const std::vector<std::pair<Cell, char>> playable = {
+        {{1, 1}, 'P'}, {{2, 1}, 'D'}, {{3, 1}, 'Z'}};
+    EXPECT_NO_THROW(check_layout(walled_level(playable)));
+
+    struct Broken {
+        const char* why;
+        LevelSource level;
+    };
+    std::vector<Broken> broken = {
+        {"not closed by walls",
+         walled_level({{{1, 1}, 'P'}, {{2, 1}, 'D'}, {{3, 1}, 'Z'}, {{19, 5}, '.'}})},
+        {"top or bottom row",
+         walled_level({{{1, 1}, 'P'}, {{2, 1}, 'D'}, {{3, 1}, 'Z'}, {{4, 13}, 'S'}})},
+        {"exactly one P",
+         walled_level({{{1, 1}, 'P'}, {{2, 1}, 'D'}, {{3, 1}, 'Z'}, {{5, 5}, 'P'}})},
+        {"exactly one P and one Z", walled_level({{{1, 1}, 'P'}, {{2, 1}, 'D'}})},
+        {"holds q", walled_level({{{1, 1}, 'P'}, {{2, 1}, 'D'}, {{3, 1}, 'Z'}, {{5, 5}, 'q'}})},
+        {"quota 2 with 1", walled_level(playable, 2)},
+        {"quota 0 with 1", walled_level(playable, 0)},
+        {"smaller than the 20 x 14 window", level_of({"*****", "*PDZ*", "*****"})},
+    };
+    LevelSource ragged = walled_level(playable);
+    ragged.rows[4] += "*";
+    broken.push_back({"row 5 is 21 wide", ragged});
+    LevelSource short_of_rows = walled_level(playable);
+    short_of_rows.y = 15;  // the level declares a row its map does not have
+    broken.push_back({"the level says 20 x 15", short_of_rows});
+
+    for (const Broken& b : broken) {
+        try {
+            check_layout(b.level);
+            ADD_FAILURE() << "accepted: " << b.why;
+        } catch (const LevelToolError& e) {
+            EXPECT_NE(std::string(e.what()).find(b.why), std::string::npos) << e.what();
+        }
+    }
+}
+
+TEST(HeadlessPlay, AStepIntoTheCellOfAFallingObjectIsAQuirk)
+{
+    Attempt a(walled_level({{{1, 1}, 'P'}, {{2, 1}, 'D'}, {{3, 1}, 'Z'}}), 3, 1);
+    set_cell(2, 2, sp_black);
+    add_falling(2, 1);  // the Brillox beside him is on its way down
+    EXPECT_THROW(a.frame(Key::right), Quirk);
+}
+
+TEST(HeadlessPlay, AnObjectThePlayerWalksOverAfterAPushIsAQuirk)
+{
+    // A Brillox that has just fallen onto the stone he pushes drops into the stone's old cell
+    // in the push's extra falling step, and he walks into that cell.
+    const LevelSource level =
+        walled_level({{{2, 3}, 'P'}, {{3, 3}, 'S'}, {{3, 2}, 'D'}, {{9, 9}, 'D'}, {{3, 1}, 'Z'}});
+    for (const bool falling : {false, true}) {
+        Attempt a(level, 3, 1);
+        set_cell(4, 3, sp_black);
+        set_cell(4, 4, sp_black);
+        if (falling) {
+            add_falling(3, 2);
+            EXPECT_THROW(a.frame(Key::right), Quirk);
+        } else {
+            EXPECT_EQ(a.frame(Key::right), Outcome::going);  // at rest, it just hangs there
+            EXPECT_EQ(a.cell({3, 2}), sp_brillox);
+            EXPECT_EQ(a.cell({4, 4}), sp_stein);
+        }
+    }
+}
+
+TEST(HeadlessPlay, AnObjectWrittenFromAFallingRowWhoseCellIsEmptyIsAQuirk)
+{
+    Attempt a(walled_level({{{1, 1}, 'P'}, {{2, 1}, 'D'}, {{3, 1}, 'Z'}}), 3, 1);
+    set_cell(5, 5, sp_stein);
+    add_falling(5, 5);
+    set_cell(5, 5, sp_black);  // the stone left without its row
+    set_cell(5, 6, sp_black);
+    for (int frame = 1; frame < 4; ++frame) EXPECT_EQ(a.frame(Key::none), Outcome::going);
+    EXPECT_THROW(a.frame(Key::none), Quirk);  // the falling step writes a stone out of nothing
+}
+
+TEST(HeadlessPlay, TheLimitEndsTheAttemptInTheFrameThatReachesIt)
+{
+    LevelSource level = walled_level({{{1, 1}, 'P'}, {{2, 5}, 'D'}, {{3, 1}, 'Z'}});
+    level.zeit = 1;
+    Attempt a(level, 3, 1);
+    for (int frame = 1; frame <= frames_per_second; ++frame)
+        ASSERT_EQ(a.frame(Key::none), Outcome::going);
+    EXPECT_EQ(a.frame(Key::none), Outcome::time_up);
+    EXPECT_THROW(a.frame(Key::none), PlanError);
+}
+
+TEST(PlanRunner, AFetchThatEndsUnderAFallingStoneIsTakenBackForTheNextBrillox)
+{
+    // Stepping down to the nearest Brillox sets the stone above him falling onto him; the
+    // fetch of the far one lets it land on the near one instead.
+    Attempt a(level_of({"******", "*S.Z.*", "*P...*", "*D..D*", "******"}), 3, 1);
+    run_plan(a, {"c 1", "exit"});
+    EXPECT_EQ(a.outcome(), Outcome::complete);
+    EXPECT_EQ(a.keys().front(), Key::right);
+    EXPECT_EQ(a.cell({1, 2}), sp_stein);
+    EXPECT_EQ(a.cell({1, 3}), sp_brillox);
+}
+
+TEST(PlanRunner, AClosedExitAndAPlanThatStopsShortAreRefused)
+{
+    const LevelSource level = level_of({"*****", "*PZD*", "*****"});
+    {
+        Attempt a(level, 3, 1);
+        EXPECT_THROW(run_plan(a, {"exit"}), PlanError);
+    }
+    Attempt a(level, 3, 1);
+    EXPECT_THROW(run_plan(a, {"m L"}), PlanError);
+}
+
+TEST(ReplayScript, ThePassOfTheQuotaFlashShowsTwoFrames)
+{
+    LevelIni ini;
+    ini.speed = 3;
+    ini.levels = {level_of({"*****", "*PDZ*", "*****"})};
+    const Solution s{"level_1", "easy", 3, 2, {Key::right, Key::right}};
+    const std::string script = replay_script("easy", {s}, ini);
+    // Pass 1 collects the Brillox with the flash (two frames), pass 2 enters the exit (none),
+    // and the completion message shows one.
+    const std::string level_part =
+        "# level_1\nframes 1\ndown Enter\ndown Right\nframes 3\nup Enter\nup Right\n"
+        "wait 4333  # completion message and score summary\n";
+    EXPECT_NE(script.find(level_part), std::string::npos) << script;
+
+    const Solution short_of_exit{"level_1", "easy", 3, 1, {Key::right}};
+    EXPECT_THROW(replay_script("easy", {short_of_exit}, ini), LevelToolError);
+}
+
+TEST(CheckLevels, RefusesASolutionOffByAFrameAndADifficultyWithoutOne)
+{
+    TempDir dir;
+    LevelSource level = walled_level({{{1, 1}, 'P'}, {{2, 1}, 'D'}, {{3, 1}, 'Z'}});
+    write_file(dir.file("Level.ini"), level_ini_text({level}));
+    std::vector<Solution> solutions;
+    for (const Difficulty& d : difficulties)
+        solutions.push_back({"level_1", d.label, d.geschwindigkeit, 2, {Key::right, Key::right}});
+    const auto check_with = [&](const std::vector<Solution>& list) {
+        write_file(dir.file("solutions.txt"), solutions_text({level}, {list}));
+        return check_levels(dir.file("Level.ini"), dir.file("solutions.txt"));
+    };
+    EXPECT_TRUE(check_with(solutions));
+    std::vector<Solution> off_by_one = solutions;
+    off_by_one[1].frames = 3;
+    EXPECT_FALSE(check_with(off_by_one));
+    EXPECT_FALSE(check_with({solutions[0], solutions[1]}));
+}
+
+}  // namespace
