@@ -222,7 +222,9 @@ double play_pass(double level)
     draw_sound_icon();
     draw_field(g.player_posx, g.player_posy);
     double ret = field_step();
-    // Giving up beats a completion or a crush in the same frame.
+    // Giving up beats a completion or a crush in the same frame. The key counts only when it is
+    // held (down at this pass's second poll and at the one before), so a tap that starts and
+    // ends between two polls is not seen.
     if (key_transition(g.MyESC) == key_held) ret = death_gave_up;
     return ret;
 }

@@ -256,6 +256,9 @@ void remove_falling(double posx, double posy)
     }
 }
 
+// Only objects on the falling list move. One at rest over an empty cell hangs until something
+// sets it in motion (the player leaving the cell below, the object below falling or rolling
+// away, a push, a roll): the levels are built on hanging stones.
 double falling_step()
 {
     RT_LINE();
