@@ -3,6 +3,7 @@
 // the millisecond timer. Window messages are handled only in here.
 #include "app/frame.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <string>
@@ -16,6 +17,7 @@
 #include "input/input.h"
 #include "platform/clock.h"
 #include "platform/events.h"
+#include "platform/system.h"
 
 namespace {
 
@@ -35,6 +37,34 @@ struct FrameTiming {
 
 FrameTiming timing;
 
+// A wait sleeps until this long before its end and polls the clock for the rest, because the
+// scheduler wakes 99 sleepers in 100 less than this late (0.15 ms measured on a two-core virtual
+// machine; docs/performance.md). The deadline is then kept to the clock's precision, as with a
+// wait that polls all the way, for a few percent of a core instead of a whole one.
+constexpr double spin_margin_ms = 0.25;
+// No single sleep lasts longer, so that a termination signal is acted on within it.
+constexpr double longest_sleep_ms = 50;
+
+// Every wait polls the clock all the way when set, as the runtime once did (for comparison);
+// BRILLOX_BUSY_WAIT=1 sets it at the start.
+bool& busy_waits()
+{
+    static bool busy = platform::busy_waits_wanted();
+    return busy;
+}
+
+bool waits_sleep()
+{
+    return !busy_waits() && !platform::clock_is_virtual();
+}
+
+// SIGTERM, SIGINT and SIGHUP end the program as closing the window does, from whichever wait
+// or frame the program is in.
+void honour_termination()
+{
+    if (platform::termination_requested()) rt_error_stop();
+}
+
 bool key_down(int code)
 {
     return rt_input != nullptr && (rt_input->keys[code] & 0x80) != 0;
@@ -46,19 +76,30 @@ bool key_down(int code)
     rt_error_stop();
 }
 
-// Waits for the frame deadline and returns the time it ended. The wait is a busy loop that
-// keeps dispatching window messages; it never sleeps, so the cadence is as exact as the
-// clock. On the virtual clock the loop would spin millions of readings per frame, so the
-// clock jumps past the deadline first and the loop then runs exactly once.
+// Waits for the frame deadline and returns the time it ended, dispatching window messages all
+// along: it waits on the message queue until shortly before the deadline (a message wakes it
+// at once), then polls the clock. On the virtual clock the loop would spin millions of
+// readings per frame, so the clock jumps past the deadline first and the loop runs once.
 double wait_for_deadline(double deadline)
 {
     if (platform::clock_is_virtual() && platform::clock_virtual_ms() <= deadline)
         platform::clock_jump_past_ms(deadline);
+    const bool sleep = waits_sleep();
     double t;
-    do {
+    for (;;) {
         rt_pump_messages();
         t = display_time_ms();
-    } while (!(t > deadline));
+        if (t > deadline) break;
+        if (!sleep) continue;
+        // The message queue is waited on in whole milliseconds and wakes later than a plain
+        // sleep does, so it stops a millisecond early and the plain sleep takes the rest.
+        const double left = deadline - t - spin_margin_ms;
+        if (left >= 2) {
+            platform::wait_for_message(static_cast<int>(std::min(left - 1, longest_sleep_ms)));
+        } else if (left > 0) {
+            platform::sleep_ms(left);
+        }
+    }
     return t;
 }
 
@@ -136,6 +177,7 @@ double rt_present()
 
 double rt_pump_messages()
 {
+    honour_termination();
     platform::WindowMessage message;
     while (platform::next_message(message)) {
         rt_wnd_proc(message.window, message.kind, message.a, message.b);
@@ -146,6 +188,29 @@ double rt_pump_messages()
 double timer_ms()
 {
     return display_time_ms() - timing.timer_base;
+}
+
+void timer_wait_until(double until)
+{
+    const bool sleep = waits_sleep();
+    for (;;) {
+        honour_termination();
+        const double now = timer_ms();
+        if (!(now < until)) return;
+        const double left = until - now - spin_margin_ms;
+        if (sleep && left > 0) platform::sleep_ms(std::min(left, longest_sleep_ms));
+    }
+}
+
+void rt_set_busy_waits(bool on)
+{
+    busy_waits() = on;
+}
+
+void rt_idle()
+{
+    honour_termination();
+    if (waits_sleep()) platform::sleep_ms(1);
 }
 
 void timer_set_frame_limit(double fps)

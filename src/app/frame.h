@@ -6,6 +6,14 @@ void rt_show_frame();       // snapshot keys, Escape / Alt+F4 end, present, prep
 double rt_present();        // swap, clear, pump until the deadline; wait in ms + 1 (>= 1)
 double rt_pump_messages();  // dispatches every waiting message; 1; never waits
 double timer_ms();          // ms since the end of start-up
+// Returns once timer_ms() has reached until: sleeps, then polls the clock for the last moment;
+// shows no frame and dispatches no message. On the virtual clock it polls all the way.
+void timer_wait_until(double until);
+// Between two key polls of a screen that waits for a key without showing frames: a moment's
+// sleep on the real clock, nothing on the virtual one.
+void rt_idle();
+// Every wait polls the clock all the way instead of sleeping (BRILLOX_BUSY_WAIT=1 at start)
+void rt_set_busy_waits(bool on);
 void timer_set_frame_limit(double fps);  // n = trunc(fps); period 1000 / n ms, or 2 ms for n <= 0
 // Escape ends the program in rt_show_frame while set (initially set)
 void rt_allow_escape(double flag);

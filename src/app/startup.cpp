@@ -148,6 +148,8 @@ void rt_entry(int argc, char** argv, const rt_program& program)
 {
     // A file-size limit must fail a write, not kill the program in the middle of a save.
     platform::ignore_file_size_signal();
+    // SIGTERM, SIGINT and SIGHUP end the program from any screen through the error stop.
+    platform::catch_termination_signals();
 
     // Everything named on the command line is read or opened now, relative to the starting
     // directory: start-up moves into the program's directory.

@@ -1,5 +1,6 @@
-// The sound-effect call with its switch, and the game's pauses. A pause is a busy wait on the
-// millisecond timer: it deliberately shows no frame and pumps no messages.
+// The sound-effect call with its switch, and the game's pauses. A pause waits on the millisecond
+// timer (sleeping, then polling the clock for the last moment): it deliberately shows no frame
+// and pumps no messages.
 #include "game/effects_and_waits.h"
 
 #include "app/frame.h"
@@ -28,9 +29,7 @@ void toggle_sound()
 void wait_ms(double msecs)
 {
     RT_LINE();
-    const double until = timer_ms() + msecs;
-    while (timer_ms() < until) {
-    }
+    timer_wait_until(timer_ms() + msecs);
 }
 
 void wait_seconds(double secs)

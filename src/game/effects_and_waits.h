@@ -3,5 +3,5 @@
 
 void play_effect(double nr);     // music on: plays slot nr (pan 0, full volume); off: stops all
 void toggle_sound();             // waits 100 ms, then flips music_on between 1 and 0
-void wait_ms(double msecs);      // busy wait on the ms timer: no frames, no messages, no key polls
+void wait_ms(double msecs);      // waits on the ms timer: no frames, no messages, no key polls
 void wait_seconds(double secs);  // wait_ms(secs * 1000)

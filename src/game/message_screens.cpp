@@ -49,10 +49,12 @@ void wait_for_start()
 {
     RT_LINE();
     rt_show_frame();
-    do {
+    for (;;) {
         RT_LINE();
         poll_keys();
-    } while (key_transition(game().MyStart) != key_pressed_now);
+        if (key_transition(game().MyStart) == key_pressed_now) return;
+        rt_idle();  // no frames here, so the processor is given away between two polls
+    }
 }
 
 void title_screen(double fact, double hg, double size, double spr)

@@ -5,7 +5,11 @@
 
 #include <SDL2/SDL.h>
 
+#include <cerrno>
 #include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
 
 namespace platform {
 
@@ -104,6 +108,21 @@ double clock_virtual_ms()
 void clock_set_observer(void (*observer)(double now_ms))
 {
     time_observer = observer;
+}
+
+void sleep_ms(double ms)
+{
+    if (!(ms > 0)) return;
+    const auto ns = static_cast<std::int64_t>(ms * 1e6);
+    timespec duration{static_cast<time_t>(ns / 1000000000), static_cast<long>(ns % 1000000000)};
+    // One call, not restarted after a signal: the caller looks at its termination flag then.
+    nanosleep(&duration, nullptr);
+}
+
+bool busy_waits_wanted()
+{
+    const char* setting = std::getenv("BRILLOX_BUSY_WAIT");
+    return setting != nullptr && std::strcmp(setting, "1") == 0;
 }
 
 }  // namespace platform

@@ -20,4 +20,9 @@ double clock_virtual_ms();           // virtual time in ms, without advancing it
 // Called after every virtual time step with the new time in ms (the script runner's tick).
 void clock_set_observer(void (*observer)(double now_ms));
 
+// Real time only. Sleeps about ms (at most; a signal ends it early), with the precision of the
+// system's timers rather than whole milliseconds.
+void sleep_ms(double ms);
+bool busy_waits_wanted();  // BRILLOX_BUSY_WAIT=1: waits poll the clock instead of sleeping
+
 }  // namespace platform

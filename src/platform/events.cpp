@@ -5,6 +5,8 @@
 
 #include <SDL2/SDL.h>
 
+#include "platform/clock.h"
+
 namespace platform {
 
 namespace {
@@ -81,6 +83,18 @@ bool next_message(WindowMessage& out)
         // Keyboard, mouse and every other event: consumed, and on to the next one.
     }
     return false;
+}
+
+void wait_for_message(int ms)
+{
+    if (ms <= 0) return;
+    // A driver without a screen has no window events to wake for, and SDL would wait for them
+    // by pumping its queue every millisecond; a plain sleep does the same for less.
+    if (video_is_headless()) {
+        sleep_ms(ms);
+    } else {
+        SDL_WaitEventTimeout(nullptr, ms);
+    }
 }
 
 bool input_waiting()

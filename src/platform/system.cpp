@@ -4,6 +4,7 @@
 #include "platform/system.h"
 
 #include <SDL2/SDL.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -72,6 +73,35 @@ SDL_Window* focused_window()
 void ignore_file_size_signal()
 {
     std::signal(SIGXFSZ, SIG_IGN);
+}
+
+namespace {
+
+volatile std::sig_atomic_t terminating = 0;
+
+void note_termination(int /*signal*/)
+{
+    terminating = 1;
+}
+
+}  // namespace
+
+void catch_termination_signals()
+{
+    // Without this SDL turns SIGINT and SIGTERM into a quit event, which only the frame's
+    // message pump would see, and never a screen that waits for a key without frames.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    struct sigaction action {};
+    action.sa_handler = note_termination;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = 0;  // no restart: a sleep ends, and the waiting loop looks at the flag
+    for (const int signal_number : {SIGTERM, SIGINT, SIGHUP})
+        sigaction(signal_number, &action, nullptr);
+}
+
+bool termination_requested()
+{
+    return terminating != 0;
 }
 
 std::string program_path()

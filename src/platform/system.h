@@ -8,6 +8,10 @@ namespace platform {
 std::string program_path();  // full path of the running executable
 // A file-size limit then fails writes (EFBIG) instead of ending the process
 void ignore_file_size_signal();
+// SIGTERM, SIGINT and SIGHUP only set a flag, which the runtime's waits and frames look at; SDL
+// is told to leave these signals alone. Call before the video starts.
+void catch_termination_signals();
+bool termination_requested();  // one of those signals arrived
 bool set_working_directory(const std::string& dir);
 // Waits for the user; nothing when headless
 void message_box(const char* title, const char* text, bool warning);

@@ -4,8 +4,10 @@
 // starts with, and the trace lines, files and captured frames it must leave.
 // The recorded solutions of the shipped levels are replayed here too, once per difficulty.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cctype>
+#include <csignal>
 #include <cstdio>
 #include <map>
 #include <set>
@@ -205,6 +207,33 @@ TEST_F(Game, ALoadedGameEndsInTheHighscoreTable)
 TEST_F(Game, SavingSoundAndTheLastLifeGivenUpTreatThePlayerFairly)
 {
     play_scripted_game("fair_to_the_player");
+}
+
+// SIGTERM and SIGINT end the game the normal way (end report, exit code 0) on any screen, also
+// on one that waits for a key without presenting frames: the highscore table here.
+TEST_F(Game, TerminationSignalsEndTheGameOnAKeyOnlyScreen)
+{
+    for (const int signal_number : {SIGTERM, SIGINT}) {
+        testing_support::RunningProgram running = game_.start(
+            "wait 300\ntap Enter\nwait 300\ntap Down\nwait 100\ntap Down\nwait 100\n"
+            "tap Down\nwait 100\ntap Enter  # the highscore table\nwait 100000000\n");
+        // The table presents no frames: once the trace stops growing, the game waits there.
+        std::string trace, last;
+        for (int still = 0, tries = 0; still < 5 && tries < 600; ++tries) {
+            usleep(100000);
+            trace = read_file(game_.start_file("trace.txt"));
+            still = !trace.empty() && trace == last ? still + 1 : 0;
+            last = trace;
+        }
+        ASSERT_NE(trace.find("frame "), std::string::npos);
+        kill(running.pid, signal_number);
+        const testing_support::ProgramOutcome outcome =
+            testing_support::finish_program(running, 60);
+        EXPECT_EQ(outcome.exit_code, 0) << signal_number << outcome.err;
+        EXPECT_EQ(read_file(game_.start_file("trace.txt")), trace + "end 0\n");
+        EXPECT_NE(read_file(game_.tmp_file("ErrorLog.txt")).find("-End On Line\r\n0\r\n"),
+                  std::string::npos);
+    }
 }
 
 // The number of levels the shipped Level.ini declares in its [game] section.

@@ -5,17 +5,25 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
+#include <filesystem>
+
 #include "support/temp_dir.h"
 
 extern char** environ;
 
 namespace testing_support {
 
-ProgramOutcome run_program(const std::string& program, const std::vector<std::string>& args,
-                           const std::string& cwd, const std::vector<std::string>& env)
+RunningProgram start_program(const std::string& program, const std::vector<std::string>& args,
+                             const std::string& cwd, const std::vector<std::string>& env)
 {
-    TempDir streams;
-    const std::string out_path = streams.file("out"), err_path = streams.file("err");
+    RunningProgram running;
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "brillox-streams-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) return running;
+    running.streams_dir = pattern;
+    running.out_path = running.streams_dir + "/out";
+    running.err_path = running.streams_dir + "/err";
 
     std::vector<std::string> env_text;
     for (const std::string& mine : env) {
@@ -42,22 +50,47 @@ ProgramOutcome run_program(const std::string& program, const std::vector<std::st
 
     const pid_t pid = fork();
     if (pid == 0) {
-        const int out = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        const int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const int out = open(running.out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const int err = open(running.err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         if (out < 0 || err < 0 || chdir(cwd.c_str()) != 0) _exit(127);
         dup2(out, 1);
         dup2(err, 2);
         execve(program.c_str(), argv.data(), envp.data());
         _exit(127);
     }
+    running.pid = pid;
+    return running;
+}
+
+ProgramOutcome finish_program(RunningProgram& running, double timeout_s)
+{
     ProgramOutcome result;
-    int status = 0;
-    if (pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status)) {
-        result.exit_code = WEXITSTATUS(status);
+    if (running.pid > 0) {
+        int status = 0;
+        pid_t done = 0;
+        for (double waited = 0; done == 0 && waited < timeout_s; waited += 0.01) {
+            done = waitpid(running.pid, &status, WNOHANG);
+            if (done == 0) usleep(10000);
+        }
+        if (done == 0) {
+            kill(running.pid, SIGKILL);
+            waitpid(running.pid, &status, 0);
+        } else if (done == running.pid && WIFEXITED(status)) {
+            result.exit_code = WEXITSTATUS(status);
+        }
+        running.pid = -1;
     }
-    result.out = read_file(out_path);
-    result.err = read_file(err_path);
+    result.out = read_file(running.out_path);
+    result.err = read_file(running.err_path);
+    if (!running.streams_dir.empty()) std::filesystem::remove_all(running.streams_dir);
     return result;
+}
+
+ProgramOutcome run_program(const std::string& program, const std::vector<std::string>& args,
+                           const std::string& cwd, const std::vector<std::string>& env)
+{
+    RunningProgram running = start_program(program, args, cwd, env);
+    return finish_program(running);
 }
 
 }  // namespace testing_support

@@ -16,4 +16,15 @@ struct ProgramOutcome {
 ProgramOutcome run_program(const std::string& program, const std::vector<std::string>& args,
                            const std::string& cwd, const std::vector<std::string>& env = {});
 
+// The same in two halves, for a test that acts on the program while it runs.
+struct RunningProgram {
+    int pid = -1;                    // -1 when it could not be started
+    std::string out_path, err_path;  // its streams, in a scratch directory of its own
+    std::string streams_dir;
+};
+RunningProgram start_program(const std::string& program, const std::vector<std::string>& args,
+                             const std::string& cwd, const std::vector<std::string>& env = {});
+// Waits for the end (at most timeout_s seconds, then kills it: exit code -1) and collects it.
+ProgramOutcome finish_program(RunningProgram& running, double timeout_s = 600);
+
 }  // namespace testing_support

@@ -4,8 +4,6 @@
 
 #include <filesystem>
 
-#include "support/run_program.h"
-
 namespace testing_support {
 
 namespace fs = std::filesystem;
@@ -19,13 +17,19 @@ ScriptedGame::ScriptedGame(const std::string& program, const std::string& data_d
     fs::permissions(program_, fs::perms::owner_all, fs::perm_options::add);
 }
 
-std::string ScriptedGame::play(const std::string& script, const std::vector<std::string>& env)
+RunningProgram ScriptedGame::start(const std::string& script, const std::vector<std::string>& env)
 {
     write_file(start_.file("script.txt"), script);
     std::vector<std::string> environment = {"TMPDIR=" + tmp_.path()};
     environment.insert(environment.end(), env.begin(), env.end());
-    const ProgramOutcome outcome = run_program(
-        program_, {"--script", "script.txt", "--trace", "trace.txt"}, start_.path(), environment);
+    return start_program(program_, {"--script", "script.txt", "--trace", "trace.txt"},
+                         start_.path(), environment);
+}
+
+std::string ScriptedGame::play(const std::string& script, const std::vector<std::string>& env)
+{
+    RunningProgram running = start(script, env);
+    const ProgramOutcome outcome = finish_program(running);
     EXPECT_EQ(outcome.exit_code, 0) << outcome.err;
     return read_file(start_.file("trace.txt"));
 }

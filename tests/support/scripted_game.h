@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "support/run_program.h"
 #include "support/temp_dir.h"
 
 namespace testing_support {
@@ -16,10 +17,13 @@ public:
 
     std::string game_file(const std::string& name) const { return game_.file(name); }
     std::string start_file(const std::string& name) const { return start_.file(name); }
+    std::string tmp_file(const std::string& name) const { return tmp_.file(name); }  // $TMPDIR
 
     // Plays script with the "NAME=value" entries of env on top of this process's environment
     // and returns the trace; the program must exit with code 0.
     std::string play(const std::string& script, const std::vector<std::string>& env = {});
+    // Starts the script and returns at once, for a test that acts on the running program.
+    RunningProgram start(const std::string& script, const std::vector<std::string>& env = {});
 
 private:
     TempDir game_, start_, tmp_;
