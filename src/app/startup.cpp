@@ -16,6 +16,7 @@
 #include "core/trace.h"
 #include "graphics/display.h"
 #include "graphics/fonts.h"
+#include "graphics/image.h"
 #include "input/input.h"
 #include "platform/fs.h"
 #include "platform/system.h"
@@ -128,6 +129,15 @@ void enter_program_directory()
     if (!dir.empty()) platform::set_working_directory(dir);
 }
 
+// The picture the desktop shows for the window (task bar, window switcher); a missing or broken
+// file leaves the desktop's default.
+void set_window_icon(const std::string& file)
+{
+    Image icon;
+    if (file.empty() || !png_read(file, colour_key_none, icon)) return;
+    platform::window_set_icon(rt_display->window, icon.rgba.data(), icon.width, icon.height);
+}
+
 }  // namespace
 
 const rt_settings_record& rt_settings()
@@ -179,6 +189,9 @@ void rt_entry(int argc, char** argv, const rt_program& program)
     rt_settings_record& s = settings();
     s.command_line = joined_command_line(argc, argv);
     s.audio_file = platform::absolute_path(options.audio);
+    s.window_scale = options.scale;
+    s.desktop_fullscreen = options.fullscreen;
+    if (program.window_icon != nullptr) s.window_icon = program.window_icon;
     // A scripted run opens no sound device: its mix follows the virtual clock.
     if (scripted) sound_use_virtual_clock(s.audio_file.empty() ? nullptr : s.audio_file.c_str());
 
@@ -206,6 +219,11 @@ int rt_startup(const rt_string& title)
     const rt_settings_record& s = settings();
 
     rt_display = new OpenGLRainbows;
+    // The window opens at its scale (a size the desktop can show), centred.
+    if (platform::video_init()) {
+        rt_display->window_scale =
+            platform::window_fitting_scale(s.screen_width, s.screen_height, s.window_scale);
+    }
     if (!screen_create(s.screen_width, s.screen_height, 0, s.frame_limit, s.multisample)) return 0;
 
     platform::window_set_title(rt_display->window, title.c_str());
@@ -219,6 +237,7 @@ int rt_startup(const rt_string& title)
         screen_set_fullscreen();
     } else {
         screen_set_windowed();
+        if (s.desktop_fullscreen) platform::window_set_desktop_fullscreen(rt_display->window, true);
     }
     input_init(rt_display->window, s.input_mouse);
     sound_device_init();
@@ -229,6 +248,7 @@ int rt_startup(const rt_string& title)
     // resolution to give back (see below).
 
     enter_program_directory();
+    set_window_icon(s.window_icon);
 
     screen_clear();
     rt_reset_frame_timers();

@@ -16,8 +16,11 @@ struct rt_settings_record {
     bool input_mouse = false;
     bool debug = true;
     rt_string title = "brillox";
-    rt_string command_line;  // 512 characters reserved
-    std::string audio_file;  // --audio FILE as an absolute path; "" when not given
+    rt_string command_line;           // 512 characters reserved
+    std::string audio_file;           // --audio FILE as an absolute path; "" when not given
+    int window_scale = 1;             // --scale N: the window at N times the screen size
+    bool desktop_fullscreen = false;  // --fullscreen: the window covers the desktop
+    std::string window_icon;          // the program's icon picture; "" for none
 };
 const rt_settings_record& rt_settings();
 
@@ -28,6 +31,7 @@ struct rt_program {
     const char* summary;  // one line for --help
     void (*main_routine)();
     int max_arguments = 0;  // plain arguments it takes; it reads them from the command line
+    const char* window_icon = nullptr;  // a PNG among its files (32 x 32), or none
 };
 
 // argv is the process's (options: see command_line.h). --help and --version print and exit 0;
