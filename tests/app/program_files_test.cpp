@@ -34,52 +34,38 @@ TEST(DataDirectory, BesideTheProgramWhenThereElseTheInstallationsShareFolder)
     EXPECT_EQ(rt_data_directory(bin, "brillox", "Level.ini"), bin);
 }
 
-class PlayerFilesPlaced : public testing::Test {
-protected:
-    void SetUp() override
-    {
-        ASSERT_EQ(chmod(tmp.path().c_str(), 0755), 0);
-        std::filesystem::create_directories(game);
-        std::filesystem::create_directories(home);
-        ASSERT_TRUE(testing_support::hand_to_ordinary_user(home));
-        for (const char* name : player_files) write_file(game + "/" + name, "[daten]\r\n");
-    }
-    void TearDown() override { file_forget_player_directory(); }
-    std::string in_home(const char* name) const { return home + "/.local/share/brillox/" + name; }
-
+// The case a build tree never meets: a copy beside the program in a folder the player may not
+// change (made read-only here, as an unpacked copy on a read-only medium would be).
+TEST(PlayerFiles, AReadOnlyCopyUsesThePlayersFolderButASharedWritableTableStays)
+{
     TempDir tmp;
     const std::string game = tmp.file("game"), home = tmp.file("home");
-    testing_support::ScopedEnv home_env{"HOME", home};
-    testing_support::ScopedEnv data_home_env{"XDG_DATA_HOME", ""};
-};
-
-TEST_F(PlayerFilesPlaced, ABuildTreeKeepsThemAnInstallationNever)
-{
-    rt_place_player_files(game, game, "brillox", player_files);
-    EXPECT_EQ(file_disk_path("savegame.ini"), "savegame.ini");
-    // Installed: even a player who could write into the installation does not.
-    rt_place_player_files(tmp.file("bin"), game, "brillox", player_files);
-    EXPECT_EQ(file_disk_path("savegame.ini"), in_home("savegame.ini"));
-    EXPECT_EQ(read_file(in_home("savegame.ini")), "[daten]\r\n");
-}
-
-TEST_F(PlayerFilesPlaced, AReadOnlyCopyUsesThePlayersFolderButASharedWritableTableStays)
-{
+    ASSERT_EQ(chmod(tmp.path().c_str(), 0755), 0);
+    std::filesystem::create_directories(game);
+    std::filesystem::create_directories(home);
+    ASSERT_TRUE(testing_support::hand_to_ordinary_user(home));
+    for (const char* name : player_files) write_file(game + "/" + name, "[daten]\r\n");
     ASSERT_EQ(chmod((game + "/highscore.ini").c_str(), 0444), 0);
     ASSERT_EQ(chmod((game + "/savegame.ini").c_str(), 0666), 0);  // opened to every player
     ASSERT_EQ(chmod(game.c_str(), 0555), 0);
+    testing_support::ScopedEnv home_env("HOME", home);
+    testing_support::ScopedEnv data_home_env("XDG_DATA_HOME", "");
+
+    const std::string in_home = home + "/.local/share/brillox/highscore.ini";
     const auto verdict = testing_support::run_as_ordinary_user([&] {
         rt_place_player_files(game, game, "brillox", player_files);
-        return file_disk_path("highscore.ini") == in_home("highscore.ini") &&
+        return file_disk_path("highscore.ini") == in_home &&
                file_disk_path("savegame.ini") == "savegame.ini";
     });
     ASSERT_EQ(chmod(game.c_str(), 0755), 0);
     ASSERT_NE(verdict, testing_support::UserRun::impossible);
     EXPECT_EQ(verdict, testing_support::UserRun::passed);
-    EXPECT_EQ(read_file(in_home("highscore.ini")), "[daten]\r\n");
-    struct stat folder {};
-    ASSERT_EQ(stat((home + "/.local/share/brillox").c_str(), &folder), 0);
-    EXPECT_EQ(folder.st_mode & 0777, 0700u);
+    EXPECT_EQ(read_file(in_home), "[daten]\r\n");
+    for (const char* made : {"/.local", "/.local/share", "/.local/share/brillox"}) {
+        struct stat folder {};
+        ASSERT_EQ(stat((home + made).c_str(), &folder), 0);
+        EXPECT_EQ(folder.st_mode & 0777, 0700u) << made;
+    }
 }
 
 }  // namespace

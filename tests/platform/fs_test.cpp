@@ -273,43 +273,4 @@ TEST(UserDataDirectory, TakesAnAbsoluteXdgDataHomeElseHomesLocalShare)
     EXPECT_NE(from_account.find("/.local/share"), std::string::npos) << from_account;
 }
 
-TEST(MakePrivateDirectories, MakesMissingParentsPrivateAndLeavesExistingOnes)
-{
-    TempDir tmp;
-    ASSERT_EQ(chmod(tmp.path().c_str(), 0755), 0);
-    const std::string dir = tmp.file(".local/share/brillox");
-    std::string failure;
-    ASSERT_TRUE(platform::make_private_directories(dir + "/", &failure)) << failure;
-    for (const std::string& made : {tmp.file(".local"), tmp.file(".local/share"), dir}) {
-        EXPECT_EQ(permission_bits(made), 0700u) << made;
-    }
-    EXPECT_EQ(permission_bits(tmp.path()), 0755u);
-    EXPECT_TRUE(platform::make_private_directories(dir));
-
-    write_file(tmp.file("plain"), "");
-    EXPECT_FALSE(platform::make_private_directories(tmp.file("plain/brillox"), &failure));
-    EXPECT_EQ(failure, "Not a directory");
-}
-
-TEST(CopyFileIfMissing, CopiesWholeAndNeverOverAnExistingFile)
-{
-    TempDir tmp;
-    write_file(tmp.file("shipped.ini"), "[daten]\r\n");
-    ASSERT_EQ(chmod(tmp.file("shipped.ini").c_str(), 0444), 0);
-    ASSERT_TRUE(platform::copy_file_if_missing(tmp.file("shipped.ini"), tmp.file("mine.ini")));
-    EXPECT_EQ(read_file(tmp.file("mine.ini")), "[daten]\r\n");
-    // A new file of the player's, not a read-only copy of the shipped one.
-    EXPECT_NE(permission_bits(tmp.file("mine.ini")) & 0200, 0u);
-
-    write_file(tmp.file("mine.ini"), "1=AB,610\r\n");
-    EXPECT_TRUE(platform::copy_file_if_missing(tmp.file("shipped.ini"), tmp.file("mine.ini")));
-    EXPECT_EQ(read_file(tmp.file("mine.ini")), "1=AB,610\r\n");
-
-    std::string failure;
-    EXPECT_FALSE(
-        platform::copy_file_if_missing(tmp.file("gone.ini"), tmp.file("new.ini"), &failure));
-    EXPECT_FALSE(testing_support::file_exists(tmp.file("new.ini")));
-    EXPECT_EQ(entry_count(tmp.path()), 2);  // no temporary file left behind
-}
-
 }  // namespace
