@@ -1,6 +1,7 @@
 // Keyboard snapshots by PC scan code: the table from scan codes (the DIK_ numbering) to SDL's
-// physical scancodes, its inverse, and the snapshot that reads SDL's key state through it or
-// copies a scripted state. Positions are physical, so the layout the user chose plays no part.
+// physical scancodes, its inverse, and the snapshot that reads SDL's key state through it (with
+// the keys game controllers hold) or copies a scripted state. Positions are physical, so the
+// layout the user chose plays no part.
 #include "platform/keyboard.h"
 
 #include <SDL2/SDL.h>
@@ -9,6 +10,7 @@
 #include <cstring>
 
 #include "platform/clock.h"
+#include "platform/gamepad.h"
 
 namespace platform {
 
@@ -229,8 +231,10 @@ void read_real_keyboard(KeySnapshot& out)
     // On the virtual clock every snapshot moves time on, so the clock has always moved.
     if (clock_is_virtual()) {
         SDL_PumpEvents();
+        gamepad_update();
     } else if (const std::uint64_t now_ms = SDL_GetTicks64(); now_ms != k.pumped_at_ms) {
         SDL_PumpEvents();
+        gamepad_update();
         k.pumped_at_ms = now_ms;
     }
     int count = 0;
@@ -244,6 +248,7 @@ void read_real_keyboard(KeySnapshot& out)
         translate(state, count, k.keys);
     }
     out = k.keys;
+    gamepad_add_keys(out);
 }
 
 }  // namespace

@@ -9,7 +9,8 @@ namespace platform {
 
 using KeySnapshot = std::array<std::uint8_t, 256>;  // bit 7 set = down
 
-// Pumps pending events first (once a ms at most); scripted state when overridden
+// Pumps pending events first (once a ms at most); scripted state when overridden. The real
+// keyboard has the keys game controllers hold down as well (gamepad.h).
 void keyboard_snapshot(KeySnapshot& out);
 int sdl_scancode_for(int key_code);  // the SDL scancode of a key code 0..255; 0 when no key has it
 int key_code_for_sdl_scancode(int scancode);  // the inverse; 0 when the key has no code
