@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "app/frame.h"
+#include "app/startup.h"
 #include "core/error_stop.h"
 #include "graphics/display.h"
 #include "graphics/png_writer.h"
@@ -33,7 +34,7 @@ constexpr double never = std::numeric_limits<double>::infinity();
 constexpr std::size_t max_script_bytes = std::size_t{64} << 20;
 constexpr std::size_t max_line_bytes = 4096;
 
-enum class Command { wait, frames, down, up, tap, capture, end };
+enum class Command { wait, frames, down, up, tap, capture, focus_lost, end };
 
 struct ScriptLine {
     Command command;
@@ -137,10 +138,12 @@ bool parse_line(const std::string& text, ScriptLine& line, std::string& problem)
     words >> command >> argument;
     const bool has_extra = static_cast<bool>(words >> extra);
 
-    if (same_ignoring_case(command, "end")) {
-        line.command = Command::end;
+    for (const auto& [name, bare] :
+         {std::pair{"end", Command::end}, std::pair{"focus_lost", Command::focus_lost}}) {
+        if (!same_ignoring_case(command, name)) continue;
+        line.command = bare;
         if (!argument.empty()) {
-            problem = "\"end\" takes nothing after it";
+            problem = std::string("\"") + name + "\" takes nothing after it";
             return false;
         }
         return true;
@@ -250,6 +253,9 @@ void run_line(const ScriptLine& line, double now)
             break;
         case Command::capture:
             capture(line.file);
+            break;
+        case Command::focus_lost:
+            rt_focus_lost();
             break;
         case Command::end:
             rt_end();
@@ -398,6 +404,7 @@ bool script_wants_frame_pixels()
             case Command::end:
                 return false;
             case Command::wait:  // may pass without another frame (a busy wait)
+            case Command::focus_lost:
             case Command::down:
             case Command::up:
             case Command::tap:

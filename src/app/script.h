@@ -1,7 +1,8 @@
 // The scripted headless mode: a script of timed key presses, captures and an end, run on a
 // virtual clock so that the same script gives the same frames, files and trace every run.
-// Script lines: wait MS | frames N | down KEY | up KEY | tap KEY | capture FILE | end;
-// "#" starts a comment. KEY is a code 0..255 or a name (Escape, Enter, Space, Up, A, F1, 0 ...).
+// Script lines: wait MS | frames N | down KEY | up KEY | tap KEY | focus_lost | capture FILE |
+// end; "#" starts a comment. KEY is a code 0..255 or a name (Escape, Enter, Space, Up, A, F1,
+// 0 ...). "focus_lost" tells the program its window lost the keyboard focus.
 #pragma once
 #include <string>
 

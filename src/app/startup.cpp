@@ -32,7 +32,8 @@ rt_settings_record& settings()
     return record;
 }
 
-bool running = false;  // start-up has begun; it runs once per process
+bool running = false;           // start-up has begun; it runs once per process
+bool focus_lost_noted = false;  // a loss of focus was noted since the program last asked
 
 // Every message of a refused command line is one line: a byte that would end or garble it
 // (a 0 byte or another control character from a script) is written as \xNN.
@@ -256,7 +257,7 @@ int rt_startup(const rt_string& title)
     return 0;
 }
 
-long rt_wnd_proc(platform::Window /*window*/, platform::Message message, long /*a*/, long /*b*/)
+long rt_wnd_proc(platform::Window /*window*/, platform::Message message, long a, long /*b*/)
 {
     switch (message) {
         case platform::Message::created:
@@ -265,7 +266,9 @@ long rt_wnd_proc(platform::Window /*window*/, platform::Message message, long /*
             // Every frame is drawn anew and swapped whole; there is no window area to invalidate.
             return 0;
         case platform::Message::activated:
-            // Losing or regaining the focus neither pauses the game nor changes the title.
+            // Only noted: the program decides what a loss means (the game pauses play). The
+            // title stays. A scripted run takes its focus losses from its script alone.
+            if (a == 0 && !script_active()) rt_focus_lost();
             return 0;
         case platform::Message::screensaver:
             return 0;  // swallowed: no screen saver while the program runs
@@ -277,6 +280,18 @@ long rt_wnd_proc(platform::Window /*window*/, platform::Message message, long /*
             break;
     }
     return 0;
+}
+
+void rt_focus_lost()
+{
+    focus_lost_noted = true;
+}
+
+bool rt_focus_lost_since_asked()
+{
+    const bool lost = focus_lost_noted;
+    focus_lost_noted = false;
+    return lost;
 }
 
 rt_string rt_platform_info(const rt_string& key)

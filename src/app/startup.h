@@ -42,6 +42,12 @@ std::string rt_program_directory(const std::string& program_path);
 // Handles one window message (called by the message pump).
 long rt_wnd_proc(platform::Window window, platform::Message message, long a, long b);
 
+// Losses of the keyboard focus, which a program may act on (the game pauses play). The window
+// procedure notes each one, except in a scripted run, whose only losses are its script's
+// "focus_lost" lines.
+void rt_focus_lost();              // the window lost the focus
+bool rt_focus_lost_since_asked();  // a loss was noted since the program last asked
+
 // "" -> "WIN32", "DEVICE", "TIME", "ID"; else "NO_DATA"
 rt_string rt_platform_info(const rt_string& key);
 void rt_debug_out(const rt_string& text);  // "TX" + text to standard error under a debugger

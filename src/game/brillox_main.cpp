@@ -8,6 +8,6 @@ int main(int argc, char** argv)
              {"brillox", BRILLOX_VERSION,
               "A cave puzzle game: dig through the earth, collect the Brilloxen while stones "
               "fall,\nand reach the exit. Arrow keys move, Enter confirms, Escape gives up, "
-              "S saves,\nM switches the sound. A game controller works as well.",
+              "S saves,\nM switches the sound, P pauses. A game controller works as well.",
               game_main});
 }

@@ -100,6 +100,7 @@ TEST_F(ScriptFile, EveryCommandWithCommentsAndBlankLines)
                    "\tup 42\r\n"
                    "tap Enter\n"
                    "capture shots/first frame.png\n"
+                   "Focus_Lost\n"
                    "END\n"),
               "");
     EXPECT_EQ(load(""), "");
@@ -115,6 +116,7 @@ TEST_F(ScriptFile, MistakesNameTheirLine)
     EXPECT_EQ(load("capture\n"), at(1, "\"capture\" needs a file name"));
     EXPECT_EQ(load("capture   # no file\n"), at(1, "\"capture\" needs a file name"));
     EXPECT_EQ(load("end now\n"), at(1, "\"end\" takes nothing after it"));
+    EXPECT_EQ(load("focus_lost 2\n"), at(1, "\"focus_lost\" takes nothing after it"));
     EXPECT_EQ(load("tap A B\n"), at(1, "unexpected \"B\" after \"tap A\""));
 }
 

@@ -209,6 +209,11 @@ TEST_F(Game, SavingSoundAndTheLastLifeGivenUpTreatThePlayerFairly)
     play_scripted_game("fair_to_the_player");
 }
 
+TEST_F(Game, PauseAndALostFocusStopPlayAndTheLevelsClock)
+{
+    play_scripted_game("pause_and_focus");
+}
+
 // SIGTERM and SIGINT end the game the normal way (end report, exit code 0) on any screen, also
 // on one that waits for a key without presenting frames: the highscore table here.
 TEST_F(Game, TerminationSignalsEndTheGameOnAKeyOnlyScreen)
