@@ -7,12 +7,14 @@
 
 struct rt_command_line {
     std::string script, trace, audio;    // file names as given; "" when absent
+    std::string record, replay;          // --record FILE, --replay FILE; "" when absent
     bool help = false, version = false;  // -h/--help, --version
     std::vector<std::string> arguments;  // plain arguments, in order
 };
 
 // False with a one-line problem (an unknown option, a missing or unexpected value, more plain
-// arguments than max_arguments, --trace or --audio without --script).
+// arguments than max_arguments, --trace or --audio without --script, --replay with --script,
+// --audio or --record).
 bool rt_parse_command_line(int argc, char** argv, int max_arguments, rt_command_line& out,
                            std::string& problem);
 std::string rt_usage(const char* program, const char* summary);  // the --help text, ending in "\n"

@@ -28,6 +28,9 @@ struct rt_program {
     const char* summary;  // one line for --help
     void (*main_routine)();
     int max_arguments = 0;  // plain arguments it takes; it reads them from the command line
+    // Files (in the program's directory) whose contents decide how a game goes; a recording
+    // notes them and a replay compares them. nullptr-ended, or nullptr for none.
+    const char* const* state_files = nullptr;
 };
 
 // argv is the process's (options: see command_line.h). --help and --version print and exit 0;
@@ -44,9 +47,10 @@ long rt_wnd_proc(platform::Window window, platform::Message message, long a, lon
 
 // Losses of the keyboard focus, which a program may act on (the game pauses play). The window
 // procedure notes each one, except in a scripted run, whose only losses are its script's
-// "focus_lost" lines.
-void rt_focus_lost();              // the window lost the focus
-bool rt_focus_lost_since_asked();  // a loss was noted since the program last asked
+// "focus_lost" lines; a recording holds a loss until the point where a replay can put it.
+void rt_focus_lost();                  // the window lost the focus
+void rt_focus_lost_reaches_program();  // the recording lets a held loss through
+bool rt_focus_lost_since_asked();      // a loss reached the program since it last asked
 
 // "" -> "WIN32", "DEVICE", "TIME", "ID"; else "NO_DATA"
 rt_string rt_platform_info(const rt_string& key);

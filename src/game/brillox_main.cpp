@@ -2,6 +2,9 @@
 #include "app/startup.h"
 #include "game/game_main.h"
 
+// The files a game's course depends on: the levels, and the saves and scores the menus offer.
+constexpr const char* state_files[] = {"Level.ini", "highscore.ini", "savegame.ini", nullptr};
+
 int main(int argc, char** argv)
 {
     rt_entry(argc, argv,
@@ -9,5 +12,5 @@ int main(int argc, char** argv)
               "A cave puzzle game: dig through the earth, collect the Brilloxen while stones "
               "fall,\nand reach the exit. Arrow keys move, Enter confirms, Escape gives up, "
               "S saves,\nM switches the sound, P pauses. A game controller works as well.",
-              game_main});
+              game_main, 0, state_files});
 }

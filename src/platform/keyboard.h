@@ -20,4 +20,13 @@ int key_code_for_sdl_scancode(int scancode);  // the inverse; 0 when the key has
 // until the next override; nullptr returns to the real keyboard.
 void keyboard_override(const KeySnapshot* scripted);
 
+// Recording: while latched, snapshots repeat one state, which changes only when it is refreshed
+// from the keyboard (real or scripted), so every change falls on a point a replay can find.
+void keyboard_latch(bool on);   // on: the latched state starts with every key up
+void keyboard_latch_refresh();  // reads the keyboard into the latched state; the clock stays
+const KeySnapshot& keyboard_latched();
+// The real keyboard and controllers whatever the override or latch (a replay's Escape); the
+// clock stays
+bool keyboard_real_key_down(int key_code);
+
 }  // namespace platform

@@ -1,6 +1,6 @@
 // Tests for game controllers read as keys: a made-up controller (SDL's virtual joystick) plugged
 // in while the program runs, its buttons and stick seen as the keys they stand for in the real
-// keyboard's snapshot.
+// keyboard's snapshot, and not in a scripted one.
 #include "platform/gamepad.h"
 
 #include <gtest/gtest.h>
@@ -84,6 +84,18 @@ TEST(Gamepad, TheLeftStickCountsFromHalfWayOut)
         pad.set_left_stick(at.first, at.second);
         EXPECT_EQ(keys_down(), keys) << at.first << ", " << at.second;
     }
+}
+
+// A scripted run never sees a controller, but a replay's watcher ends it with B (Escape).
+TEST(Gamepad, AScriptedKeyboardHidesTheControllerButNotFromTheRealKeyQuery)
+{
+    Pad pad;
+    pad.set(Pad::b, true);
+    KeySnapshot scripted{};
+    platform::keyboard_override(&scripted);
+    EXPECT_EQ(keys_down(), "");
+    EXPECT_TRUE(platform::keyboard_real_key_down(1));
+    platform::keyboard_override(nullptr);
 }
 
 }  // namespace
