@@ -23,7 +23,7 @@ constexpr Option options[] = {
     {"--script", nullptr, "FILE", &rt_command_line::script, nullptr,
      "play the timed keys of the script FILE on a virtual clock instead of a player"},
     {"--trace", nullptr, "FILE", &rt_command_line::trace, nullptr,
-     "with --script: write the run's events to FILE, one per line"},
+     "with --script or --replay: write the run's events to FILE, one per line"},
     {"--audio", nullptr, "FILE", &rt_command_line::audio, nullptr,
      "with --script: write the run's sound output to FILE as a WAV file"},
     {"--scale", nullptr, "N", nullptr, nullptr,
@@ -31,6 +31,10 @@ constexpr Option options[] = {
      &rt_command_line::scale},
     {"--fullscreen", nullptr, nullptr, nullptr, &rt_command_line::fullscreen,
      "start in fullscreen (F11 or Alt+Enter switches while playing)"},
+    {"--record", nullptr, "FILE", &rt_command_line::record, nullptr,
+     "record the game played (live or by --script) to FILE, a script that replays it"},
+    {"--replay", nullptr, "FILE", &rt_command_line::replay, nullptr,
+     "play the recording FILE in the window at real speed; Escape ends it"},
     {"--help", "-h", nullptr, nullptr, &rt_command_line::help, "show this help and exit"},
     {"--version", nullptr, nullptr, nullptr, &rt_command_line::version,
      "show the version and exit"},
@@ -106,7 +110,13 @@ bool rt_parse_command_line(int argc, char** argv, int max_arguments, rt_command_
         out.*(option->value) = value;
     }
     if (out.help || out.version) return true;
-    if (out.script.empty() && (!out.trace.empty() || !out.audio.empty())) {
+    if (!out.replay.empty() && (!out.script.empty() || !out.audio.empty() || !out.record.empty())) {
+        problem =
+            "--replay plays its recording through the sound device, unrecorded: it takes "
+            "no --script, --audio or --record";
+        return false;
+    }
+    if (out.script.empty() && out.replay.empty() && (!out.trace.empty() || !out.audio.empty())) {
         problem = "--trace and --audio belong to the scripted mode: give --script FILE as well";
         return false;
     }

@@ -7,6 +7,7 @@
 
 struct rt_command_line {
     std::string script, trace, audio;    // file names as given; "" when absent
+    std::string record, replay;          // --record FILE, --replay FILE; "" when absent
     bool help = false, version = false;  // -h/--help, --version
     int scale = 1;                       // --scale N: the window N times the screen's size
     bool fullscreen = false;             // --fullscreen: start in desktop fullscreen
@@ -15,7 +16,7 @@ struct rt_command_line {
 
 // False with a one-line problem (an unknown option, a missing or unexpected value, a scale that
 // is not a whole number from 1 to 16, more plain arguments than max_arguments, --trace or
-// --audio without --script).
+// --audio without --script, --replay with --script, --audio or --record).
 bool rt_parse_command_line(int argc, char** argv, int max_arguments, rt_command_line& out,
                            std::string& problem);
 std::string rt_usage(const char* program, const char* summary);  // the --help text, ending in "\n"

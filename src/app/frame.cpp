@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <string>
 
+#include "app/recording.h"
 #include "app/script.h"
 #include "app/startup.h"
 #include "core/error_stop.h"
@@ -17,6 +18,7 @@
 #include "input/input.h"
 #include "platform/clock.h"
 #include "platform/events.h"
+#include "platform/keyboard.h"
 #include "platform/system.h"
 
 namespace {
@@ -36,6 +38,16 @@ struct FrameTiming {
 };
 
 FrameTiming timing;
+
+// Program time kept to real time (a replay in a window, a live recording): the virtual clock
+// runs the program, and no wait ends before the real time of its end has come.
+struct Pacing {
+    bool on = false;
+    bool replay = false;      // the real Escape key ends the program
+    double real_at_zero = 0;  // the real clock's reading at program time 0
+};
+
+Pacing pacing;
 
 // A wait sleeps until this long before its end and polls the clock for the rest, because the
 // scheduler wakes 99 sleepers in 100 less than this late (0.15 ms measured on a two-core virtual
@@ -76,12 +88,43 @@ bool key_down(int code)
     rt_error_stop();
 }
 
+// A replay in a window ends when its watcher presses Escape (on the keyboard or a controller).
+void honour_replay_escape()
+{
+    if (pacing.replay && platform::keyboard_real_key_down(key_escape)) end_program();
+}
+
+// A replay that falls behind real time by more than this (a slower machine than the recorded
+// one, a frameless screen whose polls took longer than their program time) goes on at real
+// speed from where it is, rather than racing through frames to catch up.
+constexpr double replay_slip_ms = 100;
+
+// Sleeps until real time reaches program time target_ms, a few milliseconds at a time; a frame
+// wait keeps the window's messages flowing meanwhile, the game's pauses do not. A live
+// recording that is behind stays behind: it catches up at its next point, and writes it down.
+void pace_until(double target_ms, bool pump_messages)
+{
+    for (;;) {
+        if (pump_messages) {
+            rt_pump_messages();
+        } else {
+            honour_termination();
+        }
+        honour_replay_escape();
+        const double left = target_ms - rt_real_time_ms();
+        if (pacing.replay && left < -replay_slip_ms) pacing.real_at_zero -= left;
+        if (left <= 0) return;
+        platform::sleep_ms(std::min(left, 5.0));
+    }
+}
+
 // Waits for the frame deadline and returns the time it ended, dispatching window messages all
 // along: it waits on the message queue until shortly before the deadline (a message wakes it
 // at once), then polls the clock. On the virtual clock the loop would spin millions of
 // readings per frame, so the clock jumps past the deadline first and the loop runs once.
 double wait_for_deadline(double deadline)
 {
+    if (pacing.on) pace_until(deadline, true);
     if (platform::clock_is_virtual() && platform::clock_virtual_ms() <= deadline)
         platform::clock_jump_past_ms(deadline);
     const bool sleep = waits_sleep();
@@ -150,10 +193,13 @@ double rt_present()
         if (rt_trace_enabled()) trace_frame(platform::clock_virtual_ms());
         script_frame_presented();
     }
+    record_frame_presented();
 
     const double t0 = display_time_ms();
 
     const double t = wait_for_deadline(rt_display->next_frame_time);
+    // Keys a recording lets through now reach the program as a replay's would at the present.
+    record_frame_waited();
 
     // The deadline advances on a fixed grid: a late frame is shown at once and the frames
     // after it return to the grid, without a burst of catch-up frames.
@@ -192,6 +238,9 @@ double timer_ms()
 
 void timer_wait_until(double until)
 {
+    // Kept to real time, the wait sleeps first; then it reads the virtual clock as a scripted
+    // run does, so that both end at the same program time.
+    if (pacing.on) pace_until(until + timing.timer_base, false);
     const bool sleep = waits_sleep();
     for (;;) {
         honour_termination();
@@ -210,7 +259,39 @@ void rt_set_busy_waits(bool on)
 void rt_idle()
 {
     honour_termination();
-    if (waits_sleep()) platform::sleep_ms(1);
+    record_idle();
+    script_idle();
+    record_idle_keys();
+    honour_replay_escape();
+    if (waits_sleep() || pacing.on) platform::sleep_ms(1);
+}
+
+void rt_start_virtual_clock()
+{
+    platform::clock_use_virtual();
+    // The display took the real counter's frequency at creation; the virtual counter counts
+    // microseconds.
+    double hz = 0;
+    if (platform::counter_frequency(hz) && hz > 0) {
+        rt_display->counter_frequency = hz;
+        rt_display->high_resolution = 1;
+    }
+    // Frame pacing restarts on the virtual clock: the first deadline is time 0, so the frames
+    // fall on the grid 0, 16.667, 33.333 ... of the frame period.
+    rt_display->next_frame_time = platform::clock_virtual_ms();
+    rt_reset_frame_timers();
+}
+
+void rt_pace_to_real_time(bool replay)
+{
+    pacing.on = true;
+    pacing.replay = replay;
+    pacing.real_at_zero = platform::real_clock_ms() - platform::clock_virtual_ms();
+}
+
+double rt_real_time_ms()
+{
+    return platform::real_clock_ms() - pacing.real_at_zero;
 }
 
 void timer_set_frame_limit(double fps)

@@ -18,3 +18,9 @@ void timer_set_frame_limit(double fps);  // n = trunc(fps); period 1000 / n ms, 
 // Escape ends the program in rt_show_frame while set (initially set)
 void rt_allow_escape(double flag);
 void rt_reset_frame_timers();  // timer base and frame times := now (start-up)
+// The virtual clock from now on (scripted runs, recordings): time 0, deadlines on its grid
+void rt_start_virtual_clock();
+// The virtual clock kept to real time from now on: a wait does not end before its real time has
+// come (--replay, a live --record). A replay also ends when the real Escape key is pressed.
+void rt_pace_to_real_time(bool replay);
+double rt_real_time_ms();  // real time since pacing began, on the program clock's scale

@@ -15,6 +15,8 @@
 #include <vector>
 
 #include "app/frame.h"
+#include "app/recording.h"
+#include "app/startup.h"
 #include "core/error_stop.h"
 #include "graphics/display.h"
 #include "graphics/png_writer.h"
@@ -33,14 +35,15 @@ constexpr double never = std::numeric_limits<double>::infinity();
 constexpr std::size_t max_script_bytes = std::size_t{64} << 20;
 constexpr std::size_t max_line_bytes = 4096;
 
-enum class Command { wait, frames, down, up, tap, capture, end };
+enum class Command { wait, frames, idles, clock, down, up, tap, capture, focus_lost, end };
 
 struct ScriptLine {
     Command command;
-    double ms = 0;     // wait
-    long frames = 0;   // frames
-    int key = 0;       // down, up, tap
-    std::string file;  // capture, as an absolute path
+    double ms = 0;        // wait
+    long frames = 0;      // frames, idles
+    std::int64_t us = 0;  // clock
+    int key = 0;          // down, up, tap
+    std::string file;     // capture, as an absolute path
 };
 
 struct PendingRelease {
@@ -53,13 +56,21 @@ struct Runner {
     std::size_t next = 0;                    // the next line to run
     double due_ms = 0;                       // the next line runs no earlier than this (wait)
     long frames_left = 0;                    // ... and not before this many more frames (frames)
+    long idles_left = 0;                     // ... nor this many more frameless polls (idles)
     std::vector<PendingRelease> releases;    // the "up" halves of taps
     double next_event_ms = never;            // earliest time anything can happen; the cheap test
     platform::KeySnapshot keys{};            // the scripted keyboard
     std::vector<std::uint8_t> frame_pixels;  // the last kept frame, top row first
     bool active = false;
     bool busy = false;  // guards against re-entrance through the clock
+    ScriptNotes notes;  // what a recording's comments say
+    std::string path;
+    double outlasted_ms = never;  // a replay still running then has gone another way
 };
+
+// A replay that goes another way than its recording may wait for ever for frames or polls that
+// never come; it ends this long after the recorded game ended.
+constexpr double replay_overrun_ms = 1000;
 
 Runner runner;
 
@@ -137,10 +148,12 @@ bool parse_line(const std::string& text, ScriptLine& line, std::string& problem)
     words >> command >> argument;
     const bool has_extra = static_cast<bool>(words >> extra);
 
-    if (same_ignoring_case(command, "end")) {
-        line.command = Command::end;
+    for (const auto& [name, bare] :
+         {std::pair{"end", Command::end}, std::pair{"focus_lost", Command::focus_lost}}) {
+        if (!same_ignoring_case(command, name)) continue;
+        line.command = bare;
         if (!argument.empty()) {
-            problem = "\"end\" takes nothing after it";
+            problem = std::string("\"") + name + "\" takes nothing after it";
             return false;
         }
         return true;
@@ -158,19 +171,22 @@ bool parse_line(const std::string& text, ScriptLine& line, std::string& problem)
     }
 
     const bool is_wait = same_ignoring_case(command, "wait");
+    const bool is_clock = same_ignoring_case(command, "clock");
     const bool is_frames = same_ignoring_case(command, "frames");
+    const bool is_idles = same_ignoring_case(command, "idles");
     const bool is_down = same_ignoring_case(command, "down");
     const bool is_up = same_ignoring_case(command, "up");
     const bool is_tap = same_ignoring_case(command, "tap");
-    if (!(is_wait || is_frames || is_down || is_up || is_tap)) {
+    if (!(is_wait || is_clock || is_frames || is_idles || is_down || is_up || is_tap)) {
         problem = "unknown command \"" + command + "\"";
         return false;
     }
     if (argument.empty()) {
         problem = "\"" + command + "\" needs " +
-                  (is_wait     ? "milliseconds"
-                   : is_frames ? "a frame count"
-                               : "a key");
+                  (is_wait || is_clock ? "milliseconds"
+                   : is_frames         ? "a frame count"
+                   : is_idles          ? "a count of polls"
+                                       : "a key");
         return false;
     }
     if (has_extra) {
@@ -185,10 +201,22 @@ bool parse_line(const std::string& text, ScriptLine& line, std::string& problem)
         }
         return true;
     }
-    if (is_frames) {
-        line.command = Command::frames;
+    if (is_clock) {
+        line.command = Command::clock;
+        double ms = 0;
+        // Program time is whole microseconds; a time beyond about 146 000 years is refused.
+        if (!parse_ms(argument, ms) || ms >= 4.6e15) {
+            problem = "\"" + argument + "\" is not a number of milliseconds";
+            return false;
+        }
+        line.us = std::llround(ms * 1000);
+        return true;
+    }
+    if (is_frames || is_idles) {
+        line.command = is_frames ? Command::frames : Command::idles;
         if (!parse_count(argument, line.frames)) {
-            problem = "\"" + argument + "\" is not a frame count";
+            problem =
+                "\"" + argument + "\" is not a " + (is_frames ? "frame count" : "count of polls");
             return false;
         }
         return true;
@@ -238,6 +266,16 @@ void run_line(const ScriptLine& line, double now)
         case Command::frames:
             runner.frames_left = line.frames;
             break;
+        case Command::idles:
+            runner.idles_left = line.frames;
+            break;
+        case Command::clock:
+            platform::clock_jump_to_us(line.us);
+            record_clock_moved();
+            break;
+        case Command::focus_lost:
+            rt_focus_lost();
+            break;
         case Command::down:
         case Command::up:
             cancel_release(line.key);
@@ -258,17 +296,27 @@ void run_line(const ScriptLine& line, double now)
 
 void update_next_event()
 {
-    double next = runner.frames_left > 0 ? never : runner.due_ms;
+    double next = runner.frames_left > 0 || runner.idles_left > 0 ? never : runner.due_ms;
+    next = std::min(next, runner.outlasted_ms);
     for (const PendingRelease& r : runner.releases) next = std::min(next, r.at_ms);
     runner.next_event_ms = next;
 }
 
-// The clock observer: runs every line whose time has come, then ends the program once the
-// last line has run and its time (a wait, a frame count, a tap's release) has passed.
-void tick(double now)
+bool waiting_for_counts()
 {
-    if (now < runner.next_event_ms || runner.busy) return;
+    return runner.frames_left > 0 || runner.idles_left > 0;
+}
+
+// Runs every line whose time has come, then ends the program once the last line has run and
+// its time (a wait, a frame or poll count, a tap's release) has passed.
+void run_due_lines(double now)
+{
     runner.busy = true;
+    if (now >= runner.outlasted_ms) {
+        std::fprintf(stderr, "%s: the replay outlasted the recorded game: it went another way\n",
+                     runner.path.c_str());
+        rt_end();
+    }
 
     for (std::size_t i = 0; i < runner.releases.size();) {
         if (runner.releases[i].at_ms <= now) {
@@ -278,10 +326,11 @@ void tick(double now)
             ++i;
         }
     }
-    while (runner.next < runner.lines.size() && runner.frames_left == 0 && now >= runner.due_ms) {
+    while (runner.next < runner.lines.size() && !waiting_for_counts() && now >= runner.due_ms) {
         run_line(runner.lines[runner.next++], now);
+        now = std::max(now, platform::clock_virtual_ms());  // a "clock" line moved time on
     }
-    if (runner.next == runner.lines.size() && runner.frames_left == 0 && now >= runner.due_ms &&
+    if (runner.next == runner.lines.size() && !waiting_for_counts() && now >= runner.due_ms &&
         runner.releases.empty()) {
         rt_end();
     }
@@ -290,7 +339,41 @@ void tick(double now)
     runner.busy = false;
 }
 
+// The clock observer: cheap while nothing is due.
+void tick(double now)
+{
+    if (now < runner.next_event_ms || runner.busy) return;
+    run_due_lines(now);
+}
+
+// A whole-line comment a recording writes: "# program NAME VERSION", "# state FILE CRC",
+// "# event TEXT" or "# length MS"; false for any other comment.
+bool take_note(const std::string& text, int number)
+{
+    for (const auto& [prefix, list] :
+         {std::pair{"# program ", &runner.notes.program},
+          std::pair{"# state ", &runner.notes.state}, std::pair{"# event ", &runner.notes.events},
+          std::pair{"# length ", &runner.notes.length}}) {
+        const std::string_view p(prefix);
+        if (text.size() > p.size() && text.compare(0, p.size(), p) == 0) {
+            list->push_back({number, trimmed(text.substr(p.size()))});
+            return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace
+
+std::string script_key_name(int code)
+{
+    for (const KeyName& k : key_names) {
+        if (k.code == code) return k.name;
+    }
+    char number[8];
+    std::snprintf(number, sizeof number, "%02d", code);  // two digits at least: "7" is a digit key
+    return number;
+}
 
 int script_key_code(const std::string& name)
 {
@@ -309,6 +392,7 @@ int script_key_code(const std::string& name)
 bool script_load(const std::string& path, std::string& message)
 {
     runner = Runner{};
+    runner.path = path;
     std::string text;
     switch (platform::read_whole_file(path, max_script_bytes, text, false)) {
         case platform::ReadResult::whole:
@@ -334,6 +418,7 @@ bool script_load(const std::string& path, std::string& message)
             runner = Runner{};
             return false;
         }
+        if (take_note(trimmed(line_text), number)) continue;
         const std::size_t comment = line_text.find('#');
         if (comment != std::string::npos) line_text.erase(comment);
         line_text = trimmed(line_text);
@@ -353,20 +438,12 @@ bool script_load(const std::string& path, std::string& message)
 void script_start()
 {
     runner.active = true;
-    platform::clock_use_virtual();
+    rt_start_virtual_clock();
     platform::keyboard_override(&runner.keys);
-    // The display took the real counter's frequency at creation; the virtual counter counts
-    // microseconds.
-    double hz = 0;
-    if (platform::counter_frequency(hz) && hz > 0) {
-        rt_display->counter_frequency = hz;
-        rt_display->high_resolution = 1;
-    }
-    // Frame pacing restarts on the virtual clock: the first deadline is time 0, so the frames
-    // fall on the grid 0, 16.667, 33.333 ... of the frame period.
-    rt_display->next_frame_time = platform::clock_virtual_ms();
-    rt_reset_frame_timers();
     runner.next_event_ms = 0;
+    double length = 0;
+    if (!runner.notes.length.empty() && parse_ms(runner.notes.length.back().text, length))
+        runner.outlasted_ms = length + replay_overrun_ms;
     platform::clock_set_observer(tick);
     tick(platform::clock_virtual_ms());
 }
@@ -379,6 +456,19 @@ bool script_active()
 void script_frame_presented()
 {
     if (runner.frames_left > 0 && --runner.frames_left == 0) update_next_event();
+}
+
+void script_idle()
+{
+    if (!runner.active || runner.frames_left > 0 || runner.idles_left == 0) return;
+    // The lines after the count run here, before the screen's next poll, not at the next clock
+    // reading, which the poll's first snapshot would already have taken.
+    if (--runner.idles_left == 0 && !runner.busy) run_due_lines(platform::clock_virtual_ms());
+}
+
+const ScriptNotes& script_notes()
+{
+    return runner.notes;
 }
 
 bool script_wants_frame_pixels()
@@ -397,7 +487,10 @@ bool script_wants_frame_pixels()
                 break;
             case Command::end:
                 return false;
-            case Command::wait:  // may pass without another frame (a busy wait)
+            case Command::wait:   // may pass without another frame (a busy wait)
+            case Command::idles:  // polls of a screen without frames; a frame may come between
+            case Command::clock:
+            case Command::focus_lost:
             case Command::down:
             case Command::up:
             case Command::tap:

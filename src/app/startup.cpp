@@ -5,12 +5,14 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 #include <string>
 #include <utility>
 
 #include "app/command_line.h"
 #include "app/frame.h"
 #include "app/program_files.h"
+#include "app/recording.h"
 #include "app/script.h"
 #include "core/error_log.h"
 #include "core/error_stop.h"
@@ -34,7 +36,8 @@ rt_settings_record& settings()
     return record;
 }
 
-bool running = false;  // start-up has begun; it runs once per process
+bool running = false;           // start-up has begun; it runs once per process
+bool focus_lost_noted = false;  // a loss of focus reached the program since it last asked
 
 // Every message of a refused command line is one line: a byte that would end or garble it
 // (a 0 byte or another control character from a script) is written as \xNN.
@@ -66,18 +69,44 @@ bool same_path(const std::string& a, const std::string& b)
 }
 
 // An output must not overwrite the script, nor another output.
-void refuse_shared_files(const rt_command_line& options)
+void refuse_shared_files(const rt_command_line& options, const std::string& script)
 {
-    const std::pair<const char*, const std::string*> outputs[] = {{"--trace", &options.trace},
-                                                                  {"--audio", &options.audio}};
-    for (const auto& [name, file] : outputs) {
-        if (!file->empty() && same_path(*file, options.script)) {
+    const std::pair<const char*, const std::string*> outputs[] = {
+        {"--trace", &options.trace}, {"--audio", &options.audio}, {"--record", &options.record}};
+    for (std::size_t i = 0; i < std::size(outputs); ++i) {
+        const auto& [name, file] = outputs[i];
+        if (file->empty()) continue;
+        if (!script.empty() && same_path(*file, script)) {
             refuse(std::string(name) + " " + *file + ": that is the script itself");
         }
+        for (std::size_t j = 0; j < i; ++j) {
+            if (!outputs[j].second->empty() && same_path(*file, *outputs[j].second)) {
+                refuse(std::string(outputs[j].first) + " and " + name + " name the same file");
+            }
+        }
     }
-    if (!options.trace.empty() && !options.audio.empty() &&
-        same_path(options.trace, options.audio)) {
-        refuse("--trace and --audio name the same file");
+}
+
+// The game's events reach a recording and a replay's check.
+void hear_trace_line(const std::string& line)
+{
+    record_event(line);
+    replay_check_event(line);
+}
+
+// The recording and the replay's checks start with the main routine, on the virtual clock.
+void start_recording_and_checks(const rt_command_line& options, const std::string& script,
+                                const rt_program& program)
+{
+    RecordStart start{program.name, program.version, program.state_files, ""};
+    if (!script.empty()) {
+        replay_check_start(script, start);
+        rt_on_shutdown(rt_shutdown_stage::recording, replay_check_end);
+        start.source = "the script " + script;
+    }
+    if (!options.record.empty()) record_start(start);
+    if (!options.record.empty() || !script_notes().events.empty()) {
+        rt_trace_observe(hear_trace_line);
     }
 }
 
@@ -180,15 +209,19 @@ void rt_entry(int argc, char** argv, const rt_program& program)
         std::printf("%s %s\n", program.name, program.version);
         std::exit(0);
     }
-    const bool scripted = !options.script.empty();
-    if (scripted) {
-        refuse_shared_files(options);
-        if (!script_load(options.script, problem)) refuse(problem);
-    }
+    // A replay is a script played in a window, at real speed, with the sound device.
+    const bool replaying = !options.replay.empty();
+    const std::string& script = replaying ? options.replay : options.script;
+    const bool scripted = !script.empty();
+    refuse_shared_files(options, script);
+    if (scripted && !script_load(script, problem)) refuse(problem);
     if (!options.trace.empty() && !rt_trace_open(options.trace)) {
         refuse(options.trace + ": cannot write the trace file");
     }
-    if (!scripted) require_a_display(program.name);
+    if (!options.record.empty() && !record_open(options.record)) {
+        refuse(options.record + ": cannot write the recording");
+    }
+    if (!scripted || replaying) require_a_display(program.name);
 
     rt_settings_record& s = settings();
     s.command_line = joined_command_line(argc, argv);
@@ -202,7 +235,9 @@ void rt_entry(int argc, char** argv, const rt_program& program)
         rt_place_player_files(program_dir, s.data_directory, program.name, program.player_files);
     }
     // A scripted run opens no sound device: its mix follows the virtual clock.
-    if (scripted) sound_use_virtual_clock(s.audio_file.empty() ? nullptr : s.audio_file.c_str());
+    if (scripted && !replaying) {
+        sound_use_virtual_clock(s.audio_file.empty() ? nullptr : s.audio_file.c_str());
+    }
 
     rt_startup(s.title);
     if (rt_display == nullptr || rt_display->window == 0) {
@@ -217,6 +252,11 @@ void rt_entry(int argc, char** argv, const rt_program& program)
     // Virtual time starts here, so that the main routine's first frame is frame 1 and the
     // start-up's own frames (shown in real time) play no part in a scripted run.
     if (scripted) script_start();
+    // A live recording runs the program on the virtual clock as well, so that its replay reads
+    // the same times; both that and a replay keep the clock to real time.
+    if (!scripted && !options.record.empty()) rt_start_virtual_clock();
+    if (replaying || (!scripted && !options.record.empty())) rt_pace_to_real_time(replaying);
+    start_recording_and_checks(options, script, program);
     program.main_routine();
     rt_error_stop();  // the normal end: error code 0 unless the routine set one
 }
@@ -285,7 +325,7 @@ int rt_startup(const rt_string& title)
     return 0;
 }
 
-long rt_wnd_proc(platform::Window /*window*/, platform::Message message, long /*a*/, long /*b*/)
+long rt_wnd_proc(platform::Window /*window*/, platform::Message message, long a, long /*b*/)
 {
     switch (message) {
         case platform::Message::created:
@@ -294,7 +334,9 @@ long rt_wnd_proc(platform::Window /*window*/, platform::Message message, long /*
             // Every frame is drawn anew and swapped whole; there is no window area to invalidate.
             return 0;
         case platform::Message::activated:
-            // Losing or regaining the focus neither pauses the game nor changes the title.
+            // Only noted: the program decides what a loss means (the game pauses play). The
+            // title stays. A scripted run takes its focus losses from its script alone.
+            if (a == 0 && !script_active()) rt_focus_lost();
             return 0;
         case platform::Message::screensaver:
             return 0;  // swallowed: no screen saver while the program runs
@@ -306,6 +348,27 @@ long rt_wnd_proc(platform::Window /*window*/, platform::Message message, long /*
             break;
     }
     return 0;
+}
+
+void rt_focus_lost()
+{
+    if (record_active()) {
+        record_focus_lost();
+    } else {
+        focus_lost_noted = true;
+    }
+}
+
+void rt_focus_lost_reaches_program()
+{
+    focus_lost_noted = true;
+}
+
+bool rt_focus_lost_since_asked()
+{
+    const bool lost = focus_lost_noted;
+    focus_lost_noted = false;
+    return lost;
 }
 
 rt_string rt_platform_info(const rt_string& key)

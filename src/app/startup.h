@@ -41,6 +41,9 @@ struct rt_program {
     // directory is not the player's to change (app/program_files.h)
     std::span<const char* const> player_files = {};
     const char* window_icon = nullptr;  // a PNG among its files (32 x 32), or none
+    // Files (in the program's directory) whose contents decide how a game goes; a recording
+    // notes them and a replay compares them. nullptr-ended, or nullptr for none.
+    const char* const* state_files = nullptr;
 };
 
 // argv is the process's (options: see command_line.h). --help and --version print and exit 0;
@@ -54,6 +57,13 @@ std::string rt_program_directory(const std::string& program_path);
 
 // Handles one window message (called by the message pump).
 long rt_wnd_proc(platform::Window window, platform::Message message, long a, long b);
+
+// Losses of the keyboard focus, which a program may act on (the game pauses play). The window
+// procedure notes each one, except in a scripted run, whose only losses are its script's
+// "focus_lost" lines; a recording holds a loss until the point where a replay can put it.
+void rt_focus_lost();                  // the window lost the focus
+void rt_focus_lost_reaches_program();  // the recording lets a held loss through
+bool rt_focus_lost_since_asked();      // a loss reached the program since it last asked
 
 // "" -> "WIN32", "DEVICE", "TIME", "ID"; else "NO_DATA"
 rt_string rt_platform_info(const rt_string& key);

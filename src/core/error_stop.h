@@ -27,7 +27,8 @@ void rt_shutdown();  // runs the registered shutdown steps in stage order, each 
 
 // Subsystems join the shutdown at start-up instead of being known to this module.
 // Steps run by stage (the order below), and in registration order within a stage.
-enum class rt_shutdown_stage { timer_resolution, display, input, sound, window };
+// A recording is finished first, while the clock still tells when the program ended.
+enum class rt_shutdown_stage { recording, timer_resolution, display, input, sound, window };
 void rt_on_shutdown(rt_shutdown_stage stage, void (*step)());
 
 // Source position for the end report: RT_LINE() at each routine entry and loop iteration.

@@ -12,6 +12,7 @@ namespace {
 std::FILE* trace_file = nullptr;
 std::string trace_path;
 bool write_failed = false;  // said once on standard error; the run goes on as it would
+void (*trace_observer)(const std::string& line) = nullptr;
 
 }  // namespace
 
@@ -26,11 +27,17 @@ bool rt_trace_open(const std::string& path)
 
 bool rt_trace_enabled()
 {
-    return trace_file != nullptr;
+    return trace_file != nullptr || trace_observer != nullptr;
+}
+
+void rt_trace_observe(void (*observer)(const std::string& line))
+{
+    trace_observer = observer;
 }
 
 void rt_trace(const std::string& line)
 {
+    if (trace_observer != nullptr) trace_observer(line);
     if (trace_file == nullptr) return;
     errno = 0;
     const bool written = std::fputs(line.c_str(), trace_file) >= 0 &&

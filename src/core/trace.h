@@ -5,5 +5,8 @@
 #include <string>
 
 bool rt_trace_open(const std::string& path);
-bool rt_trace_enabled();
-void rt_trace(const std::string& line);  // appends line + "\n" and flushes
+bool rt_trace_enabled();                 // a trace file is open or an observer listens
+void rt_trace(const std::string& line);  // appends line + "\n" and flushes; tells the observer
+// Hears every event line, with or without a trace file (a recording notes the game's events);
+// nullptr stops listening
+void rt_trace_observe(void (*observer)(const std::string& line));

@@ -6,6 +6,8 @@ namespace {
 
 // The highscore table and the saved games are the player's; the rest of the data is the game's.
 constexpr const char* player_files[] = {"highscore.ini", "savegame.ini"};
+// The files a game's course depends on: the levels, and the saves and scores the menus offer.
+constexpr const char* state_files[] = {"Level.ini", "highscore.ini", "savegame.ini", nullptr};
 
 }  // namespace
 
@@ -15,6 +17,6 @@ int main(int argc, char** argv)
              {"brillox", BRILLOX_VERSION,
               "A cave puzzle game: dig through the earth, collect the Brilloxen while stones "
               "fall,\nand reach the exit. Arrow keys move, Enter confirms, Escape gives up, "
-              "S saves,\nM switches the sound.",
-              game_main, 0, "Level.ini", player_files, "icon.png"});
+              "S saves,\nM switches the sound, P pauses. A game controller works as well.",
+              game_main, 0, "Level.ini", player_files, "icon.png", state_files});
 }

@@ -10,6 +10,7 @@ constexpr double key_not_down = 0;       // up at both
 
 // The arrow keys (scan codes), fixed whatever key set the platform asks for.
 constexpr double key_right = 205, key_left = 203, key_up = 200, key_down = 208;
+constexpr double key_pause = 25;  // P: pauses and resumes play
 
 void poll_keys();                    // polls all 256 key codes once; updates gKeyDown / gKeyState
 double key_transition(double nkey);  // gKeyState[nkey] as the last poll left it; polls nothing

@@ -1,6 +1,7 @@
 // The level play loop: loads a level, then per frame draws the HUD and the field window, lets
 // the player act and, at the pace of speed x geschwindigkeit + 1 frames, the objects roll and
-// fall, until the level is complete, the player dies or gives up, or the time runs out.
+// fall, until the level is complete, the player dies or gives up, or the time runs out. P, or
+// the window losing the focus, pauses play until P is pressed again.
 #include "game/play_level.h"
 
 #include "app/frame.h"
@@ -26,9 +27,46 @@ constexpr double colour_white = 16777215;
 // Death codes inside the loop; the caller only ever sees 2 or 3.
 constexpr double death_crushed = step_crushed, death_time_up = 3, death_gave_up = 4;
 
+bool pause_key_pressed = false;  // P went down at one of the running pass's two polls
+
 double& map_cell(double x, double y)
 {
     return rt_num_array_at(game().map, x, y);
+}
+
+// A press of P counts at either poll of a pass; holding it pauses nothing more.
+void note_pause_key()
+{
+    if (key_transition(key_pause) == key_pressed_now) pause_key_pressed = true;
+}
+
+void print_centred(const rt_string& text, double y)
+{
+    double char_width = 0, char_height = 0;
+    text_get_font_size(char_width, char_height);
+    text_print(text, (game().screenx - str_len(text) * char_width) / 2, y);
+}
+
+// Play stands still until P is pressed again: the frame the pass drew stays up with "Pause"
+// over the middle of the field, nothing moves or falls, and the level's clock is set on by the
+// time spent here, so a pause never costs time. Play resumes on a frame drawn anew.
+void pause_play()
+{
+    RT_LINE();
+    GameState& g = game();
+    const double paused = timer_ms();
+    screen_draw_rect(0, 6 * g.sp_size, g.screenx, 9 * g.sp_size, 0);
+    print_centred("Pause", 6.25 * g.sp_size);
+    print_centred("Weiter mit P!", 7.5 * g.sp_size);
+    screen_use_as_background();
+    do {
+        RT_LINE();
+        rt_show_frame();
+        poll_keys();
+    } while (key_transition(key_pause) != key_pressed_now);
+    g.startzeit = g.startzeit + (timer_ms() - paused);
+    screen_clear();
+    rt_focus_lost_since_asked();  // a loss while paused does not pause again
 }
 
 // The status line up to the level text; also sets rest_zeit from the elapsed seconds.
@@ -116,7 +154,11 @@ void draw_window(double posx, double posy)
 // landing objects.
 class LevelHost final : public PlayfieldHost {
 public:
-    void poll_keys() override { ::poll_keys(); }
+    void poll_keys() override
+    {
+        ::poll_keys();
+        note_pause_key();
+    }
     void toggle_sound() override { ::toggle_sound(); }
 
     // The save screen during play. The level's clock stands still meanwhile, so saving never
@@ -215,7 +257,9 @@ double play_pass(double level)
     RT_LINE();
     const LevelHostInstalled installed;
     GameState& g = game();
+    pause_key_pressed = false;
     poll_keys();
+    note_pause_key();
     const double zeit = rt_to_int((timer_ms() - g.startzeit) / 1000);
     draw_hud(level, zeit);
     if (g.max_zeit > 0 && zeit >= g.max_zeit) return death_time_up;  // this frame is never shown
@@ -244,9 +288,16 @@ double play_level(double level)
     g.keine_taste = 0;
     g.move_player = 0;
 
+    rt_focus_lost_since_asked();  // only a loss during play pauses it
     for (;;) {
         ret = play_pass(level);
         if (ret > 0) break;
+        // Asked every frame, also when P was pressed, so that the loss is not left for later.
+        const bool focus_lost = rt_focus_lost_since_asked();
+        if (pause_key_pressed || focus_lost) {
+            pause_play();  // its frames show this pass's frame
+            continue;
+        }
         rt_show_frame();
     }
 

@@ -100,6 +100,24 @@ void clock_jump_past_ms(double ms)
     notify_observer();
 }
 
+void clock_jump_to_us(std::int64_t us)
+{
+    if (!virtual_mode || us <= virtual_us) return;
+    virtual_us = us;
+    notify_observer();
+}
+
+std::int64_t clock_virtual_us()
+{
+    return virtual_us;
+}
+
+double real_clock_ms()
+{
+    return static_cast<double>(SDL_GetPerformanceCounter()) * 1000.0 /
+           static_cast<double>(SDL_GetPerformanceFrequency());
+}
+
 double clock_virtual_ms()
 {
     return static_cast<double>(virtual_us) / 1000.0;

@@ -15,7 +15,10 @@ void clock_use_real();     // back to the real clocks (tests that need both)
 bool clock_is_virtual();
 void clock_advance_us(std::int64_t us);  // virtual mode only
 void clock_jump_past_ms(double ms);  // virtual mode: time becomes the first microsecond after ms
-double clock_virtual_ms();           // virtual time in ms, without advancing it
+void clock_jump_to_us(std::int64_t us);  // virtual mode: time becomes us when that is later
+double clock_virtual_ms();               // virtual time in ms, without advancing it
+std::int64_t clock_virtual_us();         // the same in whole microseconds
+double real_clock_ms();  // the real high-resolution clock in ms, in either mode; no time moves
 
 // Called after every virtual time step with the new time in ms (the script runner's tick).
 void clock_set_observer(void (*observer)(double now_ms));

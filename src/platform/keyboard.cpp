@@ -1,6 +1,7 @@
 // Keyboard snapshots by PC scan code: the table from scan codes (the DIK_ numbering) to SDL's
-// physical scancodes, its inverse, and the snapshot that reads SDL's key state through it or
-// copies a scripted state. Positions are physical, so the layout the user chose plays no part.
+// physical scancodes, its inverse, and the snapshot that reads SDL's key state through it (with
+// the keys game controllers hold) or copies a scripted state, and the latch a recording holds
+// it in. Positions are physical, so the layout the user chose plays no part.
 #include "platform/keyboard.h"
 
 #include <SDL2/SDL.h>
@@ -9,6 +10,7 @@
 #include <cstring>
 
 #include "platform/clock.h"
+#include "platform/gamepad.h"
 
 namespace platform {
 
@@ -200,6 +202,14 @@ const KeyTables& tables()
 // Scripted state; read afresh at every snapshot so that the script can change it in place.
 const KeySnapshot* scripted_keys = nullptr;
 
+// The state snapshots repeat while a recording latches them.
+struct Latch {
+    bool on = false;
+    KeySnapshot keys{};
+};
+
+Latch latch;
+
 // The real keyboard. Pumping SDL's input costs microseconds while reading its key state costs
 // nanoseconds, and the game takes 512 snapshots a frame; so the input is pumped once per
 // millisecond of the clock, and SDL's state is translated again only when it changed. A key
@@ -248,8 +258,10 @@ void read_real_keyboard(KeySnapshot& out)
     // On the virtual clock every snapshot moves time on, so the clock has always moved.
     if (clock_is_virtual()) {
         SDL_PumpEvents();
+        gamepad_update();
     } else if (const std::uint64_t now_ms = SDL_GetTicks64(); now_ms != k.pumped_at_ms) {
         SDL_PumpEvents();
+        gamepad_update();
         k.pumped_at_ms = now_ms;
     }
     int count = 0;
@@ -268,6 +280,7 @@ void read_real_keyboard(KeySnapshot& out)
         }
     }
     out = k.keys;
+    gamepad_add_keys(out);
 }
 
 }  // namespace
@@ -289,9 +302,39 @@ void keyboard_override(const KeySnapshot* scripted)
     scripted_keys = scripted;
 }
 
-void keyboard_snapshot(KeySnapshot& out)
+void keyboard_latch(bool on)
+{
+    latch.on = on;
+    latch.keys.fill(0);
+}
+
+void keyboard_latch_refresh()
 {
     if (scripted_keys != nullptr) {
+        latch.keys = *scripted_keys;
+    } else {
+        read_real_keyboard(latch.keys);
+    }
+}
+
+const KeySnapshot& keyboard_latched()
+{
+    return latch.keys;
+}
+
+bool keyboard_real_key_down(int key_code)
+{
+    if (key_code < 0 || key_code > 255) return false;
+    KeySnapshot keys;
+    read_real_keyboard(keys);
+    return (keys[key_code] & 0x80) != 0;
+}
+
+void keyboard_snapshot(KeySnapshot& out)
+{
+    if (latch.on) {
+        out = latch.keys;
+    } else if (scripted_keys != nullptr) {
         out = *scripted_keys;
     } else {
         read_real_keyboard(out);

@@ -9,7 +9,8 @@ namespace platform {
 
 using KeySnapshot = std::array<std::uint8_t, 256>;  // bit 7 set = down
 
-// Pumps pending events first (once a ms at most); scripted state when overridden
+// Pumps pending events first (once a ms at most); scripted state when overridden. The real
+// keyboard has the keys game controllers hold down as well (gamepad.h).
 void keyboard_snapshot(KeySnapshot& out);
 int sdl_scancode_for(int key_code);  // the SDL scancode of a key code 0..255; 0 when no key has it
 int key_code_for_sdl_scancode(int scancode);  // the inverse; 0 when the key has no code
@@ -18,5 +19,14 @@ int key_code_for_sdl_scancode(int scancode);  // the inverse; 0 when the key has
 // advances the virtual clock. The state is read afresh at every snapshot, so it must stay alive
 // until the next override; nullptr returns to the real keyboard.
 void keyboard_override(const KeySnapshot* scripted);
+
+// Recording: while latched, snapshots repeat one state, which changes only when it is refreshed
+// from the keyboard (real or scripted), so every change falls on a point a replay can find.
+void keyboard_latch(bool on);   // on: the latched state starts with every key up
+void keyboard_latch_refresh();  // reads the keyboard into the latched state; the clock stays
+const KeySnapshot& keyboard_latched();
+// The real keyboard and controllers whatever the override or latch (a replay's Escape); the
+// clock stays
+bool keyboard_real_key_down(int key_code);
 
 }  // namespace platform

@@ -100,9 +100,39 @@ TEST_F(ScriptFile, EveryCommandWithCommentsAndBlankLines)
                    "\tup 42\r\n"
                    "tap Enter\n"
                    "capture shots/first frame.png\n"
+                   "idles 12\n"
+                   "clock 2500.125\n"
+                   "Focus_Lost\n"
                    "END\n"),
               "");
     EXPECT_EQ(load(""), "");
+}
+
+// A recording's header and event comments are kept with their line numbers; other comments
+// and directives of the test scripts ("#given") are not.
+TEST_F(ScriptFile, RecordingCommentsAreKeptForTheReplaysChecks)
+{
+    EXPECT_EQ(load("# program brillox 1.0\n"
+                   "#given Level.ini x.ini\n"
+                   "# state Level.ini 0a1b2c3d\n"
+                   "frames 2  # event not a whole line\n"
+                   "# event level_end 1 1\n"),
+              "");
+    const ScriptNotes& notes = script_notes();
+    ASSERT_EQ(notes.program.size(), 1u);
+    EXPECT_EQ(notes.program[0].text, "brillox 1.0");
+    ASSERT_EQ(notes.state.size(), 1u);
+    EXPECT_EQ(notes.state[0].line, 3);
+    EXPECT_EQ(notes.state[0].text, "Level.ini 0a1b2c3d");
+    ASSERT_EQ(notes.events.size(), 1u);
+    EXPECT_EQ(notes.events[0].line, 5);
+    EXPECT_EQ(notes.events[0].text, "level_end 1 1");
+}
+
+TEST(ScriptKeys, RecordedKeyNamesReadBackAsTheirCodes)
+{
+    for (int code = 0; code < 256; ++code)
+        EXPECT_EQ(script_key_code(script_key_name(code)), code) << script_key_name(code);
 }
 
 TEST_F(ScriptFile, MistakesNameTheirLine)
@@ -115,6 +145,8 @@ TEST_F(ScriptFile, MistakesNameTheirLine)
     EXPECT_EQ(load("capture\n"), at(1, "\"capture\" needs a file name"));
     EXPECT_EQ(load("capture   # no file\n"), at(1, "\"capture\" needs a file name"));
     EXPECT_EQ(load("end now\n"), at(1, "\"end\" takes nothing after it"));
+    EXPECT_EQ(load("focus_lost 2\n"), at(1, "\"focus_lost\" takes nothing after it"));
+    EXPECT_EQ(load("idles\n"), at(1, "\"idles\" needs a count of polls"));
     EXPECT_EQ(load("tap A B\n"), at(1, "unexpected \"B\" after \"tap A\""));
 }
 
@@ -126,6 +158,8 @@ TEST_F(ScriptFile, NumbersMustBeWrittenOut)
     EXPECT_EQ(load("wait .\n"), at(1, "\".\" is not a number of milliseconds"));
     EXPECT_EQ(load("frames 2.5\n"), at(1, "\"2.5\" is not a frame count"));
     EXPECT_EQ(load("frames 9999999999\n"), at(1, "\"9999999999\" is not a frame count"));
+    EXPECT_EQ(load("idles -1\n"), at(1, "\"-1\" is not a count of polls"));
+    EXPECT_EQ(load("clock 1e3\n"), at(1, "\"1e3\" is not a number of milliseconds"));
 }
 
 TEST_F(ScriptFile, MissingFileIsNamed)

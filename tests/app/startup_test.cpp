@@ -385,6 +385,18 @@ TEST(WindowProcedure, CloseRequestEndsTheProgramAsANormalEnd)
     EXPECT_EQ(read_file(tmp.file("ErrorLog.txt")), "-End On Line\r\n0\r\n-1\r\n7\r\n0\r\n");
 }
 
+// A focus loss reaches the program once, when it next asks; regaining the focus is no loss.
+TEST(WindowProcedure, AFocusLossIsToldTheProgramOnce)
+{
+    rt_focus_lost_since_asked();
+    EXPECT_EQ(rt_wnd_proc(1, platform::Message::activated, 1, 0), 0);
+    EXPECT_FALSE(rt_focus_lost_since_asked());
+    EXPECT_EQ(rt_wnd_proc(1, platform::Message::activated, 0, 0), 0);
+    EXPECT_EQ(rt_wnd_proc(1, platform::Message::activated, 0, 0), 0);
+    EXPECT_TRUE(rt_focus_lost_since_asked());
+    EXPECT_FALSE(rt_focus_lost_since_asked());
+}
+
 // ---- the program directory ----
 
 TEST(ProgramDirectory, CutsAtTheLastSeparatorOfEitherKind)

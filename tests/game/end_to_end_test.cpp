@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cctype>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <map>
@@ -97,6 +98,17 @@ std::vector<Directive> directives_of(const std::string& script)
     return directives;
 }
 
+// Gives the game the files the script's "#given" directives name.
+void give_files(testing_support::ScriptedGame& game, const std::string& script)
+{
+    for (const Directive& d : directives_of(script)) {
+        if (d.verb != "given") continue;
+        const std::string text = read_file(scripts_dir + "/" + d.word(1));
+        ASSERT_FALSE(text.empty()) << d.line;
+        write_file(game.game_file(d.word(0)), text);
+    }
+}
+
 class Game : public testing::Test {
 protected:
     // Plays the script; the trace's lines come back, the exit code is checked.
@@ -123,13 +135,9 @@ void Game::play_scripted_game(const std::string& name)
     ASSERT_FALSE(script.empty());
     const std::vector<Directive> directives = directives_of(script);
 
+    give_files(game_, script);
     std::map<std::string, std::string> before;  // the files to be left unchanged
     for (const Directive& d : directives) {
-        if (d.verb == "given") {
-            const std::string text = read_file(scripts_dir + "/" + d.word(1));
-            ASSERT_FALSE(text.empty()) << d.line;
-            write_file(game_.game_file(d.word(0)), text);
-        }
         if (d.verb == "file" && d.word(1) == "unchanged") before[d.word(0)] = game_file(d.word(0));
     }
 
@@ -207,6 +215,109 @@ TEST_F(Game, ALoadedGameEndsInTheHighscoreTable)
 TEST_F(Game, SavingSoundAndTheLastLifeGivenUpTreatThePlayerFairly)
 {
     play_scripted_game("fair_to_the_player");
+}
+
+TEST_F(Game, PauseAndALostFocusStopPlayAndTheLevelsClock)
+{
+    play_scripted_game("pause_and_focus");
+}
+
+// A scripted two-level game with a save, recorded, plays again from the recording frame for
+// frame: the same trace and the same files.
+TEST_F(Game, ARecordingPlaysTheRecordedGameAgain)
+{
+    const std::string script = read_file(scripts_dir + "/score_and_settings_saved.txt");
+    give_files(game_, script);
+    const std::string trace = game_.play(script, {}, {"--record", "recording.txt"});
+    const std::string recording = read_file(game_.start_file("recording.txt"));
+    // The score summary waits for Enter without frames: the recording counts its polls.
+    EXPECT_NE(recording.find("\nidles "), std::string::npos) << recording;
+    EXPECT_NE(recording.find("\n# event ini_save savegame.ini\n"), std::string::npos);
+
+    testing_support::ScriptedGame replay(BRILLOX_GAME, BRILLOX_DATA_DIR);
+    give_files(replay, script);
+    testing_support::RunningProgram running = replay.start(recording);
+    const testing_support::ProgramOutcome outcome = testing_support::finish_program(running);
+    EXPECT_EQ(outcome.exit_code, 0);
+    EXPECT_EQ(outcome.err, "");  // nothing differs
+    EXPECT_EQ(read_file(replay.start_file("trace.txt")), trace);
+    for (const char* file : {"savegame.ini", "highscore.ini"})
+        EXPECT_EQ(read_file(replay.game_file(file)), game_file(file)) << file;
+}
+
+// Replayed without the save it loaded, a recorded game says that its save file differs and
+// where the game went another way: it starts at level 1, not at the loaded level 2. Its keys
+// then wait for polls of a screen the game never shows, and the replay ends a second after
+// the recorded game's end instead of waiting for ever.
+TEST_F(Game, AReplayFromOtherFilesSaysWhereItWentAnotherWay)
+{
+    const std::string script = read_file(scripts_dir + "/loaded_game_in_highscores.txt");
+    give_files(game_, script);
+    game_.play(script, {}, {"--record", "recording.txt"});
+
+    testing_support::ScriptedGame replay(BRILLOX_GAME, BRILLOX_DATA_DIR);
+    give_files(replay, script);
+    write_file(replay.game_file("savegame.ini"), read_file(scripts_dir + "/save_empty.ini"));
+    testing_support::RunningProgram running =
+        replay.start(read_file(game_.start_file("recording.txt")));
+    const testing_support::ProgramOutcome outcome = testing_support::finish_program(running);
+    EXPECT_EQ(outcome.exit_code, 0);
+    EXPECT_NE(outcome.err.find(": savegame.ini is not the file the game was recorded with"),
+              std::string::npos)
+        << outcome.err;
+    EXPECT_NE(outcome.err.find(": the recorded game had \"level_end 2 3\" here, the replay "
+                               "\"level_end 1 3\": it went differently\n"),
+              std::string::npos)
+        << outcome.err;
+    EXPECT_NE(outcome.err.find(": the replay outlasted the recorded game"), std::string::npos)
+        << outcome.err;
+}
+
+// --replay plays a recording in the window at real speed: the same game as the scripted mode
+// plays from it, and no faster than the recorded game's program time.
+TEST_F(Game, AReplayInTheWindowPlaysTheSameGameAtRealSpeed)
+{
+    write_file(game_.game_file("Level.ini"), read_file(scripts_dir + "/two_levels.ini"));
+    game_.play(
+        "wait 300\ntap Enter\nwait 300\ntap Enter\nwait 200\ndown Right\nwait 100\n"
+        "up Right\nwait 4000\n",
+        {}, {"--record", "recording.txt"});
+    const std::vector<std::string> trace = lines_of(read_file(game_.start_file("trace.txt")));
+    ASSERT_EQ(starting_with(trace, "level_end"), std::vector<std::string>{"level_end 1 1"});
+
+    const auto started = std::chrono::steady_clock::now();
+    const testing_support::ProgramOutcome outcome = testing_support::run_program(
+        game_.game_file("brillox"), {"--replay", "recording.txt", "--trace", "replay.txt"},
+        game_.start_file(""), {"TMPDIR=" + game_.tmp_file("")});
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    EXPECT_EQ(outcome.exit_code, 0) << outcome.err;
+    EXPECT_EQ(lines_of(read_file(game_.start_file("replay.txt"))), trace);
+    EXPECT_GE(seconds, 4.8);  // the game's 4.8 s of program time
+}
+
+// A live game (nobody at the keys here) recorded for two seconds until SIGTERM ends it replays
+// to the frame: the replay presents the frames the recording counts, then ends.
+TEST_F(Game, ALiveRecordingReplaysFrameForFrame)
+{
+    testing_support::RunningProgram running =
+        testing_support::start_program(game_.game_file("brillox"), {"--record", "recording.txt"},
+                                       game_.start_file(""), {"TMPDIR=" + game_.tmp_file("")});
+    usleep(2000000);
+    kill(running.pid, SIGTERM);
+    EXPECT_EQ(testing_support::finish_program(running, 60).exit_code, 0);
+    const std::vector<std::string> recording =
+        lines_of(read_file(game_.start_file("recording.txt")));
+    ASSERT_FALSE(recording.empty());
+    EXPECT_NE(recording[0].find("recorded from the keyboard and game controllers"),
+              std::string::npos);
+    int frames = 0;
+    for (const std::string& line : starting_with(recording, "frames "))
+        frames += std::stoi(line.substr(7));
+    EXPECT_GT(frames, 10);
+
+    const std::vector<std::string> trace = play(read_file(game_.start_file("recording.txt")));
+    EXPECT_EQ(static_cast<int>(starting_with(trace, "frame ").size()), frames);
 }
 
 // SIGTERM and SIGINT end the game the normal way (end report, exit code 0) on any screen, also

@@ -72,6 +72,15 @@ TEST_F(VirtualClock, JumpPastNeverGoesBack)
     EXPECT_DOUBLE_EQ(clock_virtual_ms(), 3.001);
 }
 
+// A recording's "clock" lines set program time to the microsecond, and only ever forward.
+TEST_F(VirtualClock, JumpToSetsTheMicrosecondOnlyForward)
+{
+    platform::clock_jump_to_us(2500);
+    EXPECT_EQ(platform::clock_virtual_us(), 2500);
+    platform::clock_jump_to_us(2000);
+    EXPECT_EQ(platform::clock_virtual_us(), 2500);
+}
+
 TEST_F(VirtualClock, AdvanceIgnoresStepsBackwards)
 {
     platform::clock_advance_us(10);

@@ -118,6 +118,7 @@ class ScriptedKeyboard : public testing::Test {
 protected:
     void TearDown() override
     {
+        platform::keyboard_latch(false);
         platform::keyboard_override(nullptr);
         platform::clock_use_real();
     }
@@ -149,6 +150,29 @@ TEST_F(ScriptedKeyboard, EverySnapshotMovesVirtualTimeOnByOneMicrosecond)
     KeySnapshot out;
     for (int i = 0; i < 256; ++i) platform::keyboard_snapshot(out);
     EXPECT_DOUBLE_EQ(platform::clock_virtual_ms(), 0.256);
+}
+
+// A recording latches the keyboard: the program sees a change only once it is let through.
+TEST_F(ScriptedKeyboard, ALatchedKeyboardChangesOnlyWhenRefreshed)
+{
+    KeySnapshot scripted{};
+    scripted[28] = 0x80;
+    platform::keyboard_override(&scripted);
+    platform::keyboard_latch(true);
+    KeySnapshot out;
+    platform::keyboard_snapshot(out);
+    EXPECT_EQ(out, KeySnapshot{});  // the latch starts with every key up
+
+    platform::keyboard_latch_refresh();
+    scripted[28] = 0;
+    scripted[57] = 0x80;
+    platform::keyboard_snapshot(out);
+    EXPECT_EQ(out[28], 0x80);
+    EXPECT_EQ(out[57], 0);
+
+    platform::keyboard_latch(false);
+    platform::keyboard_snapshot(out);
+    EXPECT_EQ(out, scripted);
 }
 
 TEST_F(ScriptedKeyboard, WithoutOverrideTheRealKeyboardIsRead)

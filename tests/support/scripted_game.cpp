@@ -17,18 +17,21 @@ ScriptedGame::ScriptedGame(const std::string& program, const std::string& data_d
     fs::permissions(program_, fs::perms::owner_all, fs::perm_options::add);
 }
 
-RunningProgram ScriptedGame::start(const std::string& script, const std::vector<std::string>& env)
+RunningProgram ScriptedGame::start(const std::string& script, const std::vector<std::string>& env,
+                                   const std::vector<std::string>& args)
 {
     write_file(start_.file("script.txt"), script);
     std::vector<std::string> environment = {"TMPDIR=" + tmp_.path()};
     environment.insert(environment.end(), env.begin(), env.end());
-    return start_program(program_, {"--script", "script.txt", "--trace", "trace.txt"},
-                         start_.path(), environment);
+    std::vector<std::string> options = {"--script", "script.txt", "--trace", "trace.txt"};
+    options.insert(options.end(), args.begin(), args.end());
+    return start_program(program_, options, start_.path(), environment);
 }
 
-std::string ScriptedGame::play(const std::string& script, const std::vector<std::string>& env)
+std::string ScriptedGame::play(const std::string& script, const std::vector<std::string>& env,
+                               const std::vector<std::string>& args)
 {
-    RunningProgram running = start(script, env);
+    RunningProgram running = start(script, env, args);
     const ProgramOutcome outcome = finish_program(running);
     EXPECT_EQ(outcome.exit_code, 0) << outcome.err;
     return read_file(start_.file("trace.txt"));

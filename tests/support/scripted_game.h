@@ -20,10 +20,13 @@ public:
     std::string tmp_file(const std::string& name) const { return tmp_.file(name); }  // $TMPDIR
 
     // Plays script with the "NAME=value" entries of env on top of this process's environment
-    // and returns the trace; the program must exit with code 0.
-    std::string play(const std::string& script, const std::vector<std::string>& env = {});
+    // and the options args after the scripted mode's, and returns the trace; the program must
+    // exit with code 0.
+    std::string play(const std::string& script, const std::vector<std::string>& env = {},
+                     const std::vector<std::string>& args = {});
     // Starts the script and returns at once, for a test that acts on the running program.
-    RunningProgram start(const std::string& script, const std::vector<std::string>& env = {});
+    RunningProgram start(const std::string& script, const std::vector<std::string>& env = {},
+                         const std::vector<std::string>& args = {});
 
 private:
     TempDir game_, start_, tmp_;
