@@ -1,6 +1,6 @@
 # brillox: `make run` builds and starts the game, `make test` runs every test headlessly.
 # Each target first installs the missing Debian packages of its sets (scripts/install-deps):
-# run, release: the run set; test, fuzz, bench: run and test; assets: run and assets.
+# run, release, install: the run set; test, fuzz, bench: run and test; assets: run and assets.
 # `./run` and `./test` install make itself first, then call these.
 
 RELEASE_DIR := build/release
@@ -39,11 +39,11 @@ bench: deps-test
 	    echo "== $$program"; $$program; \
 	done
 
-# For maintainers: regenerates every file in data/ (and the contact sheet in docs/). The level
-# tool, built in release mode, solves every plan in tools/levels/ under the game's own rules and
-# writes Level.ini, tools/level_solutions.txt and the empty highscore and save files; the Python
-# generators tools/make_*.py draw the pictures and make the sounds. The contact sheet is drawn
-# from the other outputs, so it goes last.
+# For maintainers: regenerates every file in data/ (and the contact sheet in docs/, the icons in
+# dist/icons/). The level tool, built in release mode, solves every plan in tools/levels/ under
+# the game's own rules and writes Level.ini, tools/level_solutions.txt and the empty highscore
+# and save files; the Python generators tools/make_*.py draw the pictures and the icons and make
+# the sounds. The contact sheet is drawn from the other outputs, so it goes last.
 ASSET_TOOLS := $(filter-out tools/make_contact_sheet.py,$(sort $(wildcard tools/make_*.py))) \
                $(wildcard tools/make_contact_sheet.py)
 
@@ -73,6 +73,18 @@ fuzz: deps-test
 	$(build_fuzz_targets)
 	cd $(FUZZ_DIR) && FUZZ_SECONDS=$(FUZZ_SECONDS) ctest --output-on-failure -j $(JOBS) -L fuzz \
 	    --timeout $$(( $(FUZZ_SECONDS) + 600 ))
+
+# Installs the game under PREFIX (default /usr/local; `make install PREFIX=$HOME/.local` needs
+# no root) from the release build: the program, its data, the desktop entry, icons, AppStream
+# description and manual page (dist/CMakeLists.txt). DESTDIR=DIR stages it under DIR, as
+# packaging does.
+PREFIX ?= /usr/local
+
+.PHONY: install
+install: deps-run
+	cmake -S . -B $(RELEASE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release
+	cmake --build $(RELEASE_DIR) -j $(JOBS) --target brillox
+	cmake --install $(RELEASE_DIR) --prefix $(PREFIX)
 
 deps-run:
 	@sh scripts/install-deps run

@@ -71,9 +71,17 @@ void play_one_frame()
 // corridor, 0 = the real (SDL) keyboard with no key down, so every snapshot reads the platform.
 // state.range(1): 1 = sprites batched from the atlas (the default), 0 = each sprite drawn from
 // its own texture, the way the runtime drew before the atlas.
+// state.range(2): the window's scale; above 1 the frame is drawn into the offscreen buffer and
+// shown scaled (the window is made anew at that size, so that its surface has it too).
 void BM_PlayFrame(benchmark::State& state)
 {
     const bool scripted = state.range(0) == 1;
+    const int scale = static_cast<int>(state.range(2));
+    if (scale != rt_display->window_scale) {
+        rt_display->window_scale = scale;
+        screen_create(640, 480, 0, 30, 0);
+        screen_set_windowed();
+    }
     screen_set_sprite_batching(state.range(1) == 1);
     platform::keyboard_override(scripted ? &scripted_keys : nullptr);
     scripted_keys.fill(0);
@@ -94,13 +102,16 @@ void BM_PlayFrame(benchmark::State& state)
     platform::keyboard_override(nullptr);
     screen_set_sprite_batching(true);
     state.counters["moving"] = rt_array_bounds(game().f_steine, 0);
+    state.counters["scaled"] = rt_display->scaled.bound ? 1 : 0;
 }
 BENCHMARK(BM_PlayFrame)
-    ->ArgNames({"scripted_keys", "batched"})
-    ->Args({1, 0})
-    ->Args({0, 0})
-    ->Args({1, 1})
-    ->Args({0, 1})
+    ->ArgNames({"scripted_keys", "batched", "scale"})
+    ->Args({1, 0, 1})
+    ->Args({0, 0, 1})
+    ->Args({1, 1, 1})
+    ->Args({0, 1, 1})
+    ->Args({1, 1, 2})
+    ->Args({1, 1, 3})
     ->Unit(benchmark::kMillisecond)
     ->MinTime(3);
 

@@ -3,6 +3,7 @@
 #include "app/command_line.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace {
 
@@ -13,7 +14,10 @@ struct Option {
     std::string rt_command_line::*value;  // where the value goes
     bool rt_command_line::*flag;          // or the flag it sets
     const char* help;
+    int rt_command_line::*number = nullptr;  // or the whole number (1 to 16) it sets
 };
+
+constexpr int largest_scale = 16;
 
 constexpr Option options[] = {
     {"--script", nullptr, "FILE", &rt_command_line::script, nullptr,
@@ -22,6 +26,11 @@ constexpr Option options[] = {
      "with --script: write the run's events to FILE, one per line"},
     {"--audio", nullptr, "FILE", &rt_command_line::audio, nullptr,
      "with --script: write the run's sound output to FILE as a WAV file"},
+    {"--scale", nullptr, "N", nullptr, nullptr,
+     "open the window N times the game's size (as far as the desktop allows)",
+     &rt_command_line::scale},
+    {"--fullscreen", nullptr, nullptr, nullptr, &rt_command_line::fullscreen,
+     "start in fullscreen (F11 or Alt+Enter switches while playing)"},
     {"--help", "-h", nullptr, nullptr, &rt_command_line::help, "show this help and exit"},
     {"--version", nullptr, nullptr, nullptr, &rt_command_line::version,
      "show the version and exit"},
@@ -82,6 +91,17 @@ bool rt_parse_command_line(int argc, char** argv, int max_arguments, rt_command_
             const bool file = std::string(option->value_name) == "FILE";
             problem = name + " needs " + (file ? "a file name" : "a value");
             return false;
+        }
+        if (option->number != nullptr) {
+            char* end = nullptr;
+            const long n = std::strtol(value.c_str(), &end, 10);
+            if (*end != '\0' || n < 1 || n > largest_scale) {
+                problem = name + " needs a whole number from 1 to " +
+                          std::to_string(largest_scale) + ", not \"" + value + "\"";
+                return false;
+            }
+            out.*(option->number) = static_cast<int>(n);
+            continue;
         }
         out.*(option->value) = value;
     }

@@ -8,11 +8,14 @@
 struct rt_command_line {
     std::string script, trace, audio;    // file names as given; "" when absent
     bool help = false, version = false;  // -h/--help, --version
+    int scale = 1;                       // --scale N: the window N times the screen's size
+    bool fullscreen = false;             // --fullscreen: start in desktop fullscreen
     std::vector<std::string> arguments;  // plain arguments, in order
 };
 
-// False with a one-line problem (an unknown option, a missing or unexpected value, more plain
-// arguments than max_arguments, --trace or --audio without --script).
+// False with a one-line problem (an unknown option, a missing or unexpected value, a scale that
+// is not a whole number from 1 to 16, more plain arguments than max_arguments, --trace or
+// --audio without --script).
 bool rt_parse_command_line(int argc, char** argv, int max_arguments, rt_command_line& out,
                            std::string& problem);
 std::string rt_usage(const char* program, const char* summary);  // the --help text, ending in "\n"

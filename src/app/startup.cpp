@@ -10,12 +10,14 @@
 
 #include "app/command_line.h"
 #include "app/frame.h"
+#include "app/program_files.h"
 #include "app/script.h"
 #include "core/error_log.h"
 #include "core/error_stop.h"
 #include "core/trace.h"
 #include "graphics/display.h"
 #include "graphics/fonts.h"
+#include "graphics/image.h"
 #include "input/input.h"
 #include "platform/fs.h"
 #include "platform/system.h"
@@ -120,12 +122,24 @@ void release_display()
     rt_display = nullptr;
 }
 
-// All relative file names of a program (images, sounds, INI files) are resolved against the
-// directory that holds it, wherever it was started from.
-void enter_program_directory()
+// All relative file names of a program (images, sounds, INI files) are resolved against its
+// data directory, wherever it was started from: the directory that holds the program, or an
+// installed program's share/ folder.
+void enter_data_directory()
 {
-    const std::string dir = rt_program_directory(platform::program_path());
+    const std::string& data_dir = settings().data_directory;
+    const std::string dir =
+        data_dir.empty() ? rt_program_directory(platform::program_path()) : data_dir;
     if (!dir.empty()) platform::set_working_directory(dir);
+}
+
+// The picture the desktop shows for the window (task bar, window switcher); a missing or broken
+// file leaves the desktop's default.
+void set_window_icon(const std::string& file)
+{
+    Image icon;
+    if (file.empty() || !png_read(file, colour_key_none, icon)) return;
+    platform::window_set_icon(rt_display->window, icon.rgba.data(), icon.width, icon.height);
 }
 
 }  // namespace
@@ -152,7 +166,7 @@ void rt_entry(int argc, char** argv, const rt_program& program)
     platform::catch_termination_signals();
 
     // Everything named on the command line is read or opened now, relative to the starting
-    // directory: start-up moves into the program's directory.
+    // directory: start-up moves into the data directory.
     rt_command_line options;
     std::string problem;
     if (!rt_parse_command_line(argc, argv, program.max_arguments, options, problem)) {
@@ -179,6 +193,14 @@ void rt_entry(int argc, char** argv, const rt_program& program)
     rt_settings_record& s = settings();
     s.command_line = joined_command_line(argc, argv);
     s.audio_file = platform::absolute_path(options.audio);
+    s.window_scale = options.scale;
+    s.desktop_fullscreen = options.fullscreen;
+    if (program.window_icon != nullptr) s.window_icon = program.window_icon;
+    const std::string program_dir = rt_program_directory(platform::program_path());
+    if (!program_dir.empty()) {
+        s.data_directory = rt_data_directory(program_dir, program.name, program.data_file);
+        rt_place_player_files(program_dir, s.data_directory, program.name, program.player_files);
+    }
     // A scripted run opens no sound device: its mix follows the virtual clock.
     if (scripted) sound_use_virtual_clock(s.audio_file.empty() ? nullptr : s.audio_file.c_str());
 
@@ -206,6 +228,11 @@ int rt_startup(const rt_string& title)
     const rt_settings_record& s = settings();
 
     rt_display = new OpenGLRainbows;
+    // The window opens at its scale (a size the desktop can show), centred.
+    if (platform::video_init()) {
+        rt_display->window_scale =
+            platform::window_fitting_scale(s.screen_width, s.screen_height, s.window_scale);
+    }
     if (!screen_create(s.screen_width, s.screen_height, 0, s.frame_limit, s.multisample)) return 0;
 
     platform::window_set_title(rt_display->window, title.c_str());
@@ -219,6 +246,7 @@ int rt_startup(const rt_string& title)
         screen_set_fullscreen();
     } else {
         screen_set_windowed();
+        if (s.desktop_fullscreen) platform::window_set_desktop_fullscreen(rt_display->window, true);
     }
     input_init(rt_display->window, s.input_mouse);
     sound_device_init();
@@ -228,7 +256,8 @@ int rt_startup(const rt_string& title)
     // Nothing else is registered: the window goes with the display, and there is no timer
     // resolution to give back (see below).
 
-    enter_program_directory();
+    enter_data_directory();
+    set_window_icon(s.window_icon);
 
     screen_clear();
     rt_reset_frame_timers();

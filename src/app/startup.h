@@ -1,6 +1,7 @@
 // Program entry, start-up, the main window's message handling and the platform query.
 // A program built on the runtime hands its main routine to rt_entry and never returns.
 #pragma once
+#include <span>
 #include <string>
 
 #include "core/rt_string.h"
@@ -16,8 +17,13 @@ struct rt_settings_record {
     bool input_mouse = false;
     bool debug = true;
     rt_string title = "brillox";
-    rt_string command_line;  // 512 characters reserved
-    std::string audio_file;  // --audio FILE as an absolute path; "" when not given
+    rt_string command_line;           // 512 characters reserved
+    std::string audio_file;           // --audio FILE as an absolute path; "" when not given
+    int window_scale = 1;             // --scale N: the window at N times the screen size
+    bool desktop_fullscreen = false;  // --fullscreen: the window covers the desktop
+    std::string window_icon;          // the program's icon picture; "" for none
+    // The directory start-up enters (app/program_files.h); "" for the program's own directory
+    std::string data_directory;
 };
 const rt_settings_record& rt_settings();
 
@@ -28,6 +34,13 @@ struct rt_program {
     const char* summary;  // one line for --help
     void (*main_routine)();
     int max_arguments = 0;  // plain arguments it takes; it reads them from the command line
+    // A file every copy of its data holds ("Level.ini"): data beside the program is used when
+    // it is there, else an installation's <prefix>/share/<name> (app/program_files.h)
+    const char* data_file = nullptr;
+    // The files it writes for its player; kept in $XDG_DATA_HOME/<name> when the data
+    // directory is not the player's to change (app/program_files.h)
+    std::span<const char* const> player_files = {};
+    const char* window_icon = nullptr;  // a PNG among its files (32 x 32), or none
 };
 
 // argv is the process's (options: see command_line.h). --help and --version print and exit 0;

@@ -8,6 +8,7 @@
 
 #include "core/error_stop.h"
 #include "core/rt_number.h"
+#include "files/file_names.h"
 #include "platform/fs.h"
 
 namespace {
@@ -56,7 +57,7 @@ double file_open(double channel, const rt_string& name, double mode)
     const int slot = checked_slot(channel);
     close_slot(slot);
 
-    const std::string path = platform::resolve_name_ignoring_case(name.c_str());
+    const std::string path = file_disk_path(name.c_str());
     // Reading wants an existing regular file: a directory opens fine on POSIX but not on
     // Windows, and the game relies on the Windows answer when it asks whether "Level.ini" exists.
     const int fd = (mode != 0) ? platform::open_regular_file_for_reading(path)

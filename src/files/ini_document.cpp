@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "core/trace.h"
+#include "files/file_names.h"
 #include "platform/fs.h"
 
 namespace {
@@ -315,8 +316,9 @@ void ini_load(const rt_string& name)
     doc.lookup_current = false;
     doc.file_name = name;
     // The resolved path is kept so that a file loaded as "level.ini" but stored as
-    // "Level.ini" is written back to "Level.ini", not beside it.
-    doc.disk_path = platform::resolve_name_ignoring_case(name.c_str());
+    // "Level.ini" is written back to "Level.ini", not beside it, and a player file is written
+    // back to the player's folder it was read from.
+    doc.disk_path = file_disk_path(name.c_str());
 
     // Only regular files count, matching a failed open on Windows for a directory of that name.
     std::string contents;
@@ -350,8 +352,10 @@ bool ini_save()
     }
     // The old file stays as it was and the changes are lost; the player hears of it from the
     // game, and this line says which file and why.
-    std::fprintf(stderr, "%s: cannot be saved: %s\n",
-                 platform::absolute_path(doc.disk_path).c_str(), failure.c_str());
+    // A player file without a folder has no path; its name says which file it was.
+    const std::string shown =
+        doc.disk_path.empty() ? doc.file_name.c_str() : platform::absolute_path(doc.disk_path);
+    std::fprintf(stderr, "%s: cannot be saved: %s\n", shown.c_str(), failure.c_str());
     return false;
 }
 

@@ -2,6 +2,13 @@
 #include "app/startup.h"
 #include "game/game_main.h"
 
+namespace {
+
+// The highscore table and the saved games are the player's; the rest of the data is the game's.
+constexpr const char* player_files[] = {"highscore.ini", "savegame.ini"};
+
+}  // namespace
+
 int main(int argc, char** argv)
 {
     rt_entry(argc, argv,
@@ -9,5 +16,5 @@ int main(int argc, char** argv)
               "A cave puzzle game: dig through the earth, collect the Brilloxen while stones "
               "fall,\nand reach the exit. Arrow keys move, Enter confirms, Escape gives up, "
               "S saves,\nM switches the sound.",
-              game_main});
+              game_main, 0, "Level.ini", player_files, "icon.png"});
 }

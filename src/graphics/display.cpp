@@ -107,10 +107,13 @@ void log_renderer()
     }
 }
 
-// A window of the requested client size, centred with the requested (not the outer) size.
-platform::Window create_window(int width, int height)
+// A window of the requested client size times the window scale, centred with that (not the
+// outer) size.
+platform::Window create_window(int width, int height, int scale)
 {
     const platform::DisplayMode desktop = platform::desktop_mode();
+    width *= scale;
+    height *= scale;
     return platform::window_create(window_title, (desktop.width - width) / 2,
                                    (desktop.height - height) / 2, width, height);
 }
@@ -128,14 +131,14 @@ void attach_context(OpenGLRainbows& d)
 
 // Tries n, n/2, ... samples (4 -> 2 -> 1, 3 -> 1) until a context with sample buffers is
 // made; leaves the found window and context in the arguments, and nothing current.
-bool find_multisample_window(int width, int height, int bits, int samples, platform::Window& window,
-                             platform::GlContext& context)
+bool find_multisample_window(int width, int height, int scale, int bits, int samples,
+                             platform::Window& window, platform::GlContext& context)
 {
     if (samples <= 0 || !has_word(gl_text(GL_EXTENSIONS), "GL_ARB_multisample")) return false;
     bool found = false;
     for (int n = samples; !found; n /= 2) {
         platform::gl_request_format(bits, 16, 8, n);
-        window = create_window(width, height);
+        window = create_window(width, height, scale);
         context = window ? platform::gl_create_context(window) : nullptr;
         found = context && platform::gl_make_current(window, context) && platform::gl_samples() > 0;
         if (!found) {
@@ -268,8 +271,8 @@ bool set_windowed(OpenGLRainbows& d)
         x = (desktop.width - d.width) / 2;
         y = (desktop.height - d.height) / 2;
     }
-    // The window takes the stored size, which a mode change may have set anew.
-    platform::window_set_size(d.window, d.width, d.height);
+    // The window takes the stored size (which a mode change may have set anew) at its scale.
+    platform::window_set_size(d.window, d.width * d.window_scale, d.height * d.window_scale);
     platform::window_set_position(d.window, x, y);
     platform::window_show(d.window);
     set_viewport(d, 0, 0, 0, 0);
@@ -279,6 +282,7 @@ bool set_windowed(OpenGLRainbows& d)
 
 void release(OpenGLRainbows& d)
 {
+    scaled_frame_release(d);
     atlas_release(d.atlas, d.gl_ready);
     for (int id = 0; id < sprite_count; ++id) empty_sprite(d, id);
     for (BackgroundSlot& slot : d.backgrounds) empty_slot(d, slot);
@@ -303,7 +307,7 @@ bool create(OpenGLRainbows& d, int width, int height, int colour_bits, int fps, 
 
     const int bits = colour_bits != 0 ? colour_bits : platform::desktop_mode().bits;
     platform::gl_request_format(bits, 16, 8, 0);
-    const platform::Window window = create_window(width, height);
+    const platform::Window window = create_window(width, height, d.window_scale);
     if (window == 0) return false;
     d.window = window;
 
@@ -311,8 +315,8 @@ bool create(OpenGLRainbows& d, int width, int height, int colour_bits, int fps, 
     if (w == 0 || h == 0) {
         int window_w = 0, window_h = 0;
         platform::window_get_size(window, window_w, window_h);
-        if (w == 0) w = window_w;
-        if (h == 0) h = window_h;
+        if (w == 0) w = window_w / d.window_scale;
+        if (h == 0) h = window_h / d.window_scale;
     }
     d.colour_bits = bits;
     d.width = w;
@@ -323,7 +327,8 @@ bool create(OpenGLRainbows& d, int width, int height, int colour_bits, int fps, 
     if (samples != 0) {
         platform::Window ms_window = 0;
         platform::GlContext ms_context = nullptr;
-        if (find_multisample_window(width, height, bits, samples, ms_window, ms_context)) {
+        if (find_multisample_window(width, height, d.window_scale, bits, samples, ms_window,
+                                    ms_context)) {
             // The first window goes as at release, its textures deleted in their own
             // context; that context is not needed any more either.
             if (d.context) platform::gl_make_current(d.window, d.context);
@@ -350,6 +355,7 @@ bool create(OpenGLRainbows& d, int width, int height, int colour_bits, int fps, 
     if (old_window != 0 && old_window != d.window) platform::window_destroy(old_window);
     set_viewport(d, 0, 0, 0, 0);
     d.gl_ready = true;
+    scaled_frame_init(d);
     return true;
 }
 
@@ -487,11 +493,7 @@ double display_time_ms()
 void screen_swap()
 {
     atlas_flush();
-    // A window's buffer swap sends the frame's drawing to the renderer; the swap of an
-    // offscreen surface does not, and the renderer would go on collecting frame after frame
-    // of commands it never draws. Sending them here draws every frame on every surface.
-    glFlush();
-    platform::gl_swap(rt_display->window);
+    scaled_frame_swap(*rt_display);
 }
 
 void screen_clear_buffers()
@@ -534,7 +536,7 @@ void screen_read_pixels(std::vector<std::uint8_t>& rgb)
     atlas_flush();
     const std::size_t row = static_cast<std::size_t>(w) * 3;
     std::vector<std::uint8_t> bottom_up(row * h);
-    glReadBuffer(GL_BACK);
+    glReadBuffer(scaled_frame_read_buffer(*rt_display));
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(0, 0, w, h, GL_RGB, GL_UNSIGNED_BYTE, bottom_up.data());
     rgb.resize(row * h);

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "graphics/scaled_frame.h"
 #include "graphics/sprite_atlas.h"
 #include "platform/video.h"
 
@@ -64,7 +65,9 @@ public:
     std::int32_t high_resolution = 0;  // 1 if the counter exists
     bool multitexture = false;         // glMultiTexCoord2fARB was found
     platform::GlContext context = nullptr;
-    SpriteAtlas atlas;  // shared sprite textures and the waiting sprite quads
+    SpriteAtlas atlas;              // shared sprite textures and the waiting sprite quads
+    std::int32_t window_scale = 1;  // the windowed size is the screen size times this
+    ScaledTarget scaled;            // the offscreen buffer of a window not of the screen's size
 };
 
 extern OpenGLRainbows* rt_display;  // created by the start-up, destroyed by the shutdown

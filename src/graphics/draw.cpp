@@ -185,7 +185,7 @@ void screen_use_as_background()
 
     atlas_flush();
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glReadBuffer(GL_BACK);
+    glReadBuffer(scaled_frame_read_buffer(*rt_display));
     int columns = 0, rows = 0;
     for (int row = 0, y = 0; y < H && row < background_grid; ++row, y += T) {
         for (int column = 0, x = 0; x < W && column < background_grid; ++column, x += T) {

@@ -256,7 +256,7 @@ bool sprite_grab(double id_value, double x_value, double y_value, double width_v
 
     // GL counts rows from the bottom: the rectangle's lower-left corner in window terms.
     const int gl_x = x, gl_y = d.height - y - h;
-    glReadBuffer(GL_BACK);
+    glReadBuffer(scaled_frame_read_buffer(*rt_display));
     if (frame_buffer_alpha_bits() >= 8 && !force_read_back) {
         // Destination alpha already holds what a pink primitive wrote: copy as it stands.
         const Span s = on_screen(gl_x, gl_y, std::min(w, tw), std::min(h, th));

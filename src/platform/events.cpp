@@ -6,6 +6,7 @@
 #include <SDL2/SDL.h>
 
 #include "platform/clock.h"
+#include "platform/video.h"
 
 namespace platform {
 
@@ -64,6 +65,17 @@ bool translate_window_event(const SDL_WindowEvent& event, WindowMessage& out)
     return true;
 }
 
+// F11 and Alt+Enter switch the window between desktop fullscreen and a window. (The keyboard
+// snapshots keep an Enter pressed with Alt from the program: see keyboard.cpp.)
+void handle_fullscreen_key(const SDL_KeyboardEvent& key)
+{
+    if (key.repeat != 0) return;
+    const SDL_Scancode code = key.keysym.scancode;
+    const bool enter = code == SDL_SCANCODE_RETURN || code == SDL_SCANCODE_KP_ENTER;
+    if (code == SDL_SCANCODE_F11 || (enter && (key.keysym.mod & KMOD_ALT) != 0))
+        window_toggle_desktop_fullscreen(key.windowID);
+}
+
 }  // namespace
 
 bool next_message(WindowMessage& out)
@@ -80,6 +92,7 @@ bool next_message(WindowMessage& out)
         if (event.type == SDL_WINDOWEVENT && translate_window_event(event.window, out)) {
             return true;
         }
+        if (event.type == SDL_KEYDOWN) handle_fullscreen_key(event.key);
         // Keyboard, mouse and every other event: consumed, and on to the next one.
     }
     return false;

@@ -6,6 +6,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -431,6 +432,99 @@ std::int64_t regular_file_size(std::FILE* file)
     struct stat info {};
     if (::fstat(::fileno(file), &info) != 0 || !S_ISREG(info.st_mode)) return -1;
     return static_cast<std::int64_t>(info.st_size);
+}
+
+bool exists(const std::string& path)
+{
+    return entry_exists(path);
+}
+
+bool is_directory(const std::string& path)
+{
+    struct stat info;
+    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+bool may_write(const std::string& path)
+{
+    const int wanted = is_directory(path) ? (W_OK | X_OK) : W_OK;
+    return ::faccessat(AT_FDCWD, path.c_str(), wanted, AT_EACCESS) == 0;
+}
+
+std::string user_data_directory()
+{
+    // A relative path in these variables is invalid and ignored, as the XDG base directory
+    // rules ask: it would name a different folder from every working directory.
+    const auto absolute = [](const char* value) { return value != nullptr && value[0] == '/'; };
+    const auto without_trailing_slashes = [](std::string dir) {
+        while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
+        return dir;
+    };
+    if (const char* data_home = std::getenv("XDG_DATA_HOME"); absolute(data_home)) {
+        return without_trailing_slashes(data_home);
+    }
+    const char* home = std::getenv("HOME");
+    if (!absolute(home)) {
+        const passwd* account = ::getpwuid(::getuid());
+        home = account != nullptr ? account->pw_dir : nullptr;
+    }
+    if (!absolute(home)) return "";
+    const std::string home_dir = without_trailing_slashes(home);
+    return (home_dir == "/" ? "" : home_dir) + "/.local/share";
+}
+
+bool make_private_directories(const std::string& dir, std::string* failure)
+{
+    if (dir.empty()) {
+        if (failure != nullptr) *failure = std::strerror(ENOENT);
+        return false;
+    }
+    // Each missing folder on the way is made in turn; folders already there stay as they are.
+    for (std::size_t end = dir.find('/', 1);; end = dir.find('/', end + 1)) {
+        const std::string part = dir.substr(0, end);
+        if (!is_directory(part) && ::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) {
+            if (failure != nullptr) *failure = std::strerror(errno);
+            return false;
+        }
+        if (end == std::string::npos) break;
+    }
+    if (is_directory(dir)) return true;
+    if (failure != nullptr) *failure = std::strerror(ENOTDIR);
+    return false;
+}
+
+bool copy_file_if_missing(const std::string& from, const std::string& to, std::string* failure)
+{
+    const auto fail = [failure](const std::string& why) {
+        if (failure != nullptr) *failure = why;
+        return false;
+    };
+    if (entry_exists(to)) return true;
+    std::string contents;
+    constexpr std::size_t copy_limit = std::size_t{64} << 20;
+    if (read_whole_file(from, copy_limit, contents, true) != ReadResult::whole) {
+        return fail(from + " cannot be read");
+    }
+    std::string prefix, last;
+    split_last_component(to, prefix, last);
+    const std::string temp_start = temp_name_start(directory_of(to), last);
+    std::string temp_path = prefix + temp_start + "XXXXXX";
+    const int fd = ::mkostemp(temp_path.data(), O_CLOEXEC);
+    if (fd < 0) return fail(std::strerror(errno));
+    int error = 0;
+    if (!write_all(fd, contents.data(), contents.size()) ||
+        ::fchmod(fd, 0666 & ~current_umask()) != 0 || ::fsync(fd) != 0) {
+        error = errno;
+    }
+    if (::close(fd) != 0 && error == 0) error = errno;
+    // A link puts the whole copy under its name at once, and never over a file that another
+    // copy of the program put there meanwhile.
+    if (error == 0 && ::link(temp_path.c_str(), to.c_str()) != 0 && errno != EEXIST) {
+        error = errno;
+    }
+    ::unlink(temp_path.c_str());
+    if (error != 0) return fail(std::strerror(error));
+    return true;
 }
 
 bool remove_file(const std::string& path)

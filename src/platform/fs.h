@@ -56,6 +56,26 @@ void close_file(int fd);
 // The length of an open regular file; -1 for anything else
 std::int64_t regular_file_size(std::FILE* file);
 
+// ---- Directories and the player's own files ----
+bool exists(const std::string& path);        // anything by that name; a link is not followed
+bool is_directory(const std::string& path);  // a directory, or a link to one
+// The user may create and remove files in it (write and search permission); for a file:
+// may write it. Judged for the effective user, as the opening of a file is.
+bool may_write(const std::string& path);
+// Where the user's application data goes: $XDG_DATA_HOME when it is an absolute path, else
+// $HOME/.local/share ($HOME when absolute, else the home directory of the user's account);
+// "" when there is no home directory at all. No trailing "/".
+std::string user_data_directory();
+// Creates dir and any missing parent with permission 0700. True when dir is a directory
+// afterwards (created or already there); else false with the reason in *failure.
+bool make_private_directories(const std::string& dir, std::string* failure = nullptr);
+// Copies the regular file from to the new file to (0666 less the umask). A file to that exists
+// already stays untouched (true). The copy is written beside to and linked to its name only
+// when whole, so a crash or a full disk never leaves half a file; two programs copying at once
+// give one of the copies. False with the reason in *failure when nothing could be put there.
+bool copy_file_if_missing(const std::string& from, const std::string& to,
+                          std::string* failure = nullptr);
+
 bool remove_file(const std::string& path);  // unlinks; false when it could not
 // Both exist and are one file (links followed)
 bool same_file(const std::string& a, const std::string& b);

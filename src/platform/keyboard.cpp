@@ -209,6 +209,7 @@ struct RealKeyboard {
     std::uint64_t pumped_at_ms = UINT64_MAX;  // no millisecond pumped yet
     Uint8 sdl_state[SDL_NUM_SCANCODES] = {};  // SDL's state when keys was translated
     KeySnapshot keys{};
+    bool enter_switches_fullscreen = false;  // Enter went down with Alt and is still held
 };
 
 RealKeyboard real_keyboard;
@@ -220,6 +221,24 @@ void translate(const Uint8* state, int count, KeySnapshot& out)
         if (state[scancode] == 0) continue;
         const int code = key_code_for_sdl_scancode(scancode);
         if (code != 0) out[code] = 0x80;
+    }
+}
+
+// Alt+Enter switches fullscreen (events.cpp), so that Enter is not the program's: from the
+// moment it goes down with Alt held until it is let go, it stays up in the snapshots, whatever
+// happens to Alt meanwhile.
+void hide_fullscreen_enter(RealKeyboard& k, const Uint8* state, int count)
+{
+    const auto held = [&](SDL_Scancode s) { return s < count && state[s] != 0; };
+    const auto was_held = [&](SDL_Scancode s) { return k.sdl_state[s] != 0; };
+    const bool enter = held(SDL_SCANCODE_RETURN) || held(SDL_SCANCODE_KP_ENTER);
+    const bool enter_went_down = (held(SDL_SCANCODE_RETURN) && !was_held(SDL_SCANCODE_RETURN)) ||
+                                 (held(SDL_SCANCODE_KP_ENTER) && !was_held(SDL_SCANCODE_KP_ENTER));
+    const bool alt = held(SDL_SCANCODE_LALT) || held(SDL_SCANCODE_RALT);
+    if (!enter) {
+        k.enter_switches_fullscreen = false;
+    } else if (enter_went_down && alt) {
+        k.enter_switches_fullscreen = true;
     }
 }
 
@@ -240,8 +259,13 @@ void read_real_keyboard(KeySnapshot& out)
     // rather than assumed unchanged between pumps.
     const auto bytes = static_cast<std::size_t>(count);
     if (state != nullptr && count > 0 && std::memcmp(state, k.sdl_state, bytes) != 0) {
+        hide_fullscreen_enter(k, state, count);
         std::memcpy(k.sdl_state, state, bytes);
         translate(state, count, k.keys);
+        if (k.enter_switches_fullscreen) {
+            k.keys[key_code_for_sdl_scancode(SDL_SCANCODE_RETURN)] = 0;
+            k.keys[key_code_for_sdl_scancode(SDL_SCANCODE_KP_ENTER)] = 0;
+        }
     }
     out = k.keys;
 }

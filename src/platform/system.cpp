@@ -194,6 +194,10 @@ MouseState mouse_state()
     if (SDL_WasInit(SDL_INIT_VIDEO) == 0) return state;
     SDL_PumpEvents();
     const Uint32 buttons = SDL_GetMouseState(&state.x, &state.y);
+    // A scaled window shows the picture larger (or smaller) and centred: positions are given
+    // in the picture's pixels, as in a window of the picture's own size.
+    if (SDL_Window* window = SDL_GetMouseFocus())
+        window_point_to_picture(SDL_GetWindowID(window), state.x, state.y);
     state.left = (buttons & SDL_BUTTON_LMASK) != 0;
     state.right = (buttons & SDL_BUTTON_RMASK) != 0;
     state.middle = (buttons & SDL_BUTTON_MMASK) != 0;
@@ -203,7 +207,10 @@ MouseState mouse_state()
 void mouse_warp(int x, int y)
 {
     if (SDL_WasInit(SDL_INIT_VIDEO) == 0) return;
-    if (SDL_Window* window = focused_window()) SDL_WarpMouseInWindow(window, x, y);
+    if (SDL_Window* window = focused_window()) {
+        window_point_from_picture(SDL_GetWindowID(window), x, y);
+        SDL_WarpMouseInWindow(window, x, y);
+    }
 }
 
 }  // namespace platform

@@ -29,10 +29,10 @@ int joystick_count();  // attached game controllers
 std::string joystick_name(int index);
 
 struct MouseState {
-    int x, y;  // position in the window's client area
+    int x, y;  // position in the picture the window shows (its client area when unscaled)
     bool left, right, middle;
 };
 MouseState mouse_state();
-void mouse_warp(int x, int y);  // client coordinates of the focused window
+void mouse_warp(int x, int y);  // picture coordinates of the focused window
 
 }  // namespace platform

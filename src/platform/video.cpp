@@ -6,6 +6,8 @@
 #include <SDL2/SDL.h>
 #include <strings.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 
@@ -27,6 +29,21 @@ bool is_headless_driver(const char* name)
     return name != nullptr && (strcasecmp(name, "offscreen") == 0 ||
                                strcasecmp(name, "dummy") == 0 || strcasecmp(name, "evdev") == 0);
 }
+
+// The picture a window shows, kept with the window (the mouse mapping reads it).
+struct PictureSize {
+    int width = 0, height = 0;
+};
+const char* const picture_key = "brillox.picture";
+
+PictureSize picture_of(SDL_Window* window)
+{
+    const auto* size = static_cast<const PictureSize*>(SDL_GetWindowData(window, picture_key));
+    return size != nullptr ? *size : PictureSize{};
+}
+
+// The smallest window a player can shrink it to: a quarter of the picture each way.
+constexpr int smallest_window_width = 160, smallest_window_height = 120;
 
 // 24 and 32 bits are the same true-colour depth: SDL reports XRGB modes as 24 bits, other
 // systems call them 32.
@@ -146,15 +163,20 @@ void gl_request_format(int colour_bits, int depth_bits, int stencil_bits, int sa
 Window window_create(const char* title, int x, int y, int width, int height)
 {
     if (!video_started) return 0;
-    SDL_Window* window =
-        SDL_CreateWindow(title, x, y, width, height, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+    SDL_Window* window = SDL_CreateWindow(
+        title, x, y, width, height,
+        SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI);
     if (window == nullptr) return 0;
+    SDL_SetWindowMinimumSize(window, smallest_window_width, smallest_window_height);
     return SDL_GetWindowID(window);
 }
 
 void window_destroy(Window w)
 {
-    if (SDL_Window* window = window_of(w)) SDL_DestroyWindow(window);
+    SDL_Window* window = window_of(w);
+    if (window == nullptr) return;
+    delete static_cast<PictureSize*>(SDL_SetWindowData(window, picture_key, nullptr));
+    SDL_DestroyWindow(window);
 }
 
 void window_set_title(Window w, const char* title)
@@ -226,6 +248,127 @@ void window_set_windowed(Window w)
     SDL_SetWindowBordered(window, SDL_TRUE);
 }
 
+void window_set_desktop_fullscreen(Window w, bool on)
+{
+    if (SDL_Window* window = window_of(w))
+        SDL_SetWindowFullscreen(window, on ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
+}
+
+bool window_in_desktop_fullscreen(Window w)
+{
+    SDL_Window* window = window_of(w);
+    if (window == nullptr) return false;
+    return (SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN_DESKTOP) ==
+           SDL_WINDOW_FULLSCREEN_DESKTOP;
+}
+
+void window_toggle_desktop_fullscreen(Window w)
+{
+    SDL_Window* window = window_of(w);
+    if (window == nullptr) return;
+    const Uint32 flags = SDL_GetWindowFlags(window);
+    // A program that set a display mode of its own keeps it; the keys leave that alone.
+    if ((flags & SDL_WINDOW_FULLSCREEN_DESKTOP) == SDL_WINDOW_FULLSCREEN) return;
+    window_set_desktop_fullscreen(w, (flags & SDL_WINDOW_FULLSCREEN) == 0);
+}
+
+int window_fitting_scale(int width, int height, int wanted)
+{
+    SDL_Rect usable{};
+    if (!video_started || width <= 0 || height <= 0 || SDL_GetDisplayUsableBounds(0, &usable) != 0)
+        return std::max(wanted, 1);
+    int scale = std::max(wanted, 1);
+    while (scale > 1 && (width * scale > usable.w || height * scale > usable.h)) --scale;
+    return scale;
+}
+
+void window_set_icon(Window w, const std::uint8_t* rgba, int width, int height)
+{
+    SDL_Window* window = window_of(w);
+    if (window == nullptr || rgba == nullptr || width <= 0 || height <= 0) return;
+    SDL_Surface* icon = SDL_CreateRGBSurfaceWithFormatFrom(
+        const_cast<std::uint8_t*>(rgba), width, height, 32, width * 4, SDL_PIXELFORMAT_RGBA32);
+    if (icon == nullptr) return;
+    SDL_SetWindowIcon(window, icon);  // SDL keeps its own copy
+    SDL_FreeSurface(icon);
+}
+
+PictureRect fit_picture(int area_w, int area_h, int picture_w, int picture_h)
+{
+    if (area_w <= 0 || area_h <= 0 || picture_w <= 0 || picture_h <= 0) return {0, 0, 0, 0};
+    int w = 0, h = 0;
+    const int factor = std::min(area_w / picture_w, area_h / picture_h);
+    if (factor >= 1) {
+        w = picture_w * factor;
+        h = picture_h * factor;
+    } else if (static_cast<long long>(area_w) * picture_h <=
+               static_cast<long long>(area_h) * picture_w) {
+        // Narrower than the picture's shape: the width decides.
+        w = area_w;
+        h = std::max(1, static_cast<int>(static_cast<long long>(area_w) * picture_h / picture_w));
+    } else {
+        h = area_h;
+        w = std::max(1, static_cast<int>(static_cast<long long>(area_h) * picture_w / picture_h));
+    }
+    return {(area_w - w) / 2, (area_h - h) / 2, w, h};
+}
+
+void window_set_picture_size(Window w, int width, int height)
+{
+    SDL_Window* window = window_of(w);
+    if (window == nullptr) return;
+    auto* size = static_cast<PictureSize*>(SDL_GetWindowData(window, picture_key));
+    if (size == nullptr) {
+        size = new PictureSize;
+        SDL_SetWindowData(window, picture_key, size);
+    }
+    *size = PictureSize{width, height};
+}
+
+namespace {
+
+// The picture's rectangle in window units, and the window's size in them; false when the window
+// shows its own pixels one to one.
+bool picture_in_window(SDL_Window* window, double& x, double& y, double& scale_x, double& scale_y)
+{
+    const PictureSize picture = picture_of(window);
+    int window_w = 0, window_h = 0, pixels_w = 0, pixels_h = 0;
+    SDL_GetWindowSize(window, &window_w, &window_h);
+    SDL_GL_GetDrawableSize(window, &pixels_w, &pixels_h);
+    if (picture.width <= 0 || picture.height <= 0 || window_w <= 0 || window_h <= 0 ||
+        pixels_w <= 0 || pixels_h <= 0)
+        return false;
+    const PictureRect r = fit_picture(pixels_w, pixels_h, picture.width, picture.height);
+    const double units_per_pixel_x = static_cast<double>(window_w) / pixels_w;
+    const double units_per_pixel_y = static_cast<double>(window_h) / pixels_h;
+    x = r.x * units_per_pixel_x;
+    y = r.y * units_per_pixel_y;
+    scale_x = r.width * units_per_pixel_x / picture.width;  // window units per picture pixel
+    scale_y = r.height * units_per_pixel_y / picture.height;
+    return scale_x > 0 && scale_y > 0;
+}
+
+}  // namespace
+
+void window_point_to_picture(Window w, int& x, int& y)
+{
+    SDL_Window* window = window_of(w);
+    double left = 0, top = 0, sx = 1, sy = 1;
+    if (window == nullptr || !picture_in_window(window, left, top, sx, sy)) return;
+    x = static_cast<int>(std::floor((x - left) / sx));
+    y = static_cast<int>(std::floor((y - top) / sy));
+}
+
+void window_point_from_picture(Window w, int& x, int& y)
+{
+    SDL_Window* window = window_of(w);
+    double left = 0, top = 0, sx = 1, sy = 1;
+    if (window == nullptr || !picture_in_window(window, left, top, sx, sy)) return;
+    // The middle of the picture pixel, so that mapping back gives the same pixel.
+    x = static_cast<int>(std::floor(left + (x + 0.5) * sx));
+    y = static_cast<int>(std::floor(top + (y + 0.5) * sy));
+}
+
 GlContext gl_create_context(Window w)
 {
     SDL_Window* window = window_of(w);
@@ -249,6 +392,13 @@ void gl_delete_context(GlContext c)
 void gl_swap(Window w)
 {
     if (SDL_Window* window = window_of(w)) SDL_GL_SwapWindow(window);
+}
+
+void gl_drawable_size(Window w, int& width, int& height)
+{
+    width = 0;
+    height = 0;
+    if (SDL_Window* window = window_of(w)) SDL_GL_GetDrawableSize(window, &width, &height);
 }
 
 int gl_samples()

@@ -28,8 +28,8 @@ DisplayMode desktop_mode();  // the desktop's size and bits per pixel (24 when u
 // profile. samples 0 requests no multisampling.
 void gl_request_format(int colour_bits, int depth_bits, int stencil_bits, int samples);
 
-// A hidden OpenGL window with a caption and no sizing border; x, y and size are the client
-// area's. 0 on failure.
+// A hidden OpenGL window with a caption; x, y and size are the client area's. 0 on failure.
+// The user may resize it: the display shows its picture scaled to whatever size it gets.
 Window window_create(const char* title, int x, int y, int width, int height);
 void window_destroy(Window w);
 void window_set_title(Window w, const char* title);
@@ -44,10 +44,37 @@ void window_set_size(Window w, int width, int height);  // the client area's siz
 bool window_set_fullscreen(Window w, int width, int height, int bits);
 void window_set_windowed(Window w);  // back to the desktop mode with a caption
 
+// Desktop fullscreen: the window covers its screen at the desktop's own mode (no mode change).
+// F11 and Alt+Enter toggle it for the focused window (see events.h).
+void window_set_desktop_fullscreen(Window w, bool on);
+bool window_in_desktop_fullscreen(Window w);
+void window_toggle_desktop_fullscreen(Window w);  // nothing while a display mode is set
+// The largest whole factor, at most wanted, at which a window of this client size still fits
+// on the desktop's usable area (at least 1).
+int window_fitting_scale(int width, int height, int wanted);
+// rgba: width x height pixels, 4 bytes each, top row first.
+void window_set_icon(Window w, const std::uint8_t* rgba, int width, int height);
+
+// Where a picture of picture_w x picture_h goes in an area (both in pixels, y from the top):
+// the largest whole-number multiple of its size that fits, centred; an area smaller than the
+// picture gets the largest size that fits with the picture's aspect ratio.
+struct PictureRect {
+    int x, y, width, height;
+};
+PictureRect fit_picture(int area_w, int area_h, int picture_w, int picture_h);
+// The picture the window shows, so that mouse positions can be given in its pixels (see
+// mouse_state in system.h); 0 x 0 (the default) means the window's own pixels.
+void window_set_picture_size(Window w, int width, int height);
+// A point of the window's client area (in SDL's window units) in picture pixels, and back.
+void window_point_to_picture(Window w, int& x, int& y);
+void window_point_from_picture(Window w, int& x, int& y);
+
 GlContext gl_create_context(Window w);        // nullptr on failure
 bool gl_make_current(Window w, GlContext c);  // w 0 / c nullptr detaches
 void gl_delete_context(GlContext c);
 void gl_swap(Window w);
+void gl_drawable_size(Window w, int& width, int& height);  // in pixels (HiDPI: more than the
+                                                           // window)
 int gl_samples();                         // multisample samples of the current context's format
 void* gl_proc_address(const char* name);  // nullptr when the driver has no such entry point
 

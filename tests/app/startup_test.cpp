@@ -196,6 +196,9 @@ TEST_F(Program, HelpVersionAndBadOptionsAnswerWithoutStartingUp)
         {{"frames", "--version=2"}, "--version takes no value\n"},
         {{"frames", "--script="}, "--script needs a file name\n"},
         {{"frames", "one", "two", "three"}, "unexpected argument \"three\"\n"},
+        {{"frames", "--scale", "0"}, "--scale needs a whole number from 1 to 16, not \"0\"\n"},
+        {{"frames", "--scale=2x"}, "--scale needs a whole number from 1 to 16, not \"2x\"\n"},
+        {{"frames", "--scale", "17"}, "--scale needs a whole number from 1 to 16, not \"17\"\n"},
     };
     for (const auto& [args, message] : refused) {
         o = run(args);

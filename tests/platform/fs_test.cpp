@@ -1,6 +1,6 @@
 // Tests for the file-system services: the temporary directory, case-insensitive name
 // resolution, whole-file replacement that never leaves a partial or lost file nor changes
-// what the file is, and the private log file.
+// what the file is, the private log file, and the folder and files of the player's own.
 #include "platform/fs.h"
 
 #include <gtest/gtest.h>
@@ -249,6 +249,28 @@ TEST(AppendToOwnFile, RefusesLinksAndOtherUsersFiles)
     ASSERT_EQ(chown(tmp.file("new").c_str(), nobody, nobody), 0);
     EXPECT_FALSE(platform::append_to_own_file(tmp.file("new"), "c\n", &failure));
     EXPECT_EQ(failure, "it belongs to another user");
+}
+
+// ---- The player's own folder ----
+
+TEST(UserDataDirectory, TakesAnAbsoluteXdgDataHomeElseHomesLocalShare)
+{
+    testing_support::ScopedEnv home("HOME", "/home/anna/");
+    {
+        testing_support::ScopedEnv data_home("XDG_DATA_HOME", "/srv/anna/data/");
+        EXPECT_EQ(platform::user_data_directory(), "/srv/anna/data");
+    }
+    // Empty and relative values are ignored, as the XDG base directory rules ask.
+    for (const char* ignored : {"", "data", "./data"}) {
+        testing_support::ScopedEnv data_home("XDG_DATA_HOME", ignored);
+        EXPECT_EQ(platform::user_data_directory(), "/home/anna/.local/share") << ignored;
+    }
+    // Without a usable HOME the account's home directory is taken.
+    testing_support::ScopedEnv data_home("XDG_DATA_HOME", "");
+    testing_support::ScopedEnv relative_home("HOME", "anna");
+    const std::string from_account = platform::user_data_directory();
+    EXPECT_EQ(from_account.rfind('/', 0), 0u) << from_account;
+    EXPECT_NE(from_account.find("/.local/share"), std::string::npos) << from_account;
 }
 
 }  // namespace

@@ -27,4 +27,11 @@ UserRun run_as_ordinary_user(const std::function<bool()>& body)
     return WEXITSTATUS(status) == 0 ? UserRun::passed : UserRun::failed;
 }
 
+bool hand_to_ordinary_user(const std::string& path)
+{
+    if (geteuid() != 0) return true;
+    const passwd* nobody = getpwnam("nobody");
+    return nobody != nullptr && chown(path.c_str(), nobody->pw_uid, nobody->pw_gid) == 0;
+}
+
 }  // namespace testing_support

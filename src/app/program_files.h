@@ -1,0 +1,21 @@
+// Where a program's files are: the data directory that start-up enters, which is the program's
+// own directory or, for an installed program, its share/ folder; and the folder that keeps the
+// player's files when the data directory is not the player's to change.
+#pragma once
+#include <span>
+#include <string>
+
+// The program's own directory when it holds data_file (or data_file is nullptr); else
+// <its parent>/share/<name> when that is a directory (an installed program: bin/ and share/
+// side by side); else the program's own directory, where the program then misses its data.
+std::string rt_data_directory(const std::string& program_dir, const char* name,
+                              const char* data_file);
+
+// Where each player file is kept. A copy of the program with its data beside it (a build tree,
+// an unpacked copy) keeps a player file there whenever the player can change it there: the
+// directory or the file itself is writable. An installed program never writes into its
+// installation, and a copy on a medium the player cannot write has nowhere to save: there the
+// file goes to <user data directory>/<name>/ ($XDG_DATA_HOME/<name>), created and seeded from
+// the data directory on first use. Tells the file layer (files/file_names.h).
+void rt_place_player_files(const std::string& program_dir, const std::string& data_dir,
+                           const char* name, std::span<const char* const> player_files);

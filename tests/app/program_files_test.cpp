@@ -1,0 +1,71 @@
+// Tests for where a program finds its data (beside it, else an installation's share/ folder)
+// and where it keeps its player's files (in the data directory when the player can change
+// them there, else in the player's own data folder).
+#include "app/program_files.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <string>
+
+#include "files/file_names.h"
+#include "support/ordinary_user.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+using testing_support::read_file;
+using testing_support::TempDir;
+using testing_support::write_file;
+
+constexpr const char* player_files[] = {"highscore.ini", "savegame.ini"};
+
+TEST(DataDirectory, BesideTheProgramWhenThereElseTheInstallationsShareFolder)
+{
+    TempDir tmp;
+    const std::string bin = tmp.file("bin"), share = tmp.file("share/brillox");
+    std::filesystem::create_directories(bin);
+    EXPECT_EQ(rt_data_directory(bin, "brillox", "Level.ini"), bin);  // no data anywhere
+    std::filesystem::create_directories(share);
+    EXPECT_EQ(rt_data_directory(bin, "brillox", "Level.ini"), share);
+    EXPECT_EQ(rt_data_directory(bin, "brillox", nullptr), bin);  // a program without data
+    write_file(bin + "/level.ini", "");  // a build tree or an unpacked copy, in any case
+    EXPECT_EQ(rt_data_directory(bin, "brillox", "Level.ini"), bin);
+}
+
+// The case a build tree never meets: a copy beside the program in a folder the player may not
+// change (made read-only here, as an unpacked copy on a read-only medium would be).
+TEST(PlayerFiles, AReadOnlyCopyUsesThePlayersFolderButASharedWritableTableStays)
+{
+    TempDir tmp;
+    const std::string game = tmp.file("game"), home = tmp.file("home");
+    ASSERT_EQ(chmod(tmp.path().c_str(), 0755), 0);
+    std::filesystem::create_directories(game);
+    std::filesystem::create_directories(home);
+    ASSERT_TRUE(testing_support::hand_to_ordinary_user(home));
+    for (const char* name : player_files) write_file(game + "/" + name, "[daten]\r\n");
+    ASSERT_EQ(chmod((game + "/highscore.ini").c_str(), 0444), 0);
+    ASSERT_EQ(chmod((game + "/savegame.ini").c_str(), 0666), 0);  // opened to every player
+    ASSERT_EQ(chmod(game.c_str(), 0555), 0);
+    testing_support::ScopedEnv home_env("HOME", home);
+    testing_support::ScopedEnv data_home_env("XDG_DATA_HOME", "");
+
+    const std::string in_home = home + "/.local/share/brillox/highscore.ini";
+    const auto verdict = testing_support::run_as_ordinary_user([&] {
+        rt_place_player_files(game, game, "brillox", player_files);
+        return file_disk_path("highscore.ini") == in_home &&
+               file_disk_path("savegame.ini") == "savegame.ini";
+    });
+    ASSERT_EQ(chmod(game.c_str(), 0755), 0);
+    ASSERT_NE(verdict, testing_support::UserRun::impossible);
+    EXPECT_EQ(verdict, testing_support::UserRun::passed);
+    EXPECT_EQ(read_file(in_home), "[daten]\r\n");
+    for (const char* made : {"/.local", "/.local/share", "/.local/share/brillox"}) {
+        struct stat folder {};
+        ASSERT_EQ(stat((home + made).c_str(), &folder), 0);
+        EXPECT_EQ(folder.st_mode & 0777, 0700u) << made;
+    }
+}
+
+}  // namespace
