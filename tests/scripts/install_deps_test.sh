@@ -51,7 +51,7 @@ done
 
 install_deps 0 run test
 for pkg in make clang libclang-rt-14-dev googletest libgmock-dev libbenchmark-dev libinih-dev \
-    xvfb xauth xdotool clang-format git appstream desktop-file-utils; do
+    xvfb xauth openbox xdotool clang-format git appstream desktop-file-utils groff-base; do
     expect "run test asks for $pkg" asks_for "$pkg"
 done
 expect "run test leaves out python3" leaves_out python3
