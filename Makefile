@@ -1,5 +1,7 @@
 # brillox: `make run` builds and starts the game, `make test` runs every test headlessly.
-# Both install missing Debian packages first (scripts/install-deps).
+# Each target first installs the missing Debian packages of its sets (scripts/install-deps):
+# run, release, install: the run set; test, fuzz, bench: run and test; assets: run and assets.
+# `./run` and `./test` install make itself first, then call these.
 
 RELEASE_DIR := build/release
 TEST_DIR    := build/test
@@ -8,14 +10,17 @@ FUZZ_SECONDS ?= 300
 BENCH_DIR   := build/bench
 JOBS        := $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: run test bench deps assets
+.PHONY: run release test bench deps deps-run deps-test deps-assets assets
 
-run: deps
-	cmake -S . -B $(RELEASE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release
-	cmake --build $(RELEASE_DIR) -j $(JOBS)
+run: release
 	$(RELEASE_DIR)/brillox
 
-test: deps
+# The release build that `make run` starts (`./run` with options starts it itself).
+release: deps-run
+	cmake -S . -B $(RELEASE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release
+	cmake --build $(RELEASE_DIR) -j $(JOBS)
+
+test: deps-test
 	sh scripts/check-layers
 	sh scripts/check-format
 	cmake -S . -B $(TEST_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug \
@@ -27,7 +32,7 @@ test: deps
 	cd $(FUZZ_DIR) && ctest --output-on-failure -j $(JOBS) -L fuzz
 
 # Release build of the benchmarks in bench/; runs every benchmark program one after the other.
-bench: deps
+bench: deps-test
 	cmake -S . -B $(BENCH_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release -DBRILLOX_BENCHMARKS=ON
 	cmake --build $(BENCH_DIR) -j $(JOBS) --target brillox_benchmarks
 	@set -e; for program in $(BENCH_DIR)/benchmarks/*; do \
@@ -42,7 +47,7 @@ bench: deps
 ASSET_TOOLS := $(filter-out tools/make_contact_sheet.py,$(sort $(wildcard tools/make_*.py))) \
                $(wildcard tools/make_contact_sheet.py)
 
-assets: deps
+assets: deps-assets
 	cmake -S . -B $(RELEASE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release
 	cmake --build $(RELEASE_DIR) -j $(JOBS) --target level_tool
 	@echo "== $(RELEASE_DIR)/level_tool make"
@@ -64,7 +69,7 @@ define build_fuzz_targets
 endef
 
 .PHONY: fuzz
-fuzz: deps
+fuzz: deps-test
 	$(build_fuzz_targets)
 	cd $(FUZZ_DIR) && FUZZ_SECONDS=$(FUZZ_SECONDS) ctest --output-on-failure -j $(JOBS) -L fuzz \
 	    --timeout $$(( $(FUZZ_SECONDS) + 600 ))
@@ -76,10 +81,20 @@ fuzz: deps
 PREFIX ?= /usr/local
 
 .PHONY: install
-install: deps
+install: deps-run
 	cmake -S . -B $(RELEASE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release
 	cmake --build $(RELEASE_DIR) -j $(JOBS) --target brillox
 	cmake --install $(RELEASE_DIR) --prefix $(PREFIX)
 
+deps-run:
+	@sh scripts/install-deps run
+
+deps-test:
+	@sh scripts/install-deps run test
+
+deps-assets:
+	@sh scripts/install-deps run assets
+
+# Every set.
 deps:
 	@sh scripts/install-deps
