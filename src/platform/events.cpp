@@ -118,7 +118,9 @@ bool input_waiting()
 void discard_one_input_event()
 {
     SDL_Event event;
-    SDL_PeepEvents(&event, 1, SDL_GETEVENT, first_input_event, last_input_event);
+    if (SDL_PeepEvents(&event, 1, SDL_GETEVENT, first_input_event, last_input_event) != 1) return;
+    // The game never sees the event, but the fullscreen keys still work.
+    if (event.type == SDL_KEYDOWN) handle_fullscreen_key(event.key);
 }
 
 }  // namespace platform

@@ -24,6 +24,6 @@ struct WindowMessage {
 bool next_message(WindowMessage& out);  // takes one waiting message without waiting; false if none
 void wait_for_message(int ms);          // returns when an event waits in the queue, or after ms
 bool input_waiting();                   // keyboard or mouse events are waiting in the queue
-void discard_one_input_event();         // drops one waiting keyboard or mouse event
+void discard_one_input_event();  // drops one waiting keyboard or mouse event (F11, Alt+Enter act)
 
 }  // namespace platform

@@ -5,7 +5,7 @@
 # Exit 77 (skipped) when one of the X tools is missing.
 set -u
 game="$1"
-for tool in Xvfb openbox xdotool xwininfo xdpyinfo; do
+for tool in Xvfb openbox xdotool xwininfo xdpyinfo xprop; do
     command -v "$tool" >/dev/null 2>&1 || { echo "skipped: $tool is not installed"; exit 77; }
 done
 
@@ -30,7 +30,12 @@ until xdpyinfo >/dev/null 2>&1; do
 done
 openbox >/dev/null 2>&1 &
 pids="$! $pids"
-sleep 1
+# Fullscreen is asked of the window manager, so it must be running before the game's window
+# appears: a manager announces itself on the root window.
+tries=0
+until xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"; do
+    tries=$((tries + 1)); [ $tries -lt 300 ] || fail "openbox did not start"; sleep 0.1
+done
 
 # The game's leak check would report the desktop bus library's own allocations on exit.
 env -u SDL_VIDEODRIVER SDL_AUDIODRIVER=dummy TMPDIR="$scratch" ASAN_OPTIONS=detect_leaks=0 \
@@ -67,9 +72,19 @@ window=$(find_window '("brillox" "brillox")')
 size_is 1280 960 || fail "--scale 2"
 xdotool windowsize "$window" 800 600
 size_is 800 600 || fail "the window cannot be resized"
-xdotool windowactivate --sync "$window" key F11
+# Presses F11 once the window has the keyboard focus (the manager may take a moment on a
+# busy machine, and a key pressed before goes elsewhere).
+press_f11() {
+    tries=0
+    until [ "$(xdotool getwindowfocus 2>/dev/null)" = "$(printf '%d' "$window")" ]; do
+        tries=$((tries + 1)); [ $tries -lt 100 ] || fail "the window never got the focus"
+        xdotool windowactivate --sync "$window" 2>/dev/null; sleep 0.1
+    done
+    xdotool key F11
+}
+press_f11
 size_is 1920 1080 || fail "F11 does not switch to fullscreen"
-xdotool windowactivate --sync "$window" key F11
+press_f11
 size_is 800 600 || fail "F11 does not switch back"
 
 kill -TERM "$game_pid"
