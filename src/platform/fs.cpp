@@ -159,7 +159,11 @@ std::string temp_name_start(const std::string& dir, const std::string& last)
 {
     const long name_max = std::max(::pathconf(dir.c_str(), _PC_NAME_MAX), 16L);
     const std::size_t room = static_cast<std::size_t>(name_max) - 8;  // "." "." and XXXXXX
-    return "." + last.substr(0, std::min(last.size(), room)) + ".";
+    // Appended piece by piece: GCC 12 warns falsely (-Wrestrict) about "." + string at -O3.
+    std::string start = ".";
+    start.append(last, 0, std::min(last.size(), room));
+    start += '.';
+    return start;
 }
 
 bool is_temp_suffix(const char* text)
