@@ -11,6 +11,7 @@
 #include <type_traits>
 
 #include "core/error_log.h"
+#include "graphics/frame_fence.h"
 #include "graphics/gl_shared.h"
 #include "platform/clock.h"
 #include "platform/system.h"
@@ -494,6 +495,7 @@ void screen_swap()
 {
     atlas_flush();
     scaled_frame_swap(*rt_display);
+    frame_fence_after_swap(rt_display->context);
 }
 
 void screen_clear_buffers()
