@@ -1,0 +1,275 @@
+// Peak resident memory of the real game against a bare SDL2 program with the same GL window.
+// The release brillox plays one_level.txt (the title, the main menu, level 1 played through to
+// its score summary, the end) in a scratch copy of the program with its data, and bare_window
+// opens the same window and swaps 60 frames, once bare and once drawing the kinds of quads the
+// game draws ("draw": what the driver's shader compiler costs a program that draws at all);
+// three runs of each, taken in turns, once with
+// SDL's offscreen driver and once in a window of an Xvfb display (the software-rendering notice
+// is answered with xdotool). Each figure is the child's peak resident set (ru_maxrss, its
+// VmHWM) in MB. Target: the game's median at most 1.3 times the bare program's.
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "bench_support.h"
+#include "support/temp_dir.h"
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+using testing_support::read_file;
+using testing_support::TempDir;
+
+constexpr int runs = 3;
+
+// Starts a program with extra environment entries (replacing inherited ones of the same names)
+// in cwd, its standard output and error going to the named files; -1 when it cannot start.
+pid_t spawn(std::vector<std::string> args, const std::vector<std::string>& extra_env,
+            const std::string& cwd, const std::string& out, const std::string& err)
+{
+    std::vector<std::string> env = extra_env;
+    for (char** e = environ; *e != nullptr; ++e) {
+        const std::string entry = *e;
+        bool replaced = false;
+        for (const std::string& mine : extra_env)
+            replaced = replaced || entry.rfind(mine.substr(0, mine.find('=') + 1), 0) == 0;
+        if (!replaced) env.push_back(entry);
+    }
+    std::vector<char*> argv, envp;
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    for (std::string& e : env) envp.push_back(e.data());
+    envp.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addchdir_np(&actions, cwd.c_str());
+    pid_t pid = -1;
+    if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0) pid = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    return pid;
+}
+
+// The output of a short command, such as a window list.
+std::string output_of(const std::string& command)
+{
+    std::string text;
+    if (FILE* pipe = popen(command.c_str(), "r")) {
+        char buffer[256];
+        while (fgets(buffer, sizeof buffer, pipe) != nullptr) text += buffer;
+        pclose(pipe);
+    }
+    return text;
+}
+
+// An Xvfb display for the window runs; it tells its display number itself (-displayfd) once it
+// accepts clients, so nothing guesses a free number or waits a fixed time.
+class XServer {
+public:
+    XServer()
+    {
+        int fds[2];
+        if (pipe(fds) != 0) return;
+        const std::string fd = std::to_string(fds[1]);
+        pid_ = spawn({"Xvfb", "-displayfd", fd, "-screen", "0", "1024x768x24", "-nolisten", "tcp"},
+                     {}, ".", "/dev/null", "/dev/null");
+        close(fds[1]);
+        std::string number;
+        char c = 0;
+        while (read(fds[0], &c, 1) == 1 && c != '\n') number += c;  // EOF if Xvfb failed
+        close(fds[0]);
+        if (!number.empty()) display_ = ":" + number;
+    }
+    ~XServer()
+    {
+        if (pid_ <= 0) return;
+        kill(pid_, SIGTERM);
+        waitpid(pid_, nullptr, 0);
+    }
+    XServer(const XServer&) = delete;
+    XServer& operator=(const XServer&) = delete;
+    const std::string& display() const { return display_; }  // empty when none started
+
+private:
+    pid_t pid_ = -1;
+    std::string display_;
+};
+
+// Answers the notice about software rendering (a message box that waits for a key before the
+// game goes on) whenever one is on the display, until stopped.
+class NoticeAnswerer {
+public:
+    explicit NoticeAnswerer(const std::string& display)
+        : thread_([this, display] {
+              while (!stop_) {
+                  const std::string tree =
+                      output_of("DISPLAY=" + display + " xwininfo -root -tree 2>/dev/null");
+                  const std::size_t at = tree.find("Software Emulation");
+                  if (at != std::string::npos) {
+                      const std::size_t line = tree.rfind('\n', at) + 1;
+                      const std::string id = tree.substr(line, tree.find(' ', line + 5) - line);
+                      output_of("DISPLAY=" + display + " xdotool key --window " + id +
+                                " Return 2>/dev/null");
+                  }
+                  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+              }
+          })
+    {
+    }
+    ~NoticeAnswerer()
+    {
+        stop_ = true;
+        thread_.join();
+    }
+    NoticeAnswerer(const NoticeAnswerer&) = delete;
+    NoticeAnswerer& operator=(const NoticeAnswerer&) = delete;
+
+private:
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
+
+struct Run {
+    bool ok = false;
+    double peak_mb = 0;
+    std::string failure;
+};
+
+// Runs the program to its end (at most timeout_s; then it is killed) and takes its peak
+// resident set from the kernel's account of the child.
+Run measure(const std::vector<std::string>& args, const std::vector<std::string>& env,
+            const std::string& cwd, const TempDir& logs, double timeout_s)
+{
+    Run run;
+    const std::string err = logs.file("stderr.txt");
+    const pid_t pid = spawn(args, env, cwd, logs.file("stdout.txt"), err);
+    if (pid <= 0) {
+        run.failure = "cannot start " + args[0];
+        return run;
+    }
+    int status = 0;
+    rusage usage{};
+    const auto start = std::chrono::steady_clock::now();
+    for (;;) {
+        const pid_t done = wait4(pid, &status, WNOHANG, &usage);
+        if (done == pid) break;
+        const double waited =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        if (done < 0 || waited > timeout_s) {
+            kill(pid, SIGKILL);
+            wait4(pid, &status, 0, &usage);
+            run.failure = args[0] + " did not end within " + std::to_string(timeout_s) +
+                          " s; its standard error: " + read_file(err);
+            return run;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        run.failure = args[0] + " failed (status " + std::to_string(status) +
+                      "); its standard error: " + read_file(err);
+        return run;
+    }
+    run.ok = true;
+    run.peak_mb = static_cast<double>(usage.ru_maxrss) / 1024.0;  // ru_maxrss is in KiB
+    return run;
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+void BM_PeakMemory(benchmark::State& state)
+{
+    const bool window = state.range(0) != 0;
+    std::unique_ptr<XServer> x;
+    std::vector<std::string> env = {"SDL_VIDEODRIVER=offscreen", "SDL_AUDIODRIVER=dummy"};
+    if (window) {
+        if (output_of("command -v Xvfb").empty() || output_of("command -v xdotool").empty() ||
+            output_of("command -v xwininfo").empty()) {
+            state.SkipWithError("needs Xvfb, xdotool and xwininfo (scripts/install-deps)");
+            return;
+        }
+        x = std::make_unique<XServer>();
+        if (x->display().empty()) {
+            state.SkipWithError("Xvfb did not start");
+            return;
+        }
+        env = {"SDL_VIDEODRIVER=x11", "SDL_AUDIODRIVER=dummy", "DISPLAY=" + x->display()};
+    }
+    TempDir game, logs, tmp;
+    fs::copy(bench::data_dir(), game.path(),
+             fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+    fs::copy_file(bench::program_dir() + "/brillox", game.file("brillox"));
+    env.push_back("TMPDIR=" + tmp.path());
+    std::vector<double> game_mb, bare_mb, drawing_mb;
+    for (auto _ : state) {
+        for (int i = 0; i < runs; ++i) {
+            std::unique_ptr<NoticeAnswerer> answerer;
+            if (window) answerer = std::make_unique<NoticeAnswerer>(x->display());
+            const Run played = measure({game.file("brillox"), "--script", BRILLOX_MEMORY_SCRIPT,
+                                        "--trace", logs.file("trace.txt")},
+                                       env, game.path(), logs, 120);
+            answerer.reset();
+            const std::string trace = read_file(logs.file("trace.txt"));
+            if (!played.ok || trace.find("level_end 1 1\n") == std::string::npos) {
+                state.SkipWithError(
+                    (played.ok ? "the game did not complete level 1" : played.failure).c_str());
+                return;
+            }
+            const Run bare =
+                measure({bench::program_dir() + "/bare_window"}, env, tmp.path(), logs, 60);
+            if (!bare.ok) {
+                state.SkipWithError(bare.failure.c_str());
+                return;
+            }
+            const Run drawing =
+                measure({bench::program_dir() + "/bare_window", "draw"}, env, tmp.path(), logs, 60);
+            if (!drawing.ok) {
+                state.SkipWithError(drawing.failure.c_str());
+                return;
+            }
+            game_mb.push_back(played.peak_mb);
+            bare_mb.push_back(bare.peak_mb);
+            drawing_mb.push_back(drawing.peak_mb);
+        }
+    }
+    for (int i = 0; i < runs; ++i) {
+        state.counters["game_MB_" + std::to_string(i + 1)] = game_mb[i];
+        state.counters["bare_MB_" + std::to_string(i + 1)] = bare_mb[i];
+        state.counters["drawing_MB_" + std::to_string(i + 1)] = drawing_mb[i];
+    }
+    state.counters["game_MB"] = median(game_mb);
+    state.counters["bare_MB"] = median(bare_mb);
+    state.counters["drawing_MB"] = median(drawing_mb);
+    state.counters["ratio"] = median(game_mb) / median(bare_mb);
+    state.counters["ratio_to_drawing"] = median(game_mb) / median(drawing_mb);
+}
+BENCHMARK(BM_PeakMemory)
+    ->ArgName("window")
+    ->Arg(0)
+    ->Arg(1)
+    ->Iterations(1)
+    ->Unit(benchmark::kSecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
