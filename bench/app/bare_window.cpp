@@ -5,7 +5,8 @@
 // sets its peak resident memory beside the game's. With the argument "draw" every frame also
 // draws the kinds of quads the game draws (a texture with the alpha test, with linear and with
 // nearest filtering, replaced and modulated, blended, and a plain rectangle), so that the
-// renderer compiles the same kinds of shaders: what drawing at all costs in the driver.
+// renderer compiles the same kinds of shaders: what drawing at all costs in the driver; each
+// frame is then waited for.
 // Exit 0 after the 60 frames, 1 when the window or the context cannot be made.
 #include <SDL.h>
 #include <SDL_opengl.h>
@@ -122,6 +123,9 @@ int main(int argc, char** argv)
         if (draw) draw_game_like_quads(names);
         glFlush();
         SDL_GL_SwapWindow(window);
+        // Drawing waits for each frame, as a window's swap does and as the game's swap waits
+        // for the frame before last: an offscreen renderer would otherwise queue the frames.
+        if (draw) glFinish();
     }
     SDL_GL_DeleteContext(context);
     SDL_DestroyWindow(window);
