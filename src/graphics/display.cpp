@@ -399,7 +399,7 @@ void draw_background(OpenGLRainbows& d, int slot_index, bool white)
             if (tile.texture == 0 || tile.texture_width <= 0 || tile.texture_height <= 0) continue;
             const float s = static_cast<float>(tile.used_width) / tile.texture_width;
             const float t = static_cast<float>(tile.used_height) / tile.texture_height;
-            // Tiles are square, texture_width in size, laid out from the top-left corner.
+            // Tiles are texture_width x texture_height in size, laid out from the top-left corner.
             const float left = static_cast<float>(i * tile.texture_width);
             const float top = static_cast<float>(j * tile.texture_height);
             const float right = left + tile.used_width;

@@ -76,15 +76,15 @@ void draw_primitive(double colour_value, Draw draw)
     glEnable(GL_ALPHA_TEST);
 }
 
-// The square tile size for background grabs: the GL limit, but no larger than the screen
+// One side of the background grab tiles: the GL limit, but no larger than the screen
 // needs, since one tile of the full limit can be a gigabyte of texture memory.
-int background_tile_size(int width, int height)
+int background_tile_side(int length)
 {
     GLint limit = 0;
     glGetIntegerv(GL_MAX_TEXTURE_SIZE, &limit);
     if (limit < 64) limit = 64;
     int size = 64;
-    while (size < std::max(width, height) && size < limit) size *= 2;
+    while (size < length && size < limit) size *= 2;
     return size;
 }
 
@@ -181,16 +181,19 @@ void screen_use_as_background()
     OpenGLRainbows& d = *rt_display;
     BackgroundSlot& slot = d.backgrounds[0];
     const int W = d.width, H = d.height;
-    const int T = background_tile_size(W, H);
+    // Each side is the smallest power of two that holds the screen's: a 640 x 480 frame takes
+    // one 1024 x 512 texture (2 MB) where a square tile took 1024 x 1024 (4 MB, all of it
+    // allocated and cleared by a software renderer).
+    const int TW = background_tile_side(W), TH = background_tile_side(H);
 
     atlas_flush();
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     glReadBuffer(scaled_frame_read_buffer(*rt_display));
     int columns = 0, rows = 0;
-    for (int row = 0, y = 0; y < H && row < background_grid; ++row, y += T) {
-        for (int column = 0, x = 0; x < W && column < background_grid; ++column, x += T) {
+    for (int row = 0, y = 0; y < H && row < background_grid; ++row, y += TH) {
+        for (int column = 0, x = 0; x < W && column < background_grid; ++column, x += TW) {
             BackgroundTile& tile = slot.tiles[column * background_grid + row];
-            if (tile.texture != 0 && tile.texture_width == T && tile.texture_height == T) {
+            if (tile.texture != 0 && tile.texture_width == TW && tile.texture_height == TH) {
                 glBindTexture(GL_TEXTURE_2D, tile.texture);
             } else {
                 if (tile.texture != 0) glDeleteTextures(1, &tile.texture);
@@ -203,13 +206,13 @@ void screen_use_as_background()
                 // costs a software rasteriser much less on every frame.
                 glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
                 glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-                glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, T, T, 0, GL_RGBA, GL_UNSIGNED_BYTE,
+                glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, TW, TH, 0, GL_RGBA, GL_UNSIGNED_BYTE,
                              nullptr);
             }
-            tile.texture_width = T;
-            tile.texture_height = T;
-            tile.used_width = std::min(T, W - x);
-            tile.used_height = std::min(T, H - y);
+            tile.texture_width = TW;
+            tile.texture_height = TH;
+            tile.used_width = std::min(TW, W - x);
+            tile.used_height = std::min(TH, H - y);
             glCopyTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, x, H - y - tile.used_height,
                                 tile.used_width, tile.used_height);
             columns = std::max(columns, column + 1);
