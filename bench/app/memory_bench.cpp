@@ -123,8 +123,10 @@ public:
                       output_of("DISPLAY=" + display + " xwininfo -root -tree 2>/dev/null");
                   const std::size_t at = tree.find("Software Emulation");
                   if (at != std::string::npos) {
-                      const std::size_t line = tree.rfind('\n', at) + 1;
-                      const std::string id = tree.substr(line, tree.find(' ', line + 5) - line);
+                      // The line reads: indentation, the window id, the quoted name.
+                      const std::size_t id_at =
+                          tree.find_first_not_of(' ', tree.rfind('\n', at) + 1);
+                      const std::string id = tree.substr(id_at, tree.find(' ', id_at) - id_at);
                       output_of("DISPLAY=" + display + " xdotool key --window " + id +
                                 " Return 2>/dev/null");
                   }
