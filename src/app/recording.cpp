@@ -19,6 +19,7 @@
 #include <string>
 #include <string_view>
 
+#include "app/command_line.h"
 #include "app/frame.h"
 #include "app/script.h"
 #include "app/startup.h"
@@ -183,17 +184,20 @@ void finish_recording()
     recorder.file = nullptr;
 }
 
+// The recording's own text is quoted: its control bytes are shown, never sent to the terminal.
 void say_difference(int line, const std::string& what)
 {
-    std::fprintf(stderr, "%s:%d: %s\n", checker.script.c_str(), line, what.c_str());
+    const std::string message = checker.script + ":" + std::to_string(line) + ": " + what;
+    std::fprintf(stderr, "%s\n", rt_printable(message).c_str());
 }
 
 }  // namespace
 
-bool record_open(const std::string& path)
+bool record_open(const std::string& path, std::string* failure)
 {
     recorder.path = path;
-    recorder.file = std::fopen(path.c_str(), "wb");
+    // Not through a planted link onto another file (platform/fs.h).
+    recorder.file = platform::create_output_stream(path, failure);
     return recorder.file != nullptr;
 }
 

@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/command_line.h"
 #include "app/frame.h"
 #include "app/recording.h"
 #include "app/startup.h"
@@ -252,8 +253,20 @@ void capture(const std::string& file)
         static_cast<std::size_t>(capture_width * capture_height * 3)) {
         runner.frame_pixels.assign(capture_width * capture_height * 3, 0);
     }
-    if (!png_write_rgb(file, capture_width, capture_height, runner.frame_pixels.data())) {
-        std::fprintf(stderr, "capture %s: the file cannot be written\n", file.c_str());
+    // The picture is written in a private stage and renamed over the name, so that a planted
+    // link there is replaced, not followed onto another file (platform/fs.h).
+    std::string staged, failure;
+    bool written = platform::make_output_stage(file, staged, &failure);
+    if (written) {
+        // A picture that could not be written leaves nothing in the stage: nothing is put in
+        // place, and the stage goes.
+        written = png_write_rgb(staged, capture_width, capture_height, runner.frame_pixels.data());
+        if (!written) failure = "write error";
+        written = platform::commit_output_stage(staged, file, &failure) && written;
+    }
+    if (!written) {
+        std::fprintf(stderr, "capture %s: the file cannot be written: %s\n",
+                     rt_printable(file).c_str(), failure.c_str());
     }
 }
 
@@ -314,7 +327,7 @@ void run_due_lines(double now)
     runner.busy = true;
     if (now >= runner.outlasted_ms) {
         std::fprintf(stderr, "%s: the replay outlasted the recorded game: it went another way\n",
-                     runner.path.c_str());
+                     rt_printable(runner.path).c_str());
         rt_end();
     }
 

@@ -214,6 +214,28 @@ TEST_F(Program, HelpVersionAndBadOptionsAnswerWithoutStartingUp)
     EXPECT_EQ(trace(), "end 0\n");
 }
 
+// Output nobody could read is no success: a full disk or a broken pipe fails the program.
+TEST_F(Program, HelpVersionAndInitOkThatCannotBeWrittenFailTheRun)
+{
+    write_file(start.file("script.txt"), "wait 1\n");
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"frames", "--help"}, "startup_probe: the help cannot be written to standard output: "},
+        {{"frames", "--version"},
+         "startup_probe: the version cannot be written to standard output: "},
+        {{"return", "--script", "script.txt"},
+         "brillox: the line \"Init OK\" cannot be written to standard output: "},
+    };
+    for (const auto& [args, message] : cases) {
+        std::vector<std::string> shell = {"-c", "exec \"$0\" \"$@\" >/dev/full", probe};
+        shell.insert(shell.end(), args.begin(), args.end());
+        const Outcome o =
+            testing_support::run_program("/bin/sh", shell, start.path(), {"TMPDIR=" + tmp.path()});
+        EXPECT_EQ(o.exit_code, 1) << args[1];
+        EXPECT_EQ(o.err, message + "No space left on device\n");
+    }
+    EXPECT_EQ(report(), "");  // the run that started up ended before its main routine
+}
+
 TEST_F(Program, ScriptsAreBoundedReadWholeAndNeverOverwritten)
 {
     Outcome o = run({"return", "--script", "/dev/zero"});
