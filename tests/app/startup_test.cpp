@@ -388,6 +388,26 @@ TEST_F(Program, AudioPathIsKeptAbsolute)
               "audio=" + std::filesystem::canonical(start.path()).string() + "/sound.wav");
 }
 
+// ---- replays of recordings ----
+
+// A recording is a file anybody may hand over: its header names no file outside the program's
+// own, and what it says reaches the terminal as text, never as control bytes.
+TEST_F(Program, ARecordingsHeaderNamesOnlyTheProgramsFilesAndCannotDriveTheTerminal)
+{
+    const Outcome o = run_script("return", std::string("# program \x1b[2Jevil\0cut\n"
+                                                       "# state /etc/passwd 00000000\n"
+                                                       "# state ../../../etc/passwd 00000000\n"
+                                                       "# state /proc/self/pagemap 0\n"
+                                                       "wait 1\n",
+                                                       125));
+    EXPECT_EQ(o.exit_code, 0) << o.err;
+    EXPECT_EQ(o.err,
+              "script.txt:1: recorded with \\x1B[2Jevil\\x00cut, played by startup_probe 0: the "
+              "replay may go differently\n"
+              "script.txt:2: \"/etc/passwd\" is not one of the game's files (none): not checked "
+              "(nor 2 more such lines)\n");
+}
+
 // ---- the window procedure ----
 
 TEST(WindowProcedure, CloseRequestEndsTheProgramAsANormalEnd)
