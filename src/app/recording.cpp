@@ -326,7 +326,8 @@ void replay_check_start(const std::string& script, const RecordStart& now)
     checker.script = script;
     const ScriptNotes& notes = script_notes();
     const std::string program = now.program + std::string(" ") + now.version;
-    for (const ScriptNote& note : notes.program) {
+    for (std::size_t i = 0; i < notes.program.size(); ++i) {
+        const ScriptNote note = notes.program[i];
         if (note.text != program)
             say_difference(note.line, "recorded with " + note.text + ", played by " + program +
                                           ": the replay may go differently");
@@ -336,7 +337,8 @@ void replay_check_start(const std::string& script, const RecordStart& now)
     std::vector<std::pair<const char*, std::string>> found_states;
     int refused = 0, first_refused_line = 0;
     std::string first_refused;
-    for (const ScriptNote& note : notes.state) {
+    for (std::size_t i = 0; i < notes.state.size(); ++i) {
+        const ScriptNote note = notes.state[i];
         if (platform::termination_requested()) rt_error_stop();
         const std::size_t space = note.text.find(' ');
         const std::string file = note.text.substr(0, space);
@@ -370,7 +372,7 @@ void replay_check_start(const std::string& script, const RecordStart& now)
 void replay_check_event(const std::string& line)
 {
     if (!checker.events || checker.differed || !is_game_event(line)) return;
-    const std::vector<ScriptNote>& events = script_notes().events;
+    const ScriptNoteList& events = script_notes().events;
     if (checker.next == events.size()) {
         checker.differed = true;
         say_difference(events.back().line,
@@ -379,7 +381,7 @@ void replay_check_event(const std::string& line)
                            line + "\"");
         return;
     }
-    const ScriptNote& expected = events[checker.next++];
+    const ScriptNote expected = events[checker.next++];
     if (expected.text == line) return;
     checker.differed = true;
     say_difference(expected.line, "the recorded game had \"" + expected.text +
@@ -388,7 +390,7 @@ void replay_check_event(const std::string& line)
 
 void replay_check_end()
 {
-    const std::vector<ScriptNote>& events = script_notes().events;
+    const ScriptNoteList& events = script_notes().events;
     if (!checker.events || checker.differed || checker.next == events.size()) return;
     checker.differed = true;
     say_difference(events[checker.next].line, "the replay ended before the recorded game's \"" +
