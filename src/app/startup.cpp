@@ -271,8 +271,8 @@ void rt_entry(int argc, char** argv, const rt_program& program)
     // SIGTERM, SIGINT and SIGHUP end the program from any screen through the error stop.
     platform::catch_termination_signals();
 
-    // Everything named on the command line is read or opened now, relative to the starting
-    // directory: start-up moves into the data directory.
+    // Everything named on the command line is read now, and the outputs' names made absolute,
+    // relative to the starting directory: start-up moves into the data directory.
     rt_command_line options;
     std::string problem;
     if (!rt_parse_command_line(argc, argv, program.max_arguments, options, problem)) {
