@@ -7,6 +7,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <pwd.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -704,9 +705,45 @@ bool commit_output_stage(const std::string& staged, const std::string& target, s
 
 // ---- Scratch folders ----
 
+namespace {
+
+// The id of the process that made a scratch folder of that start, from its name; 0 when the
+// name is not one of them.
+pid_t scratch_owner(const char* name, const std::string& name_start)
+{
+    if (std::strncmp(name, name_start.c_str(), name_start.size()) != 0) return 0;
+    const char* digits = name + name_start.size();
+    char* end = nullptr;
+    const long pid = std::strtol(digits, &end, 10);
+    if (end == digits || *end != '-' || !is_temp_suffix(end + 1) || pid <= 0) return 0;
+    return static_cast<pid_t>(pid);
+}
+
+void remove_abandoned_scratch_directories(const std::string& dir, const std::string& name_start)
+{
+    DIR* listing = ::opendir(dir.c_str());
+    if (listing == nullptr) return;
+    std::vector<std::string> abandoned;
+    while (const dirent* entry = ::readdir(listing)) {
+        const pid_t owner = scratch_owner(entry->d_name, name_start);
+        if (owner == 0 || ::kill(owner, 0) == 0 || errno != ESRCH) continue;
+        const std::string path = dir + "/" + entry->d_name;
+        struct stat info;
+        if (::lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode) &&
+            info.st_uid == ::geteuid()) {
+            abandoned.push_back(path);
+        }
+    }
+    ::closedir(listing);
+    for (const std::string& path : abandoned) remove_directory_tree(path);
+}
+
+}  // namespace
+
 std::string make_scratch_directory(const std::string& name_start, std::string* failure)
 {
-    std::string dir = temp_directory() + "/" + name_start + "XXXXXX";
+    remove_abandoned_scratch_directories(temp_directory(), name_start);
+    std::string dir = temp_directory() + "/" + name_start + std::to_string(::getpid()) + "-XXXXXX";
     if (::mkdtemp(dir.data()) == nullptr) {
         if (failure != nullptr) *failure = std::strerror(errno);
         return "";

@@ -109,8 +109,10 @@ bool commit_output_stage(const std::string& staged, const std::string& target,
                          std::string* failure = nullptr);
 
 // ---- Scratch folders ----
-// A new private folder (0700) in the temporary directory, its name name_start + six random
-// characters; "" with the reason in *failure when none can be made.
+// A new private folder (0700) in the temporary directory, named name_start, this process's id,
+// "-" and six random characters; "" with the reason in *failure when none can be made. Folders
+// of the same start that a process no longer running left behind (killed outright) are removed
+// first, when they are the user's own.
 std::string make_scratch_directory(const std::string& name_start, std::string* failure = nullptr);
 // Removes dir and everything in it; links inside are removed, never followed. Best effort.
 void remove_directory_tree(const std::string& dir);
