@@ -199,6 +199,8 @@ TEST_F(Program, HelpVersionAndBadOptionsAnswerWithoutStartingUp)
         {{"frames", "--scale", "0"}, "--scale needs a whole number from 1 to 16, not \"0\"\n"},
         {{"frames", "--scale=2x"}, "--scale needs a whole number from 1 to 16, not \"2x\"\n"},
         {{"frames", "--scale", "17"}, "--scale needs a whole number from 1 to 16, not \"17\"\n"},
+        {{"frames", "--write-player-files"},
+         "--write-player-files belongs to --script: a replay never writes the player's files\n"},
     };
     for (const auto& [args, message] : refused) {
         o = run(args);
