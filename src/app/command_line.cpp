@@ -3,6 +3,7 @@
 #include "app/command_line.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 
 namespace {
@@ -26,6 +27,8 @@ constexpr Option options[] = {
      "with --script or --replay: write the run's events to FILE, one per line"},
     {"--audio", nullptr, "FILE", &rt_command_line::audio, nullptr,
      "with --script: write the run's sound output to FILE as a WAV file"},
+    {"--write-player-files", nullptr, nullptr, nullptr, &rt_command_line::write_player_files,
+     "with --script: save to the player's files, not to copies of them"},
     {"--scale", nullptr, "N", nullptr, nullptr,
      "open the window N times the game's size (as far as the desktop allows)",
      &rt_command_line::scale},
@@ -116,6 +119,11 @@ bool rt_parse_command_line(int argc, char** argv, int max_arguments, rt_command_
             "no --script, --audio or --record";
         return false;
     }
+    if (out.write_player_files && out.script.empty()) {
+        problem =
+            "--write-player-files belongs to --script: a replay never writes the player's files";
+        return false;
+    }
     if (out.script.empty() && out.replay.empty() && (!out.trace.empty() || !out.audio.empty())) {
         problem = "--trace and --audio belong to the scripted mode: give --script FILE as well";
         return false;
@@ -136,4 +144,20 @@ std::string rt_usage(const char* program, const char* summary)
     }
     text += "\nAn option's value may also be written --option=VALUE.\n";
     return text;
+}
+
+std::string rt_printable(const std::string& text)
+{
+    std::string out;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 32 || byte == 127) {
+            char escaped[5];
+            std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
+            out += escaped;
+        } else {
+            out += c;
+        }
+    }
+    return out;
 }

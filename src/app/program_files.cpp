@@ -2,6 +2,8 @@
 // where its executable is.
 #include "app/program_files.h"
 
+#include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 #include "app/startup.h"
@@ -31,18 +33,64 @@ std::string rt_data_directory(const std::string& program_dir, const char* name,
     return platform::is_directory(installed) ? installed : program_dir;
 }
 
-void rt_place_player_files(const std::string& program_dir, const std::string& data_dir,
-                           const char* name, std::span<const char* const> player_files)
+namespace {
+
+struct PlayerFilePlace {
+    std::string name;  // as the program declared it
+    std::string kept;  // where the game finds it; "" when it has nowhere to be
+    std::string seed;  // the shipped file a missing one starts from; "" when none
+};
+
+// Where each player file is kept: see rt_place_player_files.
+std::vector<PlayerFilePlace> player_file_places(const std::string& program_dir,
+                                                const std::string& data_dir, const char* name,
+                                                std::span<const char* const> player_files)
 {
     const bool installed = data_dir != program_dir;
     const bool dir_writable = platform::may_write(data_dir);
-    std::vector<std::string> elsewhere;
+    const std::string user_data = platform::user_data_directory();
+    std::vector<PlayerFilePlace> places;
     for (const char* file : player_files) {
         const std::string here = platform::resolve_name_ignoring_case(join(data_dir, file));
         // A writable file in a directory the player may not change is a shared table that
         // its owner opened to the players; it is written in place, as it always was.
         const bool stays = !installed && (dir_writable || platform::may_write(here));
-        if (!stays) elsewhere.emplace_back(file);
+        if (stays) {
+            places.push_back({file, here, ""});
+        } else {
+            const std::string kept =
+                user_data.empty()
+                    ? ""
+                    : platform::resolve_name_ignoring_case(join(join(user_data, name), file));
+            places.push_back({file, kept, here});
+        }
+    }
+    return places;
+}
+
+std::string& scratch_directory()
+{
+    static std::string dir;
+    return dir;
+}
+
+// At process exit, after the exit-time save of the INI document (registered later, so run
+// earlier), whatever way the program ends.
+void remove_scratch_directory()
+{
+    if (!scratch_directory().empty()) platform::remove_directory_tree(scratch_directory());
+    scratch_directory().clear();
+}
+
+}  // namespace
+
+void rt_place_player_files(const std::string& program_dir, const std::string& data_dir,
+                           const char* name, std::span<const char* const> player_files)
+{
+    std::vector<std::string> elsewhere;
+    for (const PlayerFilePlace& place :
+         player_file_places(program_dir, data_dir, name, player_files)) {
+        if (!place.seed.empty()) elsewhere.push_back(place.name);
     }
     if (elsewhere.empty()) {
         file_forget_player_directory();
@@ -50,4 +98,39 @@ void rt_place_player_files(const std::string& program_dir, const std::string& da
     }
     const std::string user_data = platform::user_data_directory();
     file_use_player_directory(user_data.empty() ? "" : join(user_data, name), data_dir, elsewhere);
+}
+
+bool rt_play_on_copies_of_player_files(const std::string& program_dir, const std::string& data_dir,
+                                       const char* name, std::span<const char* const> player_files,
+                                       std::string& problem)
+{
+    if (player_files.empty()) return true;
+    std::string failure;
+    const std::string scratch =
+        platform::make_scratch_directory(std::string(name) + "-copies-", &failure);
+    if (scratch.empty()) {
+        problem = "no scratch folder for copies of the player's files can be made in " +
+                  platform::temp_directory() + ": " + failure;
+        return false;
+    }
+    scratch_directory() = scratch;
+    static const bool registered = (std::atexit(remove_scratch_directory), true);
+    (void)registered;
+
+    std::vector<std::string> names;
+    for (const PlayerFilePlace& place :
+         player_file_places(program_dir, data_dir, name, player_files)) {
+        names.push_back(place.name);
+        // The file as the game would find it now, or the shipped one it would start from.
+        std::string from = place.kept;
+        if (from.empty() || !platform::exists(from)) from = place.seed;
+        if (from.empty() || !platform::exists(from)) continue;  // missing there too
+        if (!platform::copy_file_with_permissions(from, join(scratch, place.name), &failure)) {
+            std::fprintf(stderr, "%s: no copy to play on: %s; the game finds no such file\n",
+                         from.c_str(), failure.c_str());
+        }
+    }
+    // No seeding: a file missing for the player is missing on the copies too.
+    file_use_player_directory(scratch, "", names);
+    return true;
 }

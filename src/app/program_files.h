@@ -19,3 +19,13 @@ std::string rt_data_directory(const std::string& program_dir, const char* name,
 // the data directory on first use. Tells the file layer (files/file_names.h).
 void rt_place_player_files(const std::string& program_dir, const std::string& data_dir,
                            const char* name, std::span<const char* const> player_files);
+
+// A replay, and a scripted run not asked to write the player's files, plays on copies: each
+// player file as the game would find it now (or the shipped file it would start from) is
+// copied with its permissions into a new private scratch folder in the temporary directory,
+// the program finds its player files there, and the folder is removed when the process exits.
+// The player's own files are never written. False with a one-line problem when no scratch
+// folder can be made. Call after rt_place_player_files.
+bool rt_play_on_copies_of_player_files(const std::string& program_dir, const std::string& data_dir,
+                                       const char* name, std::span<const char* const> player_files,
+                                       std::string& problem);

@@ -10,6 +10,8 @@
 // frame, program time moves on to real time, and the recording says so ("clock").
 #include "app/recording.h"
 
+#include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cinttypes>
 #include <cmath>
@@ -18,7 +20,10 @@
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
+#include "app/command_line.h"
 #include "app/frame.h"
 #include "app/script.h"
 #include "app/startup.h"
@@ -28,6 +33,7 @@
 #include "platform/clock.h"
 #include "platform/fs.h"
 #include "platform/keyboard.h"
+#include "platform/system.h"
 
 namespace {
 
@@ -69,12 +75,48 @@ bool is_game_event(const std::string& line)
 
 std::uint32_t crc32_of(const std::string& bytes)
 {
+    static const auto table = [] {
+        std::array<std::uint32_t, 256> t{};
+        for (std::uint32_t n = 0; n < 256; ++n) {
+            std::uint32_t crc = n;
+            for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+            t[n] = crc;
+        }
+        return t;
+    }();
     std::uint32_t crc = 0xFFFFFFFFu;
-    for (const char c : bytes) {
-        crc ^= static_cast<unsigned char>(c);
-        for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-    }
+    for (const char c : bytes)
+        crc = (crc >> 8) ^ table[(crc ^ static_cast<unsigned char>(c)) & 0xFFu];
     return ~crc;
+}
+
+char ascii_lower(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// The program's own state file that name stands for (its plain name, in any letter case, as
+// the game finds its files), or nullptr: a recording is a file anybody may hand over, and its
+// header must not make the game read, or tell the checksum of, any other file.
+const char* own_state_file(const std::string& name, const char* const* state_files)
+{
+    for (const char* const* file = state_files; file != nullptr && *file != nullptr; ++file) {
+        const std::string_view own(*file);
+        if (own.size() != name.size()) continue;
+        bool same = true;
+        for (std::size_t i = 0; i < own.size() && same; ++i)
+            same = ascii_lower(own[i]) == ascii_lower(name[i]);
+        if (same) return *file;
+    }
+    return nullptr;
+}
+
+std::string state_file_list(const char* const* state_files)
+{
+    std::string list;
+    for (const char* const* file = state_files; file != nullptr && *file != nullptr; ++file)
+        list += (list.empty() ? "" : ", ") + std::string(*file);
+    return list.empty() ? "none" : list;
 }
 
 // "missing", or the CRC-32 of the file as eight hex digits.
@@ -183,17 +225,20 @@ void finish_recording()
     recorder.file = nullptr;
 }
 
+// The recording's own text is quoted: its control bytes are shown, never sent to the terminal.
 void say_difference(int line, const std::string& what)
 {
-    std::fprintf(stderr, "%s:%d: %s\n", checker.script.c_str(), line, what.c_str());
+    const std::string message = checker.script + ":" + std::to_string(line) + ": " + what;
+    std::fprintf(stderr, "%s\n", rt_printable(message).c_str());
 }
 
 }  // namespace
 
-bool record_open(const std::string& path)
+bool record_open(const std::string& path, std::string* failure)
 {
     recorder.path = path;
-    recorder.file = std::fopen(path.c_str(), "wb");
+    // Not through a planted link onto another file (platform/fs.h).
+    recorder.file = platform::create_output_stream(path, failure);
     return recorder.file != nullptr;
 }
 
@@ -281,20 +326,45 @@ void replay_check_start(const std::string& script, const RecordStart& now)
     checker.script = script;
     const ScriptNotes& notes = script_notes();
     const std::string program = now.program + std::string(" ") + now.version;
-    for (const ScriptNote& note : notes.program) {
+    for (std::size_t i = 0; i < notes.program.size(); ++i) {
+        const ScriptNote note = notes.program[i];
         if (note.text != program)
             say_difference(note.line, "recorded with " + note.text + ", played by " + program +
                                           ": the replay may go differently");
     }
-    for (const ScriptNote& note : notes.state) {
+    // Each of the program's own files is read once, however often the recording names it;
+    // other names are refused (said for the first, counted for the rest).
+    std::vector<std::pair<const char*, std::string>> found_states;
+    int refused = 0, first_refused_line = 0;
+    std::string first_refused;
+    for (std::size_t i = 0; i < notes.state.size(); ++i) {
+        const ScriptNote note = notes.state[i];
+        if (platform::termination_requested()) rt_error_stop();
         const std::size_t space = note.text.find(' ');
         const std::string file = note.text.substr(0, space);
         const std::string recorded = space == std::string::npos ? "" : note.text.substr(space + 1);
-        const std::string found = state_of(file.c_str());
-        if (found != recorded)
+        const char* own = own_state_file(file, now.state_files);
+        if (own == nullptr) {
+            if (refused++ == 0) {
+                first_refused = file;
+                first_refused_line = note.line;
+            }
+            continue;
+        }
+        auto known = std::find_if(found_states.begin(), found_states.end(),
+                                  [own](const auto& state) { return state.first == own; });
+        if (known == found_states.end())
+            known = found_states.insert(found_states.end(), {own, state_of(own)});
+        if (known->second != recorded)
             say_difference(note.line, file + " is not the file the game was recorded with (" +
-                                          recorded + ", now " + found +
+                                          recorded + ", now " + known->second +
                                           "): the replay may go differently");
+    }
+    if (refused > 0) {
+        std::string what = "\"" + first_refused + "\" is not one of the game's files (" +
+                           state_file_list(now.state_files) + "): not checked";
+        if (refused > 1) what += " (nor " + std::to_string(refused - 1) + " more such lines)";
+        say_difference(first_refused_line, what);
     }
     checker.events = !notes.events.empty();
 }
@@ -302,7 +372,7 @@ void replay_check_start(const std::string& script, const RecordStart& now)
 void replay_check_event(const std::string& line)
 {
     if (!checker.events || checker.differed || !is_game_event(line)) return;
-    const std::vector<ScriptNote>& events = script_notes().events;
+    const ScriptNoteList& events = script_notes().events;
     if (checker.next == events.size()) {
         checker.differed = true;
         say_difference(events.back().line,
@@ -311,7 +381,7 @@ void replay_check_event(const std::string& line)
                            line + "\"");
         return;
     }
-    const ScriptNote& expected = events[checker.next++];
+    const ScriptNote expected = events[checker.next++];
     if (expected.text == line) return;
     checker.differed = true;
     say_difference(expected.line, "the recorded game had \"" + expected.text +
@@ -320,7 +390,7 @@ void replay_check_event(const std::string& line)
 
 void replay_check_end()
 {
-    const std::vector<ScriptNote>& events = script_notes().events;
+    const ScriptNoteList& events = script_notes().events;
     if (!checker.events || checker.differed || checker.next == events.size()) return;
     checker.differed = true;
     say_difference(events[checker.next].line, "the replay ended before the recorded game's \"" +

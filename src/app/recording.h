@@ -8,8 +8,9 @@
 #pragma once
 #include <string>
 
-// Before start-up, relative to the starting directory; false when the file cannot be written
-bool record_open(const std::string& path);
+// Creates or empties the file (a final link to a regular file refused: platform/fs.h); false
+// with the reason in *failure
+bool record_open(const std::string& path, std::string* failure = nullptr);
 
 struct RecordStart {
     const char* program;             // "brillox"

@@ -4,16 +4,17 @@
 #include "app/script.h"
 
 #include <algorithm>
+#include <bit>
 #include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
-#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "app/command_line.h"
 #include "app/frame.h"
 #include "app/recording.h"
 #include "app/startup.h"
@@ -23,6 +24,7 @@
 #include "platform/clock.h"
 #include "platform/fs.h"
 #include "platform/keyboard.h"
+#include "platform/system.h"
 
 namespace {
 
@@ -46,13 +48,104 @@ struct ScriptLine {
     std::string file;     // capture, as an absolute path
 };
 
+// The lines of a script kept in a few bytes each, so that the largest script costs little more
+// memory than its text: a 32-bit word a line (the command in the top four bits, below them a
+// key code or the index of the line's number), an 8-byte number for the lines that have one,
+// and the file names of captures as written, side by side in one block.
+class ScriptLines {
+public:
+    void reserve(std::size_t lines) { words_.reserve(lines); }
+    std::size_t size() const { return words_.size(); }
+    // Relative capture names are taken relative to this directory: the starting directory.
+    void set_start_directory(const std::string& dir) { start_directory_ = dir; }
+
+    void push(const ScriptLine& line)
+    {
+        std::uint64_t number = 0;
+        switch (line.command) {
+            case Command::down:
+            case Command::up:
+            case Command::tap:
+                words_.push_back(word(line.command, static_cast<std::uint32_t>(line.key)));
+                return;
+            case Command::focus_lost:
+            case Command::end:
+                words_.push_back(word(line.command, 0));
+                return;
+            case Command::wait:
+                number = std::bit_cast<std::uint64_t>(line.ms);
+                break;
+            case Command::frames:
+            case Command::idles:
+                number = static_cast<std::uint64_t>(line.frames);
+                break;
+            case Command::clock:
+                number = static_cast<std::uint64_t>(line.us);
+                break;
+            case Command::capture:
+                number = (static_cast<std::uint64_t>(names_.size()) << 16) | line.file.size();
+                names_ += line.file;
+                break;
+        }
+        words_.push_back(word(line.command, static_cast<std::uint32_t>(numbers_.size())));
+        numbers_.push_back(number);
+    }
+
+    ScriptLine operator[](std::size_t i) const
+    {
+        ScriptLine line{};
+        line.command = static_cast<Command>(words_[i] >> argument_bits);
+        const std::uint32_t argument = words_[i] & ((1u << argument_bits) - 1);
+        switch (line.command) {
+            case Command::down:
+            case Command::up:
+            case Command::tap:
+                line.key = static_cast<int>(argument);
+                break;
+            case Command::focus_lost:
+            case Command::end:
+                break;
+            case Command::wait:
+                line.ms = std::bit_cast<double>(numbers_[argument]);
+                break;
+            case Command::frames:
+            case Command::idles:
+                line.frames = static_cast<long>(numbers_[argument]);
+                break;
+            case Command::clock:
+                line.us = static_cast<std::int64_t>(numbers_[argument]);
+                break;
+            case Command::capture: {
+                const std::uint64_t place = numbers_[argument];
+                line.file = names_.substr(place >> 16, place & 0xFFFF);
+                if (line.file.front() != '/') line.file = start_directory_ + line.file;
+                break;
+            }
+        }
+        return line;
+    }
+
+private:
+    // 2^28 lines with numbers is more than a script within the size limit can hold.
+    static constexpr int argument_bits = 28;
+    static std::uint32_t word(Command command, std::uint32_t argument)
+    {
+        return (static_cast<std::uint32_t>(command) << argument_bits) | argument;
+    }
+
+    std::vector<std::uint32_t> words_;
+    std::vector<std::uint64_t> numbers_;
+    std::string names_;
+    std::string start_directory_;  // ends in "/"
+};
+
 struct PendingRelease {
     int key;
     double at_ms;
 };
 
 struct Runner {
-    std::vector<ScriptLine> lines;
+    ScriptLines lines;
     std::size_t next = 0;                    // the next line to run
     double due_ms = 0;                       // the next line runs no earlier than this (wait)
     long frames_left = 0;                    // ... and not before this many more frames (frames)
@@ -140,13 +233,24 @@ std::string trimmed(const std::string& text)
     return text.substr(first, last - first + 1);
 }
 
+// The next word of rest, taken off it: words are parted by white space, as a stream reads them.
+std::string_view next_word(std::string_view& rest)
+{
+    constexpr std::string_view space = " \t\n\v\f\r";
+    const std::size_t start = std::min(rest.find_first_not_of(space), rest.size());
+    const std::size_t end = std::min(rest.find_first_of(space, start), rest.size());
+    const std::string_view word = rest.substr(start, end - start);
+    rest.remove_prefix(end);
+    return word;
+}
+
 // Parses one line without its comment; false with the reason in problem.
 bool parse_line(const std::string& text, ScriptLine& line, std::string& problem)
 {
-    std::istringstream words(text);
-    std::string command, argument, extra;
-    words >> command >> argument;
-    const bool has_extra = static_cast<bool>(words >> extra);
+    std::string_view rest(text);
+    const std::string command(next_word(rest)), argument(next_word(rest));
+    const std::string extra(next_word(rest));
+    const bool has_extra = !extra.empty();
 
     for (const auto& [name, bare] :
          {std::pair{"end", Command::end}, std::pair{"focus_lost", Command::focus_lost}}) {
@@ -166,7 +270,7 @@ bool parse_line(const std::string& text, ScriptLine& line, std::string& problem)
             return false;
         }
         line.command = Command::capture;
-        line.file = platform::absolute_path(file);
+        line.file = file;  // made absolute when it runs (ScriptLines)
         return true;
     }
 
@@ -252,8 +356,20 @@ void capture(const std::string& file)
         static_cast<std::size_t>(capture_width * capture_height * 3)) {
         runner.frame_pixels.assign(capture_width * capture_height * 3, 0);
     }
-    if (!png_write_rgb(file, capture_width, capture_height, runner.frame_pixels.data())) {
-        std::fprintf(stderr, "capture %s: the file cannot be written\n", file.c_str());
+    // The picture is written in a private stage and renamed over the name, so that a planted
+    // link there is replaced, not followed onto another file (platform/fs.h).
+    std::string staged, failure;
+    bool written = platform::make_output_stage(file, staged, &failure);
+    if (written) {
+        // A picture that could not be written leaves nothing in the stage: nothing is put in
+        // place, and the stage goes.
+        written = png_write_rgb(staged, capture_width, capture_height, runner.frame_pixels.data());
+        if (!written) failure = "write error";
+        written = platform::commit_output_stage(staged, file, &failure) && written;
+    }
+    if (!written) {
+        std::fprintf(stderr, "capture %s: the file cannot be written: %s\n",
+                     rt_printable(file).c_str(), failure.c_str());
     }
 }
 
@@ -314,7 +430,7 @@ void run_due_lines(double now)
     runner.busy = true;
     if (now >= runner.outlasted_ms) {
         std::fprintf(stderr, "%s: the replay outlasted the recorded game: it went another way\n",
-                     runner.path.c_str());
+                     rt_printable(runner.path).c_str());
         rt_end();
     }
 
@@ -356,7 +472,7 @@ bool take_note(const std::string& text, int number)
           std::pair{"# length ", &runner.notes.length}}) {
         const std::string_view p(prefix);
         if (text.size() > p.size() && text.compare(0, p.size(), p) == 0) {
-            list->push_back({number, trimmed(text.substr(p.size()))});
+            list->add(number, trimmed(text.substr(p.size())));
             return true;
         }
     }
@@ -408,7 +524,17 @@ bool script_load(const std::string& path, std::string& message)
     // Editors that save UTF-8 may put a byte-order mark in front of the first command.
     std::string_view rest(text);
     if (rest.substr(0, 3) == "\xEF\xBB\xBF") rest.remove_prefix(3);
+    runner.lines.reserve(static_cast<std::size_t>(std::count(rest.begin(), rest.end(), '\n')) + 1);
+    // absolute_path("-") is the starting directory, a "/" and the "-".
+    const std::string start_directory = platform::absolute_path("-");
+    runner.lines.set_start_directory(start_directory.substr(0, start_directory.size() - 1));
     for (int number = 1; !rest.empty(); ++number) {
+        // A long script takes a moment to read; a signal to end is not kept waiting for it.
+        if (number % 65536 == 0 && platform::termination_requested()) {
+            message = path + ": reading the script was interrupted";
+            runner = Runner{};
+            return false;
+        }
         const std::size_t lf = rest.find('\n');
         std::string line_text(rest.substr(0, lf));
         rest.remove_prefix(lf == std::string_view::npos ? rest.size() : lf + 1);
@@ -430,7 +556,7 @@ bool script_load(const std::string& path, std::string& message)
             runner = Runner{};
             return false;
         }
-        runner.lines.push_back(line);
+        runner.lines.push(line);
     }
     return true;
 }
@@ -469,6 +595,19 @@ void script_idle()
 const ScriptNotes& script_notes()
 {
     return runner.notes;
+}
+
+void ScriptNoteList::add(int line, std::string_view text)
+{
+    places_.push_back({static_cast<std::uint32_t>(line), static_cast<std::uint32_t>(texts_.size()),
+                       static_cast<std::uint32_t>(text.size())});
+    texts_ += text;
+}
+
+ScriptNote ScriptNoteList::operator[](std::size_t i) const
+{
+    const Place& place = places_[i];
+    return {static_cast<int>(place.line), texts_.substr(place.offset, place.length)};
 }
 
 bool script_wants_frame_pixels()

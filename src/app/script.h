@@ -6,7 +6,9 @@
 // without showing frames, "clock MS" moves program time on to MS, "focus_lost" tells the program
 // its window lost the keyboard focus. Recordings (recording.h) are scripts of this kind.
 #pragma once
+#include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // Parses the script; on an error fills message (naming the line) and returns false.
@@ -27,7 +29,24 @@ struct ScriptNote {
     int line;
     std::string text;  // what follows the comment's word
 };
+// The comments of one kind, their texts kept side by side in one block (a recording may hold
+// millions of events).
+class ScriptNoteList {
+public:
+    void add(int line, std::string_view text);
+    std::size_t size() const { return places_.size(); }
+    bool empty() const { return places_.empty(); }
+    ScriptNote operator[](std::size_t i) const;
+    ScriptNote back() const { return (*this)[size() - 1]; }
+
+private:
+    struct Place {
+        std::uint32_t line, offset, length;
+    };
+    std::vector<Place> places_;
+    std::string texts_;
+};
 struct ScriptNotes {
-    std::vector<ScriptNote> program, state, events, length;
+    ScriptNoteList program, state, events, length;
 };
 const ScriptNotes& script_notes();  // of the script loaded last

@@ -3,8 +3,10 @@
 // routine. Also the main window's message handling and the small platform query.
 #include "app/startup.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <iterator>
 #include <string>
 #include <utility>
@@ -39,33 +41,29 @@ rt_settings_record& settings()
 bool running = false;           // start-up has begun; it runs once per process
 bool focus_lost_noted = false;  // a loss of focus reached the program since it last asked
 
-// Every message of a refused command line is one line: a byte that would end or garble it
-// (a 0 byte or another control character from a script) is written as \xNN.
-std::string printable(const std::string& text)
+// Output the user asked for (help, version, "Init OK") that cannot be written is a failure, as
+// for any other Unix tool: a full disk or a closed pipe must not pass for success.
+void finish_standard_output(const char* program, const char* what)
 {
-    std::string out;
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 32 || byte == 127) {
-            char escaped[5];
-            std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
-            out += escaped;
-        } else {
-            out += c;
-        }
-    }
-    return out;
+    if (std::fflush(stdout) == 0 && std::ferror(stdout) == 0) return;
+    const int error = errno;
+    std::fprintf(stderr, "%s: the %s cannot be written to standard output: %s\n", program, what,
+                 error != 0 ? std::strerror(error) : "write error");
+    rt_shutdown();
+    std::exit(1);
 }
 
 [[noreturn]] void refuse(const std::string& message)
 {
-    std::fprintf(stderr, "%s\n", printable(message).c_str());
+    std::fprintf(stderr, "%s\n", rt_printable(message).c_str());
     std::exit(2);
 }
 
+// One file, or two spellings of one file that does not exist yet ("./n.txt" and "n.txt").
 bool same_path(const std::string& a, const std::string& b)
 {
-    return platform::same_file(a, b) || platform::absolute_path(a) == platform::absolute_path(b);
+    return platform::same_file(a, b) ||
+           platform::normalised_path(a) == platform::normalised_path(b);
 }
 
 // An output must not overwrite the script, nor another output.
@@ -85,6 +83,85 @@ void refuse_shared_files(const rt_command_line& options, const std::string& scri
             }
         }
     }
+}
+
+// The files a run writes for its user, as absolute paths (start-up changes the directory).
+struct OutputFiles {
+    std::string trace, record, audio;
+    std::string staged_audio;  // the name the sound output writes, in a stage beside audio
+};
+
+void refuse_unwritable_outputs(const rt_command_line& options)
+{
+    const std::pair<const std::string*, const char*> outputs[] = {
+        {&options.trace, "cannot write the trace file"},
+        {&options.record, "cannot write the recording"},
+        {&options.audio, "cannot write the sound file"}};
+    for (const auto& [file, what] : outputs) {
+        if (file->empty()) continue;
+        const std::string problem = platform::output_file_problem(*file);
+        if (!problem.empty()) refuse(*file + ": " + what + ": " + problem);
+    }
+}
+
+// The staged sound file is put in place at the end, after the sound device has written it;
+// a run that ends before its outputs were opened leaves the old file as it was.
+std::string& staged_audio_file()
+{
+    static std::string staged;
+    return staged;
+}
+
+void remove_audio_stage()
+{
+    std::string& staged = staged_audio_file();
+    if (staged.empty()) return;
+    platform::remove_directory_tree(staged.substr(0, staged.rfind('/')));
+    staged.clear();
+}
+
+void put_audio_file_in_place()
+{
+    std::string& staged = staged_audio_file();
+    std::string failure;
+    if (!platform::commit_output_stage(staged, rt_settings().audio_file, &failure)) {
+        std::fprintf(stderr, "audio %s: the file cannot be written: %s\n",
+                     rt_printable(rt_settings().audio_file).c_str(), failure.c_str());
+    }
+    staged.clear();
+}
+
+// The sound output writes its file by name, through any link there; it writes in a private
+// stage instead, and the result replaces whatever the name was (platform/fs.h).
+void stage_audio_file(OutputFiles& outputs)
+{
+    std::string failure;
+    if (!platform::make_output_stage(outputs.audio, outputs.staged_audio, &failure)) {
+        std::fprintf(
+            stderr, "%s\n",
+            rt_printable(outputs.audio + ": cannot write the sound file: " + failure).c_str());
+        std::exit(2);
+    }
+    staged_audio_file() = outputs.staged_audio;
+    static const bool registered = (std::atexit(remove_audio_stage), true);
+    (void)registered;
+}
+
+// The program runs from here on: its outputs are created (a file that went wrong since it was
+// looked at still refuses the run).
+void open_outputs(const rt_command_line& options, const OutputFiles& outputs)
+{
+    std::string failure;
+    const auto refuse_started = [&failure](const std::string& name, const char* what) {
+        rt_shutdown();
+        refuse(name + ": " + what + ": " + failure);
+    };
+    if (!outputs.trace.empty() && !rt_trace_open(outputs.trace, &failure))
+        refuse_started(options.trace, "cannot write the trace file");
+    if (!outputs.record.empty() && !record_open(outputs.record, &failure))
+        refuse_started(options.record, "cannot write the recording");
+    if (!outputs.staged_audio.empty())
+        rt_on_shutdown(rt_shutdown_stage::window, put_audio_file_in_place);
 }
 
 // The game's events reach a recording and a replay's check.
@@ -194,19 +271,22 @@ void rt_entry(int argc, char** argv, const rt_program& program)
     // SIGTERM, SIGINT and SIGHUP end the program from any screen through the error stop.
     platform::catch_termination_signals();
 
-    // Everything named on the command line is read or opened now, relative to the starting
-    // directory: start-up moves into the data directory.
+    // Everything named on the command line is read now, and the outputs' names made absolute,
+    // relative to the starting directory: start-up moves into the data directory.
     rt_command_line options;
     std::string problem;
     if (!rt_parse_command_line(argc, argv, program.max_arguments, options, problem)) {
         refuse(problem);
     }
+    errno = 0;
     if (options.help) {
         std::fputs(rt_usage(program.name, program.summary).c_str(), stdout);
+        finish_standard_output(program.name, "help");
         std::exit(0);
     }
     if (options.version) {
         std::printf("%s %s\n", program.name, program.version);
+        finish_standard_output(program.name, "version");
         std::exit(0);
     }
     // A replay is a script played in a window, at real speed, with the sound device.
@@ -215,17 +295,17 @@ void rt_entry(int argc, char** argv, const rt_program& program)
     const bool scripted = !script.empty();
     refuse_shared_files(options, script);
     if (scripted && !script_load(script, problem)) refuse(problem);
-    if (!options.trace.empty() && !rt_trace_open(options.trace)) {
-        refuse(options.trace + ": cannot write the trace file");
-    }
-    if (!options.record.empty() && !record_open(options.record)) {
-        refuse(options.record + ": cannot write the recording");
-    }
+    // The outputs are only looked at now; nothing is created or emptied before the program is
+    // sure to run.
+    OutputFiles outputs{platform::absolute_path(options.trace),
+                        platform::absolute_path(options.record),
+                        platform::absolute_path(options.audio), ""};
+    refuse_unwritable_outputs(options);
     if (!scripted || replaying) require_a_display(program.name);
 
     rt_settings_record& s = settings();
     s.command_line = joined_command_line(argc, argv);
-    s.audio_file = platform::absolute_path(options.audio);
+    s.audio_file = outputs.audio;
     s.window_scale = options.scale;
     s.desktop_fullscreen = options.fullscreen;
     if (program.window_icon != nullptr) s.window_icon = program.window_icon;
@@ -233,10 +313,19 @@ void rt_entry(int argc, char** argv, const rt_program& program)
     if (!program_dir.empty()) {
         s.data_directory = rt_data_directory(program_dir, program.name, program.data_file);
         rt_place_player_files(program_dir, s.data_directory, program.name, program.player_files);
+        // Watching a recording, or testing a script, must not change the player's tables.
+        if ((replaying || (scripted && !options.write_player_files)) &&
+            !rt_play_on_copies_of_player_files(program_dir, s.data_directory, program.name,
+                                               program.player_files, problem)) {
+            std::fprintf(stderr, "%s: %s\n", program.name, problem.c_str());
+            std::exit(1);
+        }
     }
     // A scripted run opens no sound device: its mix follows the virtual clock.
     if (scripted && !replaying) {
-        sound_use_virtual_clock(s.audio_file.empty() ? nullptr : s.audio_file.c_str());
+        if (!s.audio_file.empty()) stage_audio_file(outputs);
+        sound_use_virtual_clock(outputs.staged_audio.empty() ? nullptr
+                                                             : outputs.staged_audio.c_str());
     }
 
     rt_startup(s.title);
@@ -247,6 +336,7 @@ void rt_entry(int argc, char** argv, const rt_program& program)
         rt_shutdown();
         std::exit(1);
     }
+    open_outputs(options, outputs);
 
     rt_reset_position();
     // Virtual time starts here, so that the main routine's first frame is frame 1 and the
@@ -320,8 +410,9 @@ int rt_startup(const rt_string& title)
     // No cursor to set: the system's default cursor over the window is the arrow.
 
     rt_reset_frame_timers();
+    errno = 0;
     std::puts("Init OK");
-    std::fflush(stdout);
+    finish_standard_output(s.title.c_str(), "line \"Init OK\"");
     return 0;
 }
 

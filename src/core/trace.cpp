@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/fs.h"
+
 namespace {
 
 std::FILE* trace_file = nullptr;
@@ -16,12 +18,14 @@ void (*trace_observer)(const std::string& line) = nullptr;
 
 }  // namespace
 
-bool rt_trace_open(const std::string& path)
+bool rt_trace_open(const std::string& path, std::string* failure)
 {
     if (trace_file != nullptr) std::fclose(trace_file);
-    trace_file = std::fopen(path.c_str(), "wb");  // "wb": lines end in "\n" alone
+    trace_file = nullptr;
     trace_path = path;
     write_failed = false;
+    // Not through a planted link onto another file (platform/fs.h).
+    trace_file = platform::create_output_stream(path, failure);  // lines end in "\n" alone
     return trace_file != nullptr;
 }
 

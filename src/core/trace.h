@@ -4,7 +4,9 @@
 #pragma once
 #include <string>
 
-bool rt_trace_open(const std::string& path);
+// Creates or empties the file (a final link to a regular file refused: platform/fs.h); false
+// with the reason in *failure
+bool rt_trace_open(const std::string& path, std::string* failure = nullptr);
 bool rt_trace_enabled();                 // a trace file is open or an observer listens
 void rt_trace(const std::string& line);  // appends line + "\n" and flushes; tells the observer
 // Hears every event line, with or without a trace file (a recording notes the game's events);

@@ -78,6 +78,7 @@ bool folder_ready(PlayerDirectory& directory)
 // would save.
 void seed(const PlayerDirectory& directory, const PlayerFile& file)
 {
+    if (directory.seed_dir.empty()) return;  // a folder of copies: what is missing stays so
     const std::string target = directory.dir + "/" + file.name;
     if (platform::exists(platform::resolve_name_ignoring_case(target))) return;
     const std::string source =

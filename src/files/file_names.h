@@ -9,8 +9,8 @@
 
 // From now on the names (compared ignoring ASCII case) are found in dir. On the first use of
 // each name dir is created (0700, missing parents too) and a missing file there is copied
-// from seed_dir. A dir that is "" or cannot be created leaves those files missing for the run;
-// one line on standard error says so.
+// from seed_dir (none when seed_dir is ""). A dir that is "" or cannot be created leaves those
+// files missing for the run; one line on standard error says so.
 void file_use_player_directory(const std::string& dir, const std::string& seed_dir,
                                const std::vector<std::string>& names);
 void file_forget_player_directory();  // all names back in the working directory

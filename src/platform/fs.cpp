@@ -7,6 +7,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <pwd.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -551,6 +552,246 @@ std::string absolute_path(const std::string& path)
     std::string result = std::string(cwd) + "/" + path;
     std::free(cwd);
     return result;
+}
+
+// ---- Output files the user names ----
+
+namespace {
+
+// "a/./b//../c" as components without "." and empty ones; ".." takes the one before it away.
+std::string lexically_clean(const std::string& absolute)
+{
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    while (start <= absolute.size()) {
+        std::size_t slash = absolute.find('/', start);
+        if (slash == std::string::npos) slash = absolute.size();
+        const std::string part = absolute.substr(start, slash - start);
+        if (part == "..") {
+            if (!parts.empty()) parts.pop_back();
+        } else if (!part.empty() && part != ".") {
+            parts.push_back(part);
+        }
+        start = slash + 1;
+    }
+    std::string result;
+    for (const std::string& part : parts) result += "/" + part;
+    return result.empty() ? "/" : result;
+}
+
+std::string real_path(const std::string& path)
+{
+    char* resolved = ::realpath(path.c_str(), nullptr);
+    if (resolved == nullptr) return "";
+    std::string result = resolved;
+    std::free(resolved);
+    return result;
+}
+
+// What a final symbolic link leads to may be written only when nothing there can be emptied.
+bool leads_to_something_unemptiable(const std::string& path)
+{
+    struct stat info;
+    return ::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode);
+}
+
+}  // namespace
+
+std::string normalised_path(const std::string& path)
+{
+    if (path.empty()) return path;
+    const std::string absolute = lexically_clean(absolute_path(path));
+    std::string prefix, last;
+    split_last_component(absolute, prefix, last);
+    if (last.empty()) return absolute;  // the root
+    const std::string dir = real_path(prefix);
+    if (dir.empty()) return absolute;
+    return (dir == "/" ? "" : dir) + "/" + last;
+}
+
+std::string output_file_problem(const std::string& path)
+{
+    struct stat info;
+    if (::lstat(path.c_str(), &info) != 0) {
+        if (errno != ENOENT) return std::strerror(errno);
+        // A new file: its folder must take it.
+        if (::faccessat(AT_FDCWD, directory_of(path).c_str(), W_OK | X_OK, AT_EACCESS) != 0)
+            return std::strerror(errno);
+        return "";
+    }
+    if (S_ISLNK(info.st_mode)) {
+        if (!leads_to_something_unemptiable(path)) return "it is a symbolic link";
+    } else if (S_ISDIR(info.st_mode)) {
+        return std::strerror(EISDIR);
+    } else if (S_ISREG(info.st_mode) && info.st_nlink > 1) {
+        return "it has other hard links";
+    }
+    if (::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0) return std::strerror(errno);
+    return "";
+}
+
+int create_output_file(const std::string& path, std::string* failure)
+{
+    const auto fail = [failure](const std::string& why) {
+        if (failure != nullptr) *failure = why;
+        return -1;
+    };
+    if (path.empty()) return fail(std::strerror(ENOENT));
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd < 0 && errno == ELOOP) {
+        if (!leads_to_something_unemptiable(path)) return fail("it is a symbolic link");
+        fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);  // no O_CREAT: a link is never made good
+    }
+    if (fd < 0) return fail(std::strerror(errno));
+    struct stat info;
+    const char* refused = nullptr;
+    if (::fstat(fd, &info) != 0) {
+        refused = "it cannot be examined";
+    } else if (S_ISREG(info.st_mode) && info.st_nlink > 1) {
+        refused = "it has other hard links";
+    } else if (S_ISREG(info.st_mode) && ::lstat(path.c_str(), &info) == 0 &&
+               S_ISLNK(info.st_mode)) {
+        refused = "it is a symbolic link";  // the link was changed to lead to a file meanwhile
+    } else if (S_ISREG(info.st_mode) && ::ftruncate(fd, 0) != 0) {
+        refused = std::strerror(errno);
+    }
+    if (refused == nullptr) return fd;
+    ::close(fd);
+    return fail(refused);
+}
+
+std::FILE* create_output_stream(const std::string& path, std::string* failure)
+{
+    const int fd = create_output_file(path, failure);
+    if (fd < 0) return nullptr;
+    std::FILE* stream = ::fdopen(fd, "wb");
+    if (stream == nullptr) {
+        if (failure != nullptr) *failure = std::strerror(errno);
+        ::close(fd);
+    }
+    return stream;
+}
+
+bool make_output_stage(const std::string& target, std::string& staged, std::string* failure)
+{
+    std::string prefix, last;
+    split_last_component(target, prefix, last);
+    if (last.empty() || last == "." || last == "..") {
+        if (failure != nullptr) *failure = std::strerror(EISDIR);
+        return false;
+    }
+    std::string dir = prefix + temp_name_start(directory_of(target), last) + "XXXXXX";
+    if (::mkdtemp(dir.data()) == nullptr) {
+        if (failure != nullptr) *failure = std::strerror(errno);
+        return false;
+    }
+    staged = dir + "/" + last;
+    return true;
+}
+
+bool commit_output_stage(const std::string& staged, const std::string& target, std::string* failure)
+{
+    std::string dir, last;
+    split_last_component(staged, dir, last);
+    bool done = true;
+    struct stat info;
+    if (::lstat(staged.c_str(), &info) == 0 && ::rename(staged.c_str(), target.c_str()) != 0) {
+        if (failure != nullptr) *failure = std::strerror(errno);
+        done = false;
+    }
+    remove_directory_tree(dir.substr(0, dir.size() - 1));
+    return done;
+}
+
+// ---- Scratch folders ----
+
+namespace {
+
+// The id of the process that made a scratch folder of that start, from its name; 0 when the
+// name is not one of them.
+pid_t scratch_owner(const char* name, const std::string& name_start)
+{
+    if (std::strncmp(name, name_start.c_str(), name_start.size()) != 0) return 0;
+    const char* digits = name + name_start.size();
+    char* end = nullptr;
+    const long pid = std::strtol(digits, &end, 10);
+    if (end == digits || *end != '-' || !is_temp_suffix(end + 1) || pid <= 0) return 0;
+    return static_cast<pid_t>(pid);
+}
+
+void remove_abandoned_scratch_directories(const std::string& dir, const std::string& name_start)
+{
+    DIR* listing = ::opendir(dir.c_str());
+    if (listing == nullptr) return;
+    std::vector<std::string> abandoned;
+    while (const dirent* entry = ::readdir(listing)) {
+        const pid_t owner = scratch_owner(entry->d_name, name_start);
+        if (owner == 0 || ::kill(owner, 0) == 0 || errno != ESRCH) continue;
+        const std::string path = dir + "/" + entry->d_name;
+        struct stat info;
+        if (::lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode) &&
+            info.st_uid == ::geteuid()) {
+            abandoned.push_back(path);
+        }
+    }
+    ::closedir(listing);
+    for (const std::string& path : abandoned) remove_directory_tree(path);
+}
+
+}  // namespace
+
+std::string make_scratch_directory(const std::string& name_start, std::string* failure)
+{
+    remove_abandoned_scratch_directories(temp_directory(), name_start);
+    std::string dir = temp_directory() + "/" + name_start + std::to_string(::getpid()) + "-XXXXXX";
+    if (::mkdtemp(dir.data()) == nullptr) {
+        if (failure != nullptr) *failure = std::strerror(errno);
+        return "";
+    }
+    return dir;
+}
+
+void remove_directory_tree(const std::string& dir)
+{
+    if (DIR* listing = ::opendir(dir.c_str())) {
+        while (const dirent* entry = ::readdir(listing)) {
+            if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0)
+                continue;
+            const std::string path = dir + "/" + entry->d_name;
+            struct stat info;
+            if (::lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
+                remove_directory_tree(path);
+            } else {
+                ::unlink(path.c_str());
+            }
+        }
+        ::closedir(listing);
+    }
+    ::rmdir(dir.c_str());
+}
+
+bool copy_file_with_permissions(const std::string& from, const std::string& to,
+                                std::string* failure)
+{
+    const auto fail = [failure](const std::string& why) {
+        if (failure != nullptr) *failure = why;
+        return false;
+    };
+    constexpr std::size_t copy_limit = std::size_t{64} << 20;
+    std::string contents;
+    struct stat info;
+    if (::stat(from.c_str(), &info) != 0) return fail(std::strerror(errno));
+    if (read_whole_file(from, copy_limit, contents, true) != ReadResult::whole)
+        return fail(from + " cannot be read");
+    const int fd = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0) return fail(std::strerror(errno));
+    int error = 0;
+    if (!write_all(fd, contents.data(), contents.size()) || ::fchmod(fd, info.st_mode & 07777) != 0)
+        error = errno;
+    if (::close(fd) != 0 && error == 0) error = errno;
+    if (error == 0) return true;
+    ::unlink(to.c_str());
+    return fail(std::strerror(error));
 }
 
 }  // namespace platform

@@ -82,4 +82,43 @@ bool same_file(const std::string& a, const std::string& b);
 // Relative paths joined to the working directory
 std::string absolute_path(const std::string& path);
 
+// ---- Output files the user names: traces, recordings, captures, sound files ----
+// A planted symbolic link must not redirect an output onto another file: a final link to a
+// regular file (or to nothing) is refused or replaced, never followed.
+// The absolute form of path without "." or empty components, its directory's links resolved
+// where that directory exists (else ".." taken away lexically): two spellings of one file
+// that does not exist yet give the same text.
+std::string normalised_path(const std::string& path);
+// Why create_output_file would refuse path, without creating or changing anything; "" when
+// it would go ahead as far as can be told now.
+std::string output_file_problem(const std::string& path);
+// Creates path, or empties it, for writing; -1 with the reason in *failure. A final symbolic
+// link is written only when it leads to something that cannot be emptied (a terminal, a pipe,
+// a device); a regular file with other hard links is refused. A pipe waits for its reader.
+int create_output_file(const std::string& path, std::string* failure = nullptr);
+// The same as a stream for binary writes; nullptr with the reason in *failure
+std::FILE* create_output_stream(const std::string& path, std::string* failure = nullptr);
+// For an output another module writes by its name: makes a private folder beside target and
+// sets staged to the name to write in it; false with the reason in *failure.
+bool make_output_stage(const std::string& target, std::string& staged,
+                       std::string* failure = nullptr);
+// Renames staged over target (a link named target is replaced, not followed) and removes the
+// stage's folder either way; false with the reason in *failure (a staged file never written
+// is no failure: nothing is put in place).
+bool commit_output_stage(const std::string& staged, const std::string& target,
+                         std::string* failure = nullptr);
+
+// ---- Scratch folders ----
+// A new private folder (0700) in the temporary directory, named name_start, this process's id,
+// "-" and six random characters; "" with the reason in *failure when none can be made. Folders
+// of the same start that a process no longer running left behind (killed outright) are removed
+// first, when they are the user's own.
+std::string make_scratch_directory(const std::string& name_start, std::string* failure = nullptr);
+// Removes dir and everything in it; links inside are removed, never followed. Best effort.
+void remove_directory_tree(const std::string& dir);
+// Copies the regular file from to the new file to with from's permission bits; false with the
+// reason in *failure (to is then absent).
+bool copy_file_with_permissions(const std::string& from, const std::string& to,
+                                std::string* failure = nullptr);
+
 }  // namespace platform

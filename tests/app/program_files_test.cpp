@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <string>
@@ -66,6 +67,41 @@ TEST(PlayerFiles, AReadOnlyCopyUsesThePlayersFolderButASharedWritableTableStays)
         ASSERT_EQ(stat((home + made).c_str(), &folder), 0);
         EXPECT_EQ(folder.st_mode & 0777, 0700u) << made;
     }
+}
+
+// A replay plays on copies: the player's files as the game finds them, with their permissions,
+// in a private scratch folder; a file the player lacks stays missing there. Folders that
+// killed runs left behind are cleared away, those of running copies stay.
+TEST(PlayerFiles, CopiesToPlayOnAreMadeInAScratchFolderAndAbandonedOnesGo)
+{
+    TempDir tmp, game;
+    write_file(game.file("highscore.ini"), "[daten]\r\n1=Ann,1234\r\n");
+    ASSERT_EQ(chmod(game.file("highscore.ini").c_str(), 0444), 0);
+    const std::string abandoned = tmp.file("brillox-copies-999999999-abcdef");
+    const std::string running = tmp.file("brillox-copies-" + std::to_string(getpid()) + "-abcdef");
+    for (const std::string& dir : {abandoned, running}) {
+        std::filesystem::create_directories(dir);
+        write_file(dir + "/highscore.ini", "old");
+    }
+    testing_support::ScopedEnv tmpdir("TMPDIR", tmp.path());
+
+    std::string problem;
+    rt_place_player_files(game.path(), game.path(), "brillox", player_files);
+    ASSERT_TRUE(rt_play_on_copies_of_player_files(game.path(), game.path(), "brillox", player_files,
+                                                  problem))
+        << problem;
+    const std::string copy = file_disk_path("highscore.ini");
+    EXPECT_EQ(copy.rfind(tmp.file("brillox-copies-" + std::to_string(getpid()) + "-"), 0), 0u)
+        << copy;
+    EXPECT_NE(copy, running + "/highscore.ini");
+    EXPECT_EQ(read_file(copy), "[daten]\r\n1=Ann,1234\r\n");
+    struct stat info {};
+    ASSERT_EQ(stat(copy.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0444u);
+    EXPECT_FALSE(testing_support::file_exists(file_disk_path("savegame.ini")));
+    EXPECT_FALSE(std::filesystem::exists(abandoned));
+    EXPECT_EQ(read_file(running + "/highscore.ini"), "old");
+    file_forget_player_directory();
 }
 
 }  // namespace

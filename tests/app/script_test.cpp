@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "support/allocation_tracker.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -160,6 +161,29 @@ TEST_F(ScriptFile, NumbersMustBeWrittenOut)
     EXPECT_EQ(load("frames 9999999999\n"), at(1, "\"9999999999\" is not a frame count"));
     EXPECT_EQ(load("idles -1\n"), at(1, "\"-1\" is not a count of polls"));
     EXPECT_EQ(load("clock 1e3\n"), at(1, "\"1e3\" is not a number of milliseconds"));
+}
+
+// The largest script allowed must not take many times its size in memory: a line is kept in a
+// few bytes, a recording's comments side by side in one block.
+TEST_F(ScriptFile, ALongScriptIsKeptInAboutTheSpaceOfItsText)
+{
+    for (const std::string line : {"end\n", "wait 1\n", "# event x\n", "capture a\n"}) {
+        std::string text;
+        for (int i = 0; i < 100000; ++i) text += line;
+        std::size_t largest = 0;
+        std::string message;
+        const std::size_t allocations = testing_support::allocation_count_during([&] {
+            largest = testing_support::largest_allocation_during(
+                [&] { EXPECT_EQ(load(text), "") << line; });
+        });
+        EXPECT_LE(largest, 2 * text.size()) << line;
+        EXPECT_LT(allocations, 2000u) << line;  // not one or more for every line
+    }
+    ASSERT_EQ(script_notes().events.size(), 0u);
+    load("# event level_end 1 1\n# event ini_save x.ini\n");
+    ASSERT_EQ(script_notes().events.size(), 2u);
+    EXPECT_EQ(script_notes().events.back().text, "ini_save x.ini");
+    EXPECT_EQ(script_notes().events.back().line, 2);
 }
 
 TEST_F(ScriptFile, MissingFileIsNamed)

@@ -199,6 +199,8 @@ TEST_F(Program, HelpVersionAndBadOptionsAnswerWithoutStartingUp)
         {{"frames", "--scale", "0"}, "--scale needs a whole number from 1 to 16, not \"0\"\n"},
         {{"frames", "--scale=2x"}, "--scale needs a whole number from 1 to 16, not \"2x\"\n"},
         {{"frames", "--scale", "17"}, "--scale needs a whole number from 1 to 16, not \"17\"\n"},
+        {{"frames", "--write-player-files"},
+         "--write-player-files belongs to --script: a replay never writes the player's files\n"},
     };
     for (const auto& [args, message] : refused) {
         o = run(args);
@@ -212,6 +214,28 @@ TEST_F(Program, HelpVersionAndBadOptionsAnswerWithoutStartingUp)
     o = run({"return", "--script=script.txt", "--trace=trace.txt"});
     EXPECT_EQ(o.exit_code, 0) << o.err;
     EXPECT_EQ(trace(), "end 0\n");
+}
+
+// Output nobody could read is no success: a full disk or a broken pipe fails the program.
+TEST_F(Program, HelpVersionAndInitOkThatCannotBeWrittenFailTheRun)
+{
+    write_file(start.file("script.txt"), "wait 1\n");
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"frames", "--help"}, "startup_probe: the help cannot be written to standard output: "},
+        {{"frames", "--version"},
+         "startup_probe: the version cannot be written to standard output: "},
+        {{"return", "--script", "script.txt"},
+         "brillox: the line \"Init OK\" cannot be written to standard output: "},
+    };
+    for (const auto& [args, message] : cases) {
+        std::vector<std::string> shell = {"-c", "exec \"$0\" \"$@\" >/dev/full", probe};
+        shell.insert(shell.end(), args.begin(), args.end());
+        const Outcome o =
+            testing_support::run_program("/bin/sh", shell, start.path(), {"TMPDIR=" + tmp.path()});
+        EXPECT_EQ(o.exit_code, 1) << args[1];
+        EXPECT_EQ(o.err, message + "No space left on device\n");
+    }
+    EXPECT_EQ(report(), "");  // the run that started up ended before its main routine
 }
 
 TEST_F(Program, ScriptsAreBoundedReadWholeAndNeverOverwritten)
@@ -364,6 +388,26 @@ TEST_F(Program, AudioPathIsKeptAbsolute)
     ASSERT_EQ(lines.size(), 4u);
     EXPECT_EQ(lines[3],
               "audio=" + std::filesystem::canonical(start.path()).string() + "/sound.wav");
+}
+
+// ---- replays of recordings ----
+
+// A recording is a file anybody may hand over: its header names no file outside the program's
+// own, and what it says reaches the terminal as text, never as control bytes.
+TEST_F(Program, ARecordingsHeaderNamesOnlyTheProgramsFilesAndCannotDriveTheTerminal)
+{
+    const Outcome o = run_script("return", std::string("# program \x1b[2Jevil\0cut\n"
+                                                       "# state /etc/passwd 00000000\n"
+                                                       "# state ../../../etc/passwd 00000000\n"
+                                                       "# state /proc/self/pagemap 0\n"
+                                                       "wait 1\n",
+                                                       125));
+    EXPECT_EQ(o.exit_code, 0) << o.err;
+    EXPECT_EQ(o.err,
+              "script.txt:1: recorded with \\x1B[2Jevil\\x00cut, played by startup_probe 0: the "
+              "replay may go differently\n"
+              "script.txt:2: \"/etc/passwd\" is not one of the game's files (none): not checked "
+              "(nor 2 more such lines)\n");
 }
 
 // ---- the window procedure ----

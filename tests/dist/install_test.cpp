@@ -76,14 +76,15 @@ protected:
     std::string installed(const std::string& name) const { return prefix.file(name); }
 
     // Plays the save script with the installed program from the start folder, with the
-    // player's environment env ("NAME=value", or "NAME" to unset it).
+    // player's environment env ("NAME=value", or "NAME" to unset it); it saves for real.
     testing_support::ProgramOutcome play(std::vector<std::string> env)
     {
         write_file(start.file("script.txt"), save_script);
         env.push_back("TMPDIR=" + start.path());
-        return testing_support::run_program(installed("bin/brillox"),
-                                            {"--script", "script.txt", "--trace", "trace.txt"},
-                                            start.path(), env);
+        return testing_support::run_program(
+            installed("bin/brillox"),
+            {"--script", "script.txt", "--trace", "trace.txt", "--write-player-files"},
+            start.path(), env);
     }
 
     // The same as an ordinary user; true when the program ended normally.

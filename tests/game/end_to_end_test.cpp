@@ -273,6 +273,53 @@ TEST_F(Game, AReplayFromOtherFilesSaysWhereItWentAnotherWay)
         << outcome.err;
 }
 
+// Folders of copies the program left in the temporary directory.
+int copies_left(const testing_support::ScriptedGame& game)
+{
+    int left = 0;
+    for (const auto& entry : testing_support::files_in(game.tmp_file("")))
+        left += entry.filename().string().rfind("brillox-copies-", 0) == 0 ? 1 : 0;
+    return left;
+}
+
+// Watching a recording, or trying a script, saves on copies of the player's files: the game
+// goes as it would (the same saves in the trace), and the player's own files stay as they are.
+TEST_F(Game, ScriptsAndReplaysPlayOnCopiesOfThePlayersFiles)
+{
+    const std::string script = read_file(scripts_dir + "/score_and_settings_saved.txt");
+    give_files(game_, script);
+    const std::string written = game_.play(script, {}, {"--record", "recording.txt"});
+    EXPECT_NE(written.find("\nini_save highscore.ini\n"), std::string::npos) << written;
+
+    testing_support::ScriptedGame watcher(BRILLOX_GAME, BRILLOX_DATA_DIR);
+    give_files(watcher, script);
+    write_file(watcher.game_file("savegame.ini"), "[daten]\r\n1=Ann,1234,2,3\r\n");
+    const std::string save = read_file(watcher.game_file("savegame.ini"));
+    const std::string table = read_file(watcher.game_file("highscore.ini"));
+    watcher.write_player_files(false);
+    EXPECT_EQ(watcher.play(script), written);
+    const testing_support::ProgramOutcome replay = testing_support::run_program(
+        watcher.game_file("brillox"),
+        {"--replay", game_.start_file("recording.txt"), "--trace", "replay.txt"},
+        watcher.start_file(""), {"TMPDIR=" + watcher.tmp_file("")});
+    EXPECT_EQ(replay.exit_code, 0) << replay.err;
+    EXPECT_EQ(read_file(watcher.start_file("replay.txt")), written);
+    EXPECT_EQ(read_file(watcher.game_file("savegame.ini")), save);
+    EXPECT_EQ(read_file(watcher.game_file("highscore.ini")), table);
+    EXPECT_EQ(copies_left(watcher), 0);
+
+    // A run ended by a signal takes its copies away as well.
+    std::remove(watcher.start_file("trace.txt").c_str());
+    testing_support::RunningProgram running = watcher.start("wait 100000000\n");
+    for (int tries = 0; tries < 600 && read_file(watcher.start_file("trace.txt")).empty(); ++tries)
+        usleep(100000);
+    ASSERT_NE(read_file(watcher.start_file("trace.txt")), "") << "the game never showed a frame";
+    EXPECT_EQ(copies_left(watcher), 1);
+    kill(running.pid, SIGTERM);
+    EXPECT_EQ(testing_support::finish_program(running, 60).exit_code, 0);
+    EXPECT_EQ(copies_left(watcher), 0);
+}
+
 // --replay plays a recording in the window at real speed: the same game as the scripted mode
 // plays from it, and no faster than the recorded game's program time.
 TEST_F(Game, AReplayInTheWindowPlaysTheSameGameAtRealSpeed)

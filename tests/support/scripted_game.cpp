@@ -24,6 +24,7 @@ RunningProgram ScriptedGame::start(const std::string& script, const std::vector<
     std::vector<std::string> environment = {"TMPDIR=" + tmp_.path()};
     environment.insert(environment.end(), env.begin(), env.end());
     std::vector<std::string> options = {"--script", "script.txt", "--trace", "trace.txt"};
+    if (write_player_files_) options.push_back("--write-player-files");
     options.insert(options.end(), args.begin(), args.end());
     return start_program(program_, options, start_.path(), environment);
 }

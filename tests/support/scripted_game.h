@@ -19,6 +19,10 @@ public:
     std::string start_file(const std::string& name) const { return start_.file(name); }
     std::string tmp_file(const std::string& name) const { return tmp_.file(name); }  // $TMPDIR
 
+    // A scripted run plays on copies of the player's files unless told to write them; the
+    // games here write them (the default), so that the game folder shows what was saved.
+    void write_player_files(bool write) { write_player_files_ = write; }
+
     // Plays script with the "NAME=value" entries of env on top of this process's environment
     // and the options args after the scripted mode's, and returns the trace; the program must
     // exit with code 0.
@@ -31,6 +35,7 @@ public:
 private:
     TempDir game_, start_, tmp_;
     std::string program_;
+    bool write_player_files_ = true;
 };
 
 }  // namespace testing_support
