@@ -5,6 +5,7 @@
 // Target: at most 10 % of one core on the title. Needs Xvfb and xdotool (scripts/install-deps).
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -54,6 +55,37 @@ pid_t spawn(std::vector<std::string> args, const std::vector<std::string>& extra
     if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0) pid = -1;
     posix_spawn_file_actions_destroy(&actions);
     return pid;
+}
+
+// Starts Xvfb on a display number that it picks itself (-displayfd), which no other server
+// starting at the same time can take (a test run, another benchmark), and returns ":N" once it
+// accepts connections; "" when it has not within a minute. -noreset keeps it from resetting, and
+// refusing connections for a moment, whenever its last client leaves.
+std::string start_xvfb(pid_t& pid)
+{
+    pid = -1;
+    int ready[2];
+    if (pipe2(ready, O_CLOEXEC) != 0) return "";
+    std::vector<std::string> args = {"Xvfb", "-displayfd",  "3",         "-noreset", "-screen",
+                                     "0",    "1024x768x24", "-nolisten", "tcp"};
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, ready[1], 3);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    close(ready[1]);
+    std::string number;
+    pollfd line{.fd = ready[0], .events = POLLIN, .revents = 0};
+    char c = 0;
+    while (pid > 0 && poll(&line, 1, 60000) == 1 && read(ready[0], &c, 1) == 1 && c != '\n')
+        number += c;
+    close(ready[0]);
+    return c == '\n' && !number.empty() ? ":" + number : "";
 }
 
 // The output of a short command, such as an xdotool search.
@@ -122,10 +154,16 @@ void BM_IdleInARealWindow(benchmark::State& state)
     fs::copy(bench::data_dir(), game.path(),
              fs::copy_options::recursive | fs::copy_options::overwrite_existing);
     fs::copy_file(bench::program_dir() + "/brillox", game.file("brillox"));
-    const std::string display = ":" + std::to_string(90 + getpid() % 100);
-    const pid_t xvfb =
-        spawn({"Xvfb", display, "-screen", "0", "1024x768x24", "-nolisten", "tcp"}, {});
-    std::this_thread::sleep_for(std::chrono::seconds(1));
+    pid_t xvfb = -1;
+    const std::string display = start_xvfb(xvfb);
+    if (display.empty()) {
+        if (xvfb > 0) {
+            kill(xvfb, SIGTERM);
+            waitpid(xvfb, nullptr, 0);
+        }
+        state.SkipWithError("Xvfb did not start within a minute");
+        return;
+    }
     std::vector<std::string> env = {"DISPLAY=" + display, "TMPDIR=" + tmp.path()};
     if (busy) env.push_back("BRILLOX_BUSY_WAIT=1");
     const pid_t brillox = spawn({game.file("brillox")}, env, game.path());

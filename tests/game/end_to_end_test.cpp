@@ -343,16 +343,22 @@ TEST_F(Game, AReplayInTheWindowPlaysTheSameGameAtRealSpeed)
     EXPECT_GE(seconds, 4.8);  // the game's 4.8 s of program time
 }
 
-// A live game (nobody at the keys here) recorded for two seconds until SIGTERM ends it replays
-// to the frame: the replay presents the frames the recording counts, then ends.
+// A live game (nobody at the keys here) recorded for three seconds until SIGTERM ends it
+// replays to the frame: the replay presents the frames the recording counts, then ends.
 TEST_F(Game, ALiveRecordingReplaysFrameForFrame)
 {
     testing_support::RunningProgram running =
         testing_support::start_program(game_.game_file("brillox"), {"--record", "recording.txt"},
                                        game_.start_file(""), {"TMPDIR=" + game_.tmp_file("")});
-    usleep(2000000);
+    // Start-up (the display, the GL driver) takes as long as the machine's load makes it; the
+    // three seconds count from its end.
+    const bool started = testing_support::wait_until(
+        [&] { return read_file(running.out_path).find("Init OK") != std::string::npos; });
+    if (started) usleep(3000000);
     kill(running.pid, SIGTERM);
-    EXPECT_EQ(testing_support::finish_program(running, 60).exit_code, 0);
+    const testing_support::ProgramOutcome live = testing_support::finish_program(running, 60);
+    ASSERT_TRUE(started) << "no \"Init OK\" in 120 s\n" << live.out << live.err;
+    EXPECT_EQ(live.exit_code, 0) << live.err;
     const std::vector<std::string> recording =
         lines_of(read_file(game_.start_file("recording.txt")));
     ASSERT_FALSE(recording.empty());
@@ -371,22 +377,30 @@ TEST_F(Game, ALiveRecordingReplaysFrameForFrame)
 // on one that waits for a key without presenting frames: the highscore table here.
 TEST_F(Game, TerminationSignalsEndTheGameOnAKeyOnlyScreen)
 {
+    const std::string to_the_table =
+        "wait 300\ntap Enter\nwait 300\ntap Down\nwait 100\ntap Down\nwait 100\n"
+        "tap Down\nwait 100\ntap Enter  # the highscore table\n";
+    // The table presents no frames, so the trace of a game there stops growing. A script plays
+    // the same on every run: a run that ends at the table shows the trace a game waiting there
+    // has written, and nothing but the end can follow it.
+    const std::string ended_there = game_.play(to_the_table + "idles 5\n");
+    ASSERT_GT(ended_there.size(), 6u);
+    ASSERT_EQ(ended_there.substr(ended_there.size() - 6), "end 0\n") << ended_there;
+    const std::string at_the_table = ended_there.substr(0, ended_there.size() - 6);
+    ASSERT_NE(at_the_table.find("frame "), std::string::npos);
     for (const int signal_number : {SIGTERM, SIGINT}) {
-        testing_support::RunningProgram running = game_.start(
-            "wait 300\ntap Enter\nwait 300\ntap Down\nwait 100\ntap Down\nwait 100\n"
-            "tap Down\nwait 100\ntap Enter  # the highscore table\nwait 100000000\n");
-        // The table presents no frames: once the trace stops growing, the game waits there.
-        std::string trace, last;
-        for (int still = 0, tries = 0; still < 5 && tries < 600; ++tries) {
-            usleep(100000);
+        testing_support::RunningProgram running = game_.start(to_the_table + "wait 100000000\n");
+        std::string trace;
+        const bool arrived = testing_support::wait_until([&] {
             trace = read_file(game_.start_file("trace.txt"));
-            still = !trace.empty() && trace == last ? still + 1 : 0;
-            last = trace;
-        }
-        ASSERT_NE(trace.find("frame "), std::string::npos);
-        kill(running.pid, signal_number);
+            return trace == at_the_table;
+        });
+        kill(running.pid, arrived ? signal_number : SIGKILL);
         const testing_support::ProgramOutcome outcome =
             testing_support::finish_program(running, 60);
+        ASSERT_TRUE(arrived) << "not at the table after 120 s; the trace:\n"
+                             << trace << "\nexpected:\n"
+                             << at_the_table << outcome.err;
         EXPECT_EQ(outcome.exit_code, 0) << signal_number << outcome.err;
         EXPECT_EQ(read_file(game_.start_file("trace.txt")), trace + "end 0\n");
         EXPECT_NE(read_file(game_.tmp_file("ErrorLog.txt")).find("-End On Line\r\n0\r\n"),

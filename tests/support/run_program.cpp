@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <csignal>
 #include <filesystem>
 
@@ -68,13 +69,11 @@ ProgramOutcome finish_program(RunningProgram& running, double timeout_s)
     if (running.pid > 0) {
         int status = 0;
         pid_t done = 0;
-        for (double waited = 0; done == 0 && waited < timeout_s; waited += 0.01) {
-            done = waitpid(running.pid, &status, WNOHANG);
-            if (done == 0) usleep(10000);
-        }
+        wait_until([&] { return (done = waitpid(running.pid, &status, WNOHANG)) != 0; }, timeout_s);
         if (done == 0) {
             kill(running.pid, SIGKILL);
             waitpid(running.pid, &status, 0);
+            result.timed_out = true;
         } else if (done == running.pid && WIFEXITED(status)) {
             result.exit_code = WEXITSTATUS(status);
         }
@@ -82,8 +81,25 @@ ProgramOutcome finish_program(RunningProgram& running, double timeout_s)
     }
     result.out = read_file(running.out_path);
     result.err = read_file(running.err_path);
+    if (result.timed_out) {
+        result.err += "(still running after " + std::to_string(timeout_s) + " s: killed)\n";
+    }
     if (!running.streams_dir.empty()) std::filesystem::remove_all(running.streams_dir);
     return result;
+}
+
+bool wait_until(const std::function<bool()>& condition, double limit_s)
+{
+    // The limit is wall-clock time: on a loaded machine each short sleep takes longer than
+    // asked, so counting sleeps would wait far beyond it.
+    const auto deadline = std::chrono::steady_clock::now() +
+                          std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                              std::chrono::duration<double>(limit_s));
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() >= deadline) return false;
+        usleep(10000);
+    }
+    return true;
 }
 
 ProgramOutcome run_program(const std::string& program, const std::vector<std::string>& args,

@@ -1,14 +1,16 @@
 // Runs a program as a separate process, the way a player or a shell would start it, and
 // collects its exit code and both output streams.
 #pragma once
+#include <functional>
 #include <string>
 #include <vector>
 
 namespace testing_support {
 
 struct ProgramOutcome {
-    int exit_code = -1;  // -1 when it could not be started or did not exit normally
-    std::string out, err;
+    int exit_code = -1;      // -1 when it could not be started or did not exit normally
+    std::string out, err;    // err ends with a line saying so when the program was killed
+    bool timed_out = false;  // still running at the time limit, and killed
 };
 
 // Starts program with args in the directory cwd. The child gets this process's environment
@@ -24,7 +26,12 @@ struct RunningProgram {
 };
 RunningProgram start_program(const std::string& program, const std::vector<std::string>& args,
                              const std::string& cwd, const std::vector<std::string>& env = {});
-// Waits for the end (at most timeout_s seconds, then kills it: exit code -1) and collects it.
+// Waits for the end (at most timeout_s seconds of wall-clock time, then kills it: exit code -1)
+// and collects it.
 ProgramOutcome finish_program(RunningProgram& running, double timeout_s = 600);
+
+// Checks condition every 10 ms until it holds (true) or limit_s seconds of wall-clock time
+// have passed (false): a wait for another process, whatever the machine's load.
+bool wait_until(const std::function<bool()>& condition, double limit_s = 120);
 
 }  // namespace testing_support
