@@ -1,11 +1,13 @@
 #!/bin/sh
-# The software-rendering notice under X (Xvfb renders GL in software): a scripted run shows no
-# box that waits for a click (the notice goes to standard error as one line), and SIGTERM ends
-# a live run while the box is up, box included. Usage: software_notice_test.sh GAME
+# The game under a real X server (Xvfb, which renders GL in software, without a window
+# manager). The software-rendering notice: a scripted run shows no box that waits for a click
+# (the notice goes to standard error as one line), and SIGTERM ends a live run while the box is
+# up, box included. The window: resized far beyond the desktop, it shrinks back to the
+# desktop's size. Usage: x_window_test.sh GAME
 # Exit 77 (skipped) when an X tool is missing or the X server renders GL in hardware.
 set -u
 game="$1"
-for tool in Xvfb xdpyinfo xwininfo; do
+for tool in Xvfb xdpyinfo xwininfo xdotool; do
     command -v "$tool" >/dev/null 2>&1 || { echo "skipped: $tool is not installed"; exit 77; }
 done
 
@@ -19,8 +21,9 @@ finish() {
 trap finish EXIT
 fail() { echo "FAILED: $*"; exit 1; }
 
-# Xvfb picks a free display itself and writes its number once it accepts clients.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$scratch/display" >"$scratch/xvfb.log" 2>&1 &
+# Xvfb picks a free display itself and writes its number once it accepts clients; -noreset
+# keeps it from starting afresh (and refusing clients meanwhile) whenever a game ends.
+Xvfb -displayfd 3 -noreset -screen 0 1024x768x24 -nolisten tcp 3>"$scratch/display" >"$scratch/xvfb.log" 2>&1 &
 xvfb=$!
 pids="$xvfb"
 tries=0
@@ -90,4 +93,31 @@ kill -TERM "$game_pid"
 wait_for_end "SIGTERM did not end the game within 60 s while its notice was up"
 [ $status -eq 0 ] || { cat "$scratch/err.txt"; fail "the game ended with $status after SIGTERM"; }
 [ -z "$(notice_window)" ] || fail "the notice box outlived the game: $(notice_window)"
+
+# A window resized to 8000 x 8000 pixels on a 1024 x 768 desktop (nothing stops that without a
+# window manager) goes back to the desktop's size: the GL driver's buffers follow the window.
+start_game
+tries=0
+while ! grep -q "Init OK" "$scratch/out.txt"; do
+    tries=$((tries + 1))
+    kill -0 "$game_pid" 2>/dev/null || { cat "$scratch/err.txt"; fail "the game ended before Init OK"; }
+    [ $tries -lt 600 ] || { cat "$scratch/err.txt"; fail "the game did not start within 60 s"; }
+    notice=$(xwininfo -root -tree 2>/dev/null | grep -F '"!!OpenGL Software Emulation!!"' | awk '{print $1}')
+    [ -n "$notice" ] && xdotool windowfocus "$notice" key Return 2>/dev/null
+    sleep 0.1
+done
+window=$(xwininfo -root -tree 2>/dev/null | grep -F '("brillox" "brillox")' | awk '{print $1; exit}')
+[ -n "$window" ] || fail "no game window"
+xdotool windowsize "$window" 8000 8000
+tries=0
+size=""
+until [ "$size" = "1024 768" ]; do
+    tries=$((tries + 1))
+    [ $tries -lt 600 ] || fail "the window stayed at $size, beyond the 1024 x 768 desktop"
+    sleep 0.1
+    size=$(xwininfo -id "$window" 2>/dev/null | awk '/Width:/ {w = $2} /Height:/ {h = $2} END {print w, h}')
+done
+kill -TERM "$game_pid"
+wait_for_end "SIGTERM did not end the game within 60 s"
+[ $status -eq 0 ] || { cat "$scratch/err.txt"; fail "the game ended with $status after SIGTERM"; }
 echo "passed"
