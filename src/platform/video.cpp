@@ -187,6 +187,9 @@ bool window_keep_within_desktop(Window w)
     if (SDL_GetDisplayBounds(std::max(SDL_GetWindowDisplayIndex(window), 0), &desktop) != 0 ||
         desktop.w <= 0 || desktop.h <= 0)
         return false;
+    // The window's size as SDL last heard it; pumping first brings in a resize that is
+    // waiting, which the driver would otherwise meet first when it sizes its buffers.
+    SDL_PumpEvents();
     int width = 0, height = 0;
     SDL_GetWindowSize(window, &width, &height);
     const int max_width = std::max(desktop.w, smallest_window_width);
