@@ -121,8 +121,9 @@ void log_renderer()
 {
     if (software_found) return;
     if (renders_in_software()) {
+        // A headless driver never shows the box, so there is nothing to tell there either.
         if (notices_as_text) {
-            print_notice(software_title, software_text);
+            if (!platform::video_is_headless()) print_notice(software_title, software_text);
         } else {
             platform::message_box(software_title, software_text, true);
         }
