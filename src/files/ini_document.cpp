@@ -383,7 +383,9 @@ void ini_report_unusable(const rt_string& name)
 {
     const std::string path = file_disk_path(name.c_str());
     const char* why = "it does not exist";
-    if (platform::is_directory(path)) {
+    if (path.empty()) {
+        why = "it has no folder";  // a player file whose folder could not be made
+    } else if (platform::is_directory(path)) {
         why = "it is not a regular file";
     } else if (platform::exists(path)) {
         why = "it cannot be read";
