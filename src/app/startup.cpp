@@ -302,6 +302,7 @@ void rt_entry(int argc, char** argv, const rt_program& program)
                         platform::absolute_path(options.audio), ""};
     refuse_unwritable_outputs(options);
     if (!scripted || replaying) require_a_display(program.name);
+    screen_notices_as_text(scripted);  // nobody is there to click a box away
 
     rt_settings_record& s = settings();
     s.command_line = joined_command_line(argc, argv);

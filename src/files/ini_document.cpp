@@ -67,6 +67,20 @@ void save_at_exit()
     ini_save();  // a failure is reported on standard error; nobody is left to show it to
 }
 
+// How long a save waits for another running copy of the program that is saving the same
+// file. Such a save takes milliseconds, but flushing a large file to a busy disk can take
+// seconds; much longer means that copy is stuck, and the player should hear that this save
+// failed rather than wait on.
+constexpr int lock_wait_ms = 20000;
+
+// The one line on standard error for a file that could not be saved. A player file without a
+// folder has no path; its name says which file it was.
+void report_unsaved(const char* name, const std::string& disk_path, const std::string& why)
+{
+    const std::string shown = disk_path.empty() ? name : platform::absolute_path(disk_path);
+    std::fprintf(stderr, "%s: cannot be saved: %s\n", shown.c_str(), why.c_str());
+}
+
 // The exit-time save is registered after the document exists, so it runs before the
 // document is destroyed.
 void register_exit_save()
@@ -352,11 +366,32 @@ bool ini_save()
     }
     // The old file stays as it was and the changes are lost; the player hears of it from the
     // game, and this line says which file and why.
-    // A player file without a folder has no path; its name says which file it was.
-    const std::string shown =
-        doc.disk_path.empty() ? doc.file_name.c_str() : platform::absolute_path(doc.disk_path);
-    std::fprintf(stderr, "%s: cannot be saved: %s\n", shown.c_str(), failure.c_str());
+    report_unsaved(doc.file_name.c_str(), doc.disk_path, failure);
     return false;
+}
+
+platform::FileLock ini_lock(const rt_string& name)
+{
+    const std::string path = file_disk_path(name.c_str());
+    std::string failure = "it has no folder";
+    platform::FileLock lock;
+    if (!path.empty()) lock = platform::lock_file(path, lock_wait_ms, &failure);
+    if (!lock.held()) report_unsaved(name.c_str(), path, "cannot be locked: " + failure);
+    return lock;
+}
+
+void ini_report_unusable(const rt_string& name)
+{
+    const std::string path = file_disk_path(name.c_str());
+    const char* why = "it does not exist";
+    if (path.empty()) {
+        why = "it has no folder";  // a player file whose folder could not be made
+    } else if (platform::is_directory(path)) {
+        why = "it is not a regular file";
+    } else if (platform::exists(path)) {
+        why = "it cannot be read";
+    }
+    report_unsaved(name.c_str(), path, why);
 }
 
 rt_string ini_get(const rt_string& section_name, const rt_string& key)

@@ -3,6 +3,7 @@
 // Section names and keys compare ignoring ASCII case; values are kept byte for byte.
 #pragma once
 #include "core/rt_string.h"
+#include "platform/fs.h"
 
 // Saves a changed document, then loads name; "" leaves an empty, nameless document. False
 // when the changed document could not be saved (see ini_save); the load happens either way.
@@ -19,3 +20,14 @@ void ini_load(const rt_string& name);
 // large to be read whole): the old file stays, and one line on standard error names the file
 // and the reason.
 bool ini_save();
+
+// ---- Saving beside other running copies of the program ----
+// Locks name's file, where ini_open finds it, for the caller's scope: held from the re-read
+// (ini_open) to the write (ini_open("")), two copies of the program changing the file at once
+// take turns and neither loses the other's change. Waits up to 20 s for another copy; when the
+// lock is not held, one line on standard error names the file and the reason, as a failed
+// ini_save does, and the caller must not write the file.
+platform::FileLock ini_lock(const rt_string& name);
+// The line a failed ini_save writes, for a file the caller found missing, unreadable or not a
+// regular file before it could change it.
+void ini_report_unusable(const rt_string& name);

@@ -72,6 +72,18 @@ void split_entry(const rt_string& value, rt_string& name_Str, rt_string& score_S
     score_Str = str_mid(value, at + 1, str_len(value));
 }
 
+// The congratulation's screen without a place, for an entry that found no table to go into.
+void show_unsaved_entry(const rt_string& name_Str)
+{
+    RT_LINE();
+    GameState& g = game();
+    draw_framed_backdrop(g.sp_size, sp_frei, sp_player);
+    text_print(name_Str, grid_cell(9), grid_cell(5));
+    text_print("Highscore nicht gespeichert !", grid_cell(1), grid_cell(9));
+    text_print(g.beenden_mit_Str, grid_cell(5), grid_cell(12));
+    wait_for_start();
+}
+
 }  // namespace
 
 void read_highscore_minimum()
@@ -99,7 +111,18 @@ double enter_highscore(double ptk, const rt_string& na_Str)
     rt_str_array_dim(g.spn_Str, 12);
     rt_num_array_dim(g.punk, 12);
     entry_saved = true;
-    if (!open_table()) return 0;
+    if (!game_file_exists(highscore_file)) {
+        // A table that is missing, unreadable or not a file cannot take the entry; the player
+        // is told so instead of typing a name for nothing.
+        entry_saved = false;
+        ini_report_unusable(highscore_file);
+        show_unsaved_entry(na_Str);
+        return 0;
+    }
+    // Held from the re-read to the write: another copy of the game entering a score at the
+    // same moment waits, then inserts into the table with this entry in it.
+    const platform::FileLock lock = ini_lock(highscore_file);
+    ini_open(highscore_file);
     for (double i = 1; i <= 10; ++i) {
         RT_LINE();
         const rt_string value = read_place(i);
@@ -120,11 +143,13 @@ double enter_highscore(double ptk, const rt_string& na_Str)
         RT_LINE();
         if (ptk > rt_num_array_at(g.punk, i)) {
             platz = i;
-            write_place(i, na_Str, ptk);
             break;
         }
     }
-    if (platz > 0) {
+    // Without the lock the place is still shown, but the table is not written: another copy
+    // may be writing it.
+    if (platz > 0 && lock.held()) {
+        write_place(platz, na_Str, ptk);
         // The old places platz..9 move down one; the old place 10 drops out. Empty places
         // that move down are written as "," + 0.
         for (double i = platz; i <= 9; ++i) {
@@ -132,7 +157,7 @@ double enter_highscore(double ptk, const rt_string& na_Str)
             write_place(i + 1, rt_str_array_at(g.spn_Str, i), rt_num_array_at(g.punk, i));
         }
     }
-    entry_saved = close_table();
+    entry_saved = close_table() && lock.held();
     return platz;
 }
 

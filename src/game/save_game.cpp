@@ -103,12 +103,19 @@ void load_slot(double slot)
 }
 
 // Writes the slot into the file as it is on disk now, not as it was when the list was read:
-// another running copy may have saved meanwhile, and only the chosen slot may change. False
-// when nothing reached the disk, the file having gone missing included.
+// another running copy may have saved meanwhile, and only the chosen slot may change. The
+// lock, held from that re-read to the write, makes a copy saving at the same moment wait for
+// this one. False when nothing reached the disk (one line on standard error says why), the
+// file having gone missing included.
 bool save_slot(double slot)
 {
     RT_LINE();
-    if (!game_file_exists(save_file)) return false;
+    if (!game_file_exists(save_file)) {
+        ini_report_unusable(save_file);
+        return false;
+    }
+    const platform::FileLock lock = ini_lock(save_file);
+    if (!lock.held()) return false;
     ini_open(save_file);  // the document is unchanged since the listing: this only reads
     GameState& g = game();
     const rt_string wert_Str =

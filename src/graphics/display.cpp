@@ -6,7 +6,9 @@
 #include <GL/gl.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstring>
+#include <string>
 #include <thread>
 #include <type_traits>
 
@@ -96,11 +98,36 @@ bool renders_in_software()
     return false;
 }
 
+// Whether notices go to standard error instead of a box that waits for the user.
+bool notices_as_text = false;
+
+// The box's title and text as one line of standard error: line breaks become spaces.
+void print_notice(const char* title, const char* text)
+{
+    std::string line = std::string(title) + ":";
+    bool at_break = true;
+    for (const char* c = text; *c != '\0'; ++c) {
+        if (*c == '\n') {
+            at_break = true;
+            continue;
+        }
+        if (at_break) line += ' ';
+        at_break = false;
+        line += *c;
+    }
+    std::fprintf(stderr, "%s\n", line.c_str());
+}
+
 void log_renderer()
 {
     if (software_found) return;
     if (renders_in_software()) {
-        platform::message_box(software_title, software_text, true);
+        // A headless driver never shows the box, so there is nothing to tell there either.
+        if (notices_as_text) {
+            if (!platform::video_is_headless()) print_notice(software_title, software_text);
+        } else {
+            platform::message_box(software_title, software_text, true);
+        }
         software_found = true;
         rt_error_log_append("OpenGL Software Emulation");
     } else {
@@ -413,6 +440,11 @@ void draw_background(OpenGLRainbows& d, int slot_index, bool white)
 }
 
 }  // namespace
+
+void screen_notices_as_text(bool on)
+{
+    notices_as_text = on;
+}
 
 OpenGLRainbows::OpenGLRainbows()
 {

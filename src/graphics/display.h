@@ -72,6 +72,12 @@ public:
 
 extern OpenGLRainbows* rt_display;  // created by the start-up, destroyed by the shutdown
 
+// Notices the display set-up would show in a box that waits for a click (the software
+// rendering warning) go to standard error as one line instead: a scripted run or a replay has
+// nobody at the screen to click them away. A headless video driver shows neither. Set before
+// screen_create.
+void screen_notices_as_text(bool on);
+
 // Display life cycle; all work on rt_display, which must exist.
 // False: no window
 bool screen_create(int width, int height, int colour_bits, int fps, int samples);

@@ -202,6 +202,10 @@ void scaled_frame_init(OpenGLRainbows& d)
 
 void scaled_frame_swap(OpenGLRainbows& d)
 {
+    // Before anything is drawn into the window's own buffer: the driver sizes that buffer by
+    // the window when it is next drawn into, and a window resized to 8000 x 8000 pixels would
+    // cost the better part of a gigabyte for a picture the desktop cannot show.
+    if (platform::window_keep_within_desktop(d.window)) choose_target(d);
     if (d.scaled.bound) {
         show_scaled(d);
     } else {

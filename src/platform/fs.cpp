@@ -8,6 +8,7 @@
 #include <fcntl.h>
 #include <pwd.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -18,6 +19,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <utility>
 #include <vector>
 
 namespace platform {
@@ -792,6 +794,86 @@ bool copy_file_with_permissions(const std::string& from, const std::string& to,
     if (error == 0) return true;
     ::unlink(to.c_str());
     return fail(std::strerror(error));
+}
+
+// ---- Locks between running copies of the program ----
+
+FileLock::FileLock(FileLock&& other) noexcept
+    : handle_(std::exchange(other.handle_, -1)), held_(std::exchange(other.held_, false))
+{
+}
+
+FileLock& FileLock::operator=(FileLock&& other) noexcept
+{
+    if (this != &other) {
+        FileLock old(std::move(*this));
+        handle_ = std::exchange(other.handle_, -1);
+        held_ = std::exchange(other.held_, false);
+    }
+    return *this;
+}
+
+// Closing the descriptor releases the lock: flock locks belong to the open file, and nobody
+// else shares this one (it is opened close-on-exec).
+FileLock::~FileLock()
+{
+    if (handle_ >= 0) ::close(static_cast<int>(handle_));
+}
+
+FileLock lock_file(const std::string& path, int wait_ms, std::string* failure)
+{
+    const auto fail = [failure](const std::string& why) {
+        if (failure != nullptr) *failure = why;
+        return FileLock();
+    };
+    std::string target;
+    if (!final_link_target(path, target)) return fail(std::strerror(errno));
+    std::string prefix, last;
+    split_last_component(target, prefix, last);
+    if (last.empty()) return fail("not a regular file");
+
+    // flock, not fcntl: an fcntl lock belongs to the process and would be dropped when any
+    // other descriptor of the file closes, such as the one the save reads the file through.
+    const std::string lock_path = prefix + "." + last + ".lock";
+    int fd =
+        ::open(lock_path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
+    // A lock file of another user's that this one may only read locks as well.
+    if (fd < 0 && errno == EACCES)
+        fd = ::open(lock_path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    struct stat info;
+    if (fd >= 0 && (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))) {
+        ::close(fd);
+        fd = -1;
+    }
+    if (fd < 0) fd = ::open(target.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return fail(std::strerror(errno));
+
+    timespec start{};
+    ::clock_gettime(CLOCK_MONOTONIC, &start);
+    for (long pause_us = 1000;; pause_us = std::min(pause_us * 2, 20000L)) {
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) break;
+        const int error = errno;
+        if (error == EINTR) continue;
+        if (error != EWOULDBLOCK) {
+            // A file system that cannot lock at all: the save goes ahead as it would without.
+            if (error == ENOLCK || error == EOPNOTSUPP || error == ENOSYS) break;
+            ::close(fd);
+            return fail(std::strerror(error));
+        }
+        timespec now{};
+        ::clock_gettime(CLOCK_MONOTONIC, &now);
+        const long long waited_ms =
+            (now.tv_sec - start.tv_sec) * 1000LL + (now.tv_nsec - start.tv_nsec) / 1000000;
+        if (waited_ms >= wait_ms) {
+            ::close(fd);
+            return fail("another copy of the program kept it locked");
+        }
+        ::usleep(static_cast<useconds_t>(pause_us));
+    }
+    FileLock lock;
+    lock.handle_ = fd;
+    lock.held_ = true;
+    return lock;
 }
 
 }  // namespace platform

@@ -121,4 +121,32 @@ void remove_directory_tree(const std::string& dir);
 bool copy_file_with_permissions(const std::string& from, const std::string& to,
                                 std::string* failure = nullptr);
 
+// ---- Locks between running copies of the program ----
+// A lock held while a file is re-read, changed and replaced, so that two copies of the program
+// saving the same file at once take turns instead of one losing the other's change. Advisory:
+// only programs that take the same lock wait for it. Released by the destructor.
+class FileLock {
+public:
+    FileLock() = default;
+    FileLock(FileLock&& other) noexcept;
+    FileLock& operator=(FileLock&& other) noexcept;
+    FileLock(const FileLock&) = delete;
+    FileLock& operator=(const FileLock&) = delete;
+    ~FileLock();
+    bool held() const { return held_; }
+
+private:
+    friend FileLock lock_file(const std::string& path, int wait_ms, std::string* failure);
+    std::intptr_t handle_ = -1;  // the system's handle of the open lock file; -1 for none
+    bool held_ = false;
+};
+// Locks path (a symbolic link is followed) through its lock file "." + name + ".lock" beside
+// it, created when missing and never removed (a removed lock file would let a third copy lock
+// a new file while the second still holds the old). Where no lock file can be made (a
+// directory the user may not change, where saves overwrite the file in place) the file itself
+// is locked. Waits up to wait_ms for another holder; a file system without locks counts as
+// locked. Not held, with the reason in *failure, when the wait ran out or nothing could be
+// opened.
+FileLock lock_file(const std::string& path, int wait_ms, std::string* failure = nullptr);
+
 }  // namespace platform

@@ -5,12 +5,15 @@
 
 #include <SDL2/SDL.h>
 #include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <ctime>
 #include <fstream>
+#include <string>
 #include <vector>
 
 #include "platform/video.h"
@@ -124,10 +127,39 @@ bool set_working_directory(const std::string& dir)
 
 void message_box(const char* title, const char* text, bool warning)
 {
-    if (video_is_headless()) return;
+    if (video_is_headless() || termination_requested()) return;
     const Uint32 flags = warning ? SDL_MESSAGEBOX_WARNING : SDL_MESSAGEBOX_INFORMATION;
-    // Without a display SDL reports a failure at once; there is nobody to tell, so it is ignored.
-    SDL_ShowSimpleMessageBox(flags, as_utf8(title).c_str(), as_utf8(text).c_str(), nullptr);
+    const std::string utf8_title = as_utf8(title), utf8_text = as_utf8(text);
+    // SDL's box runs an event loop of its own that no signal ends, so a SIGTERM would wait
+    // until somebody clicks it. A child process in a process group of its own shows the box
+    // while this process waits for it and looks at the termination flag; killing the group
+    // takes the box away with any helper process SDL started to show it.
+    std::fflush(nullptr);
+    const pid_t child = ::fork();
+    if (child < 0) {
+        // Without a child the box is shown here, as SDL shows it.
+        SDL_ShowSimpleMessageBox(flags, utf8_title.c_str(), utf8_text.c_str(), nullptr);
+        return;
+    }
+    if (child == 0) {
+        ::setpgid(0, 0);
+        // Without a display SDL reports a failure at once; there is nobody to tell.
+        SDL_ShowSimpleMessageBox(flags, utf8_title.c_str(), utf8_text.c_str(), nullptr);
+        ::_exit(0);  // no exit-time work of the parent's (saves, reports) in the child
+    }
+    ::setpgid(child, child);  // here too, so that the group exists before any kill
+    int status = 0;
+    for (;;) {
+        const pid_t done = ::waitpid(child, &status, WNOHANG);
+        if (done == child || (done < 0 && errno != EINTR)) return;
+        if (termination_requested()) {
+            ::kill(-child, SIGKILL);
+            while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+            }
+            return;
+        }
+        ::usleep(20000);  // the box waits for a person; a 20 ms look is quick enough
+    }
 }
 
 void show_cursor(bool visible)

@@ -13,7 +13,8 @@ void ignore_file_size_signal();
 void catch_termination_signals();
 bool termination_requested();  // one of those signals arrived
 bool set_working_directory(const std::string& dir);
-// Waits for the user; nothing when headless
+// Waits for the user, or until a termination signal arrives, which takes the box away;
+// nothing when headless or when such a signal has arrived already
 void message_box(const char* title, const char* text, bool warning);
 void show_cursor(bool visible);
 void beep();

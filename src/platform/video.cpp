@@ -168,7 +168,35 @@ Window window_create(const char* title, int x, int y, int width, int height)
         SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI);
     if (window == nullptr) return 0;
     SDL_SetWindowMinimumSize(window, smallest_window_width, smallest_window_height);
+    // A window manager keeps a resize within the desktop; window_keep_within_desktop catches
+    // the resizes that pass by one.
+    SDL_Rect desktop{};
+    if (SDL_GetDisplayBounds(std::max(SDL_GetWindowDisplayIndex(window), 0), &desktop) == 0 &&
+        desktop.w > 0 && desktop.h > 0) {
+        SDL_SetWindowMaximumSize(window, std::max(desktop.w, smallest_window_width),
+                                 std::max(desktop.h, smallest_window_height));
+    }
     return SDL_GetWindowID(window);
+}
+
+bool window_keep_within_desktop(Window w)
+{
+    SDL_Window* window = window_of(w);
+    if (window == nullptr || video_is_headless()) return false;
+    SDL_Rect desktop{};
+    if (SDL_GetDisplayBounds(std::max(SDL_GetWindowDisplayIndex(window), 0), &desktop) != 0 ||
+        desktop.w <= 0 || desktop.h <= 0)
+        return false;
+    // The window's size as SDL last heard it; pumping first brings in a resize that is
+    // waiting, which the driver would otherwise meet first when it sizes its buffers.
+    SDL_PumpEvents();
+    int width = 0, height = 0;
+    SDL_GetWindowSize(window, &width, &height);
+    const int max_width = std::max(desktop.w, smallest_window_width);
+    const int max_height = std::max(desktop.h, smallest_window_height);
+    if (width <= max_width && height <= max_height) return false;
+    SDL_SetWindowSize(window, std::min(width, max_width), std::min(height, max_height));
+    return true;
 }
 
 void window_destroy(Window w)

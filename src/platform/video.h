@@ -38,6 +38,10 @@ void window_set_position(Window w, int x, int y);
 bool window_get_position(Window w, int& x, int& y);  // client-area corner; false if unknown
 void window_get_size(Window w, int& width, int& height);
 void window_set_size(Window w, int width, int height);  // the client area's size
+// Shrinks a window that was made larger than its desktop (by a resize no window manager
+// checked) back to the desktop's size; the driver's buffers for it would grow with it, and
+// nobody can see the part beyond the desktop. True when it shrank.
+bool window_keep_within_desktop(Window w);
 
 // Fullscreen: switches the window to the closest display mode of that size (and bits when
 // non-zero). False, and the window unchanged, when no such mode can be set.

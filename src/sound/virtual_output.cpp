@@ -8,6 +8,7 @@
 #include <cstdio>
 
 #include "platform/fs.h"
+#include "platform/system.h"
 
 namespace {
 
@@ -38,24 +39,27 @@ void put_id(std::vector<std::uint8_t>& out, const char* id)
 void virtual_output_follow(VirtualOutput& v, Mixer& mixer, double now_ms, bool (*playing)())
 {
     const auto target = static_cast<std::int64_t>(std::floor(now_ms * Mixer::output_rate / 1000.0));
-    if (target <= v.frames_rendered) return;
-
     std::array<std::int16_t, 2 * render_chunk_frames> chunk{};
     while (v.frames_rendered < target) {
+        const std::int64_t room =
+            v.record ? max_recorded_frames - static_cast<std::int64_t>(v.mix.size() / 2) : 0;
+        if (!playing()) {
+            // Nothing plays, so nothing changes until the next sound operation: the rest is
+            // silence, skipped in one step however far the clock jumped (a script's "clock"
+            // line may move it on by millennia).
+            const std::int64_t kept = std::clamp<std::int64_t>(room, 0, target - v.frames_rendered);
+            v.mix.resize(v.mix.size() + 2 * static_cast<std::size_t>(kept), 0);
+            v.frames_rendered = target;
+            return;
+        }
+        // A sound plays for as long as its buffer lasts, which is bounded; a termination signal
+        // still ends the program without waiting for the rest of it to be mixed.
+        if (platform::termination_requested()) return;
         const int frames = static_cast<int>(
             std::min<std::int64_t>(render_chunk_frames, target - v.frames_rendered));
-        const bool any = playing();
-        if (any) mixer.render(chunk.data(), frames);
-        if (v.record) {
-            const std::int64_t room =
-                max_recorded_frames - static_cast<std::int64_t>(v.mix.size() / 2);
-            const auto kept = static_cast<std::size_t>(std::clamp<std::int64_t>(room, 0, frames));
-            if (any) {
-                v.mix.insert(v.mix.end(), chunk.begin(), chunk.begin() + 2 * kept);
-            } else {
-                v.mix.resize(v.mix.size() + 2 * kept, 0);
-            }
-        }
+        mixer.render(chunk.data(), frames);
+        const auto kept = static_cast<std::size_t>(std::clamp<std::int64_t>(room, 0, frames));
+        v.mix.insert(v.mix.end(), chunk.begin(), chunk.begin() + 2 * kept);
         v.frames_rendered += frames;
     }
 }

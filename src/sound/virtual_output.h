@@ -17,7 +17,9 @@ struct VirtualOutput {
 };
 
 // Mixes the frames from the last rendered one up to now_ms. While playing() is false the
-// mixer's state stands still and the frames are silence. A kept mix stops growing at 1 GiB.
+// mixer's state stands still and the frames are silence, passed over in one step however many
+// they are. A kept mix stops growing at 1 GiB. A termination signal (see platform/system.h)
+// stops the mixing part-way.
 void virtual_output_follow(VirtualOutput& v, Mixer& mixer, double now_ms, bool (*playing)());
 // The mix as a PCM WAV file: 22 050 Hz, 16-bit, stereo, a plain 16-byte format chunk. A file
 // that cannot be written is reported on standard error.

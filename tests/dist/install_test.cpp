@@ -176,7 +176,8 @@ TEST_F(Installed, WithoutAFolderForThePlayerNothingIsSavedAnywhere)
     EXPECT_EQ(o.exit_code, 0) << o.err;
     EXPECT_EQ(o.err,
               "/proc/brillox-has-no-home/.local/share/brillox: the folder for the player's files "
-              "cannot be made: No such file or directory; nothing of the player's will be kept\n");
+              "cannot be made: No such file or directory; nothing of the player's will be kept\n"
+              "savegame.ini: cannot be saved: it has no folder\n");
     EXPECT_EQ(trace().find("ini_save"), std::string::npos) << trace();
     EXPECT_EQ(snapshot(prefix.path()), before);
 }

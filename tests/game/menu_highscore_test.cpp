@@ -269,7 +269,11 @@ TEST_F(HighscoreTest, ValueWithoutCommaCountsAsZeroAndMissingFileTakesNoPlace)
     EXPECT_EQ(read_file(file()), crlf("[daten]\n1=A,B,700\n2=C,600\n" + empty_places(3)));
 
     std::remove(file().c_str());
-    EXPECT_EQ(enter_highscore(999, "EVA"), 0);
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(press_start_and_run([] { return enter_highscore(999, "EVA"); }), 0);
+    EXPECT_NE(testing::internal::GetCapturedStderr().find(
+                  "highscore.ini: cannot be saved: it does not exist\n"),
+              std::string::npos);
     EXPECT_FALSE(testing_support::file_exists(file()));
 }
 

@@ -15,6 +15,7 @@
 #include "game/game_test_support.h"
 #include "game/keys.h"
 #include "platform/clock.h"
+#include "platform/fs.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -151,7 +152,11 @@ TEST_F(SaveGame, SavingWithoutTheFileWritesNothingAnywhere)
     const char* const table = "[daten]\r\n1=AAA,100\r\n2=BBB,50\r\n";
     write_file("highscore.ini", table);
     ini_open("highscore.ini");
+    testing::internal::CaptureStderr();
     EXPECT_TRUE(run(0, {{down}, {}, {enter}}, 2));  // the list said so and waited for Enter
+    EXPECT_NE(testing::internal::GetCapturedStderr().find(
+                  "savegame.ini: cannot be saved: it does not exist\n"),
+              std::string::npos);
     EXPECT_FALSE(file_exists("savegame.ini"));
     EXPECT_EQ(read_file("highscore.ini"), table);
     expect_game("ABC", 1234, 3, 5);
@@ -176,6 +181,22 @@ TEST_F(SaveGame, ASaveThatCannotBeWrittenIsToldAndChangesNothing)
               std::string::npos);
     EXPECT_EQ(read_file("savegame.ini"), "[daten]\r\n1=OLD,5,2,1\r\n");
     expect_game("ABC", 1234, 3, 5);
+}
+
+// Another copy holding the file's lock for longer than a save may wait: this save gives up
+// and says so instead of writing over whatever that copy is writing.
+TEST_F(SaveGame, ASaveThatCannotTakeTheLockIsToldAndChangesNothing)
+{
+    write_file("savegame.ini", "[daten]\r\n1=OLD,5,2,1\r\n");
+    const platform::FileLock other_copy = platform::lock_file("savegame.ini", 0);
+    ASSERT_TRUE(other_copy.held());
+    testing::internal::CaptureStderr();
+    EXPECT_TRUE(run(0, {{enter}}, 2));  // the list said so and waited for Enter
+    EXPECT_NE(testing::internal::GetCapturedStderr().find(
+                  "savegame.ini: cannot be saved: cannot be locked: another copy of the program "
+                  "kept it locked\n"),
+              std::string::npos);
+    EXPECT_EQ(read_file("savegame.ini"), "[daten]\r\n1=OLD,5,2,1\r\n");
 }
 
 }  // namespace

@@ -8,9 +8,11 @@
 #include <unistd.h>
 #include <utime.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <thread>
 
 #include "support/ordinary_user.h"
 #include "support/temp_dir.h"
@@ -274,3 +276,56 @@ TEST(UserDataDirectory, TakesAnAbsoluteXdgDataHomeElseHomesLocalShare)
 }
 
 }  // namespace
+
+// ---- Locks between running copies ----
+
+TEST(FileLock, ASecondHolderWaitsForTheFirstAndGivesUpAfterItsLimit)
+{
+    TempDir tmp;
+    write_file(tmp.file("table.ini"), "[daten]\r\n");
+    platform::FileLock first = platform::lock_file(tmp.file("table.ini"), 0);
+    ASSERT_TRUE(first.held());
+    EXPECT_TRUE(testing_support::file_exists(tmp.file(".table.ini.lock")));
+
+    // flock locks belong to the open file, so a second lock in this process contends as
+    // another copy of the program would.
+    std::string failure;
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_FALSE(platform::lock_file(tmp.file("table.ini"), 300, &failure).held());
+    EXPECT_GE(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(300));
+    EXPECT_EQ(failure, "another copy of the program kept it locked");
+
+    std::thread releaser([&first] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        first = platform::FileLock();  // released by closing
+    });
+    const platform::FileLock second = platform::lock_file(tmp.file("table.ini"), 60000);
+    releaser.join();
+    EXPECT_TRUE(second.held());
+    EXPECT_FALSE(first.held());
+}
+
+TEST(FileLock, LocksBesideALinksTargetAndElseTheFileItself)
+{
+    TempDir tmp;
+    std::filesystem::create_directory(tmp.file("real"));
+    write_file(tmp.file("real/a.ini"), "x");
+    ASSERT_EQ(symlink(tmp.file("real/a.ini").c_str(), tmp.file("link.ini").c_str()), 0);
+    const platform::FileLock through_link = platform::lock_file(tmp.file("link.ini"), 0);
+    ASSERT_TRUE(through_link.held());
+    EXPECT_TRUE(testing_support::file_exists(tmp.file("real/.a.ini.lock")));
+    EXPECT_FALSE(platform::lock_file(tmp.file("real/a.ini"), 0).held());
+
+    // A planted link in the lock file's place is not followed: the file itself is locked.
+    write_file(tmp.file("b.ini"), "y");
+    write_file(tmp.file("victim"), "keep");
+    ASSERT_EQ(symlink(tmp.file("victim").c_str(), tmp.file(".b.ini.lock").c_str()), 0);
+    const platform::FileLock planted = platform::lock_file(tmp.file("b.ini"), 0);
+    EXPECT_TRUE(planted.held());
+    EXPECT_EQ(read_file(tmp.file("victim")), "keep");
+    EXPECT_FALSE(platform::lock_file(tmp.file("b.ini"), 0).held());
+
+    std::string failure;
+    EXPECT_FALSE(platform::lock_file(tmp.file("missing/c.ini"), 0, &failure).held());
+    EXPECT_FALSE(failure.empty());
+}

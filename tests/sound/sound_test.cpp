@@ -532,4 +532,20 @@ TEST_F(ScriptedAudio, WithoutAudioFileTheRunPlaysTheSameAndWritesNothing)
     EXPECT_EQ(testing_support::entry_count(start.path()), 2);  // script and trace only
 }
 
+// A "clock" line that moves program time on by 146 000 years, with a sound playing as it
+// jumps: the sound is mixed to its end, the silence after it is passed over at once, and the
+// run ends normally. (A limit of a minute, far above the fraction of a second this takes, only
+// keeps a fault from hanging the suite.)
+TEST_F(ScriptedAudio, AJumpOfTheClockIsNoLongerThanTheSoundThatPlays)
+{
+    write_file(start.file("jump.txt"), "wait 100\ntap 1\nwait 100\nclock 4599999999999999\nend\n");
+    testing_support::RunningProgram running = testing_support::start_program(
+        probe, {"sounds", sounds.path(), "--script", "jump.txt", "--trace", "trace.txt"},
+        start.path(), {"TMPDIR=" + tmp.path()});
+    const Outcome o = testing_support::finish_program(running, 60);
+    ASSERT_EQ(o.exit_code, 0) << "killed after a minute, or failed: " << o.err;
+    EXPECT_EQ(sound_lines(read_file(start.file("trace.txt"))),
+              std::vector<std::string>{"sound_play 0 0 1 0"});
+}
+
 }  // namespace
