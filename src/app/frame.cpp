@@ -69,6 +69,8 @@ SleepMargin queue_lead({.lowest_ms = 1, .highest_ms = 4, .start_ms = 2});
 struct WaitCost {
     double waited_ms = 0;
     double slept_ms = 0;
+    double cpu_ms = 0;    // this thread's CPU time inside the wait
+    double ended_ms = 0;  // when the last wait ended
 };
 
 WaitCost wait_cost;
@@ -157,6 +159,7 @@ double wait_for_deadline(double deadline)
     if (platform::clock_is_virtual() && platform::clock_virtual_ms() <= deadline)
         platform::clock_jump_past_ms(deadline);
     const bool sleep = waits_sleep();
+    const double cpu_before = platform::thread_cpu_ms();
     double t = 0;
     double began = std::nan("");
     for (;;) {
@@ -177,6 +180,8 @@ double wait_for_deadline(double deadline)
         }
     }
     wait_cost.waited_ms += t - began;
+    wait_cost.cpu_ms += platform::thread_cpu_ms() - cpu_before;
+    wait_cost.ended_ms = t;
     return t;
 }
 
@@ -291,8 +296,12 @@ void timer_wait_until(double until)
 
 FrameWaitReport rt_frame_wait_report()
 {
-    return {wait_cost.waited_ms, wait_cost.slept_ms, spin_margin.margin_ms(),
-            queue_lead.margin_ms()};
+    return {.waited_ms = wait_cost.waited_ms,
+            .slept_ms = wait_cost.slept_ms,
+            .cpu_ms = wait_cost.cpu_ms,
+            .spin_margin_ms = spin_margin.margin_ms(),
+            .queue_lead_ms = queue_lead.margin_ms(),
+            .ended_ms = wait_cost.ended_ms};
 }
 
 void rt_set_busy_waits(bool on)
