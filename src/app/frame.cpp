@@ -52,13 +52,14 @@ Pacing pacing;
 
 // A wait sleeps until shortly before its end and polls the clock for the rest, because the
 // scheduler wakes a sleeper later than asked: about a tenth of a millisecond on a quiet
-// machine, a millisecond or more at times on a shared one, several while other programs keep
-// the cores busy (docs/performance.md). The margin is learned from the waits' own plain
-// sleeps: it covers all but the latest wake-up in a hundred or so, so that the deadline is kept
-// to the clock's precision as with a wait that polls all the way, for a few percent of a core
-// instead of a whole one. It starts wide, as nothing is known about the machine yet; 4 ms of
-// polling is the most it costs a frame when the machine is busy.
-SleepMargin spin_margin({.lowest_ms = 0.1, .highest_ms = 4, .start_ms = 2});
+// machine, a millisecond or more at times on a shared one (docs/performance.md). The margin is
+// learned from the waits' own plain sleeps: it covers all but the latest wake-up in a hundred
+// or so, so that the deadline is kept to the clock's precision as with a wait that polls all
+// the way, for a few percent of a core instead of a whole one. It starts at its widest, as
+// nothing is known about the machine yet. It stops at 2 ms: later wake-ups come from cores kept
+// busy by other programs, and those take the core back from a wait that polls as long as
+// that, so a wider margin only spends CPU (measured with a 4 ms bound).
+SleepMargin spin_margin({.lowest_ms = 0.1, .highest_ms = 2, .start_ms = 2});
 // The frame wait sleeps on the message queue, in whole milliseconds, until this long before
 // the spin margin, and plainly for the rest. The queue wakes later than a plain sleep (SDL's own
 // timing on top of the scheduler's), so its lateness is learned apart; a queue wait that wakes

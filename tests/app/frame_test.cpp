@@ -198,7 +198,7 @@ TEST_F(RealClockFrames, TheFrameWaitSleepsAndLearnsWithinItsBounds)
     EXPECT_GT(after.slept_ms, before.slept_ms);
     EXPECT_GT(after.waited_ms - before.waited_ms, after.slept_ms - before.slept_ms);
     EXPECT_GE(after.spin_margin_ms, 0.1);
-    EXPECT_LE(after.spin_margin_ms, 4);
+    EXPECT_LE(after.spin_margin_ms, 2);
     EXPECT_GE(after.queue_lead_ms, 1);
     EXPECT_LE(after.queue_lead_ms, 4);
 
