@@ -58,7 +58,7 @@ Pacing pacing;
 // the way, for a few percent of a core instead of a whole one. It starts at its widest, as
 // nothing is known about the machine yet. It stops at 2 ms: later wake-ups come from cores kept
 // busy by other programs, and those take the core back from a wait that polls as long as
-// that, so a wider margin only spends CPU (measured with a 4 ms bound).
+// that, so a wider margin only spends CPU (the runs with a 4 ms bound in docs/performance.md).
 SleepMargin spin_margin({.lowest_ms = 0.1, .highest_ms = 2, .start_ms = 2});
 // The frame wait sleeps on the message queue, in whole milliseconds, until this long before
 // the spin margin, and plainly for the rest. The queue wakes later than a plain sleep (SDL's own
