@@ -10,6 +10,7 @@
 
 #include "app/recording.h"
 #include "app/script.h"
+#include "app/sleep_margin.h"
 #include "app/startup.h"
 #include "core/error_stop.h"
 #include "core/rt_number.h"
@@ -49,11 +50,32 @@ struct Pacing {
 
 Pacing pacing;
 
-// A wait sleeps until this long before its end and polls the clock for the rest, because the
-// scheduler wakes 99 sleepers in 100 less than this late (0.15 ms measured on a two-core virtual
-// machine; docs/performance.md). The deadline is then kept to the clock's precision, as with a
-// wait that polls all the way, for a few percent of a core instead of a whole one.
-constexpr double spin_margin_ms = 0.25;
+// A wait sleeps until shortly before its end and polls the clock for the rest, because the
+// scheduler wakes a sleeper later than asked: about a tenth of a millisecond on a quiet
+// machine, a millisecond or more at times on a shared one (docs/performance.md). The margin is
+// learned from the waits' own plain sleeps: it covers all but the latest wake-up in a hundred
+// or so, so that the deadline is kept to the clock's precision as with a wait that polls all
+// the way, for a few percent of a core instead of a whole one. It starts at its widest, as
+// nothing is known about the machine yet. It stops at 2 ms: later wake-ups come from cores kept
+// busy by other programs, and those take the core back from a wait that polls as long as
+// that, so a wider margin only spends CPU (the runs with a 4 ms bound in docs/performance.md).
+SleepMargin spin_margin({.lowest_ms = 0.1, .highest_ms = 2, .start_ms = 2});
+// The frame wait sleeps on the message queue, in whole milliseconds, until this long before
+// the spin margin, and plainly for the rest. The queue wakes later than a plain sleep (SDL's own
+// timing on top of the scheduler's), so its lateness is learned apart; a queue wait that wakes
+// within the lead still leaves the plain sleep and the margin to keep the deadline.
+SleepMargin queue_lead({.lowest_ms = 1, .highest_ms = 4, .start_ms = 2});
+
+// What the frame wait has cost so far (rt_frame_wait_report).
+struct WaitCost {
+    double waited_ms = 0;
+    double slept_ms = 0;
+    double cpu_ms = 0;    // this thread's CPU time inside the wait
+    double ended_ms = 0;  // when the last wait ended
+};
+
+WaitCost wait_cost;
+
 // No single sleep lasts longer, so that a termination signal is acted on within it.
 constexpr double longest_sleep_ms = 50;
 
@@ -118,31 +140,49 @@ void pace_until(double target_ms, bool pump_messages)
     }
 }
 
+// The time since before_ms, after a sleep that asked for asked_ms: the margin learns how late
+// the sleep woke.
+double slept_since(double before_ms, double asked_ms, SleepMargin& margin)
+{
+    const double slept = display_time_ms() - before_ms;
+    margin.sleep_ended(asked_ms, slept);
+    return slept;
+}
+
 // Waits for the frame deadline and returns the time it ended, dispatching window messages all
 // along: it waits on the message queue until shortly before the deadline (a message wakes it
-// at once), then polls the clock. On the virtual clock the loop would spin millions of
-// readings per frame, so the clock jumps past the deadline first and the loop runs once.
+// at once), sleeps plainly until the spin margin, then polls the clock. On the virtual clock
+// the loop would spin millions of readings per frame, so the clock jumps past the deadline
+// first and the loop runs once, reading the clock no more often than it always did.
 double wait_for_deadline(double deadline)
 {
     if (pacing.on) pace_until(deadline, true);
     if (platform::clock_is_virtual() && platform::clock_virtual_ms() <= deadline)
         platform::clock_jump_past_ms(deadline);
     const bool sleep = waits_sleep();
-    double t;
+    const double cpu_before = platform::thread_cpu_ms();
+    double t = 0;
+    double began = std::nan("");
     for (;;) {
         rt_pump_messages();
         t = display_time_ms();
+        if (std::isnan(began)) began = t;
         if (t > deadline) break;
         if (!sleep) continue;
-        // The message queue is waited on in whole milliseconds and wakes later than a plain
-        // sleep does, so it stops a millisecond early and the plain sleep takes the rest.
-        const double left = deadline - t - spin_margin_ms;
-        if (left >= 2) {
-            platform::wait_for_message(static_cast<int>(std::min(left - 1, longest_sleep_ms)));
+        const double left = deadline - t - spin_margin.margin_ms();
+        const double lead = queue_lead.margin_ms();
+        if (left >= lead + 1) {
+            const int ms = static_cast<int>(std::min(left - lead, longest_sleep_ms));
+            platform::wait_for_message(ms);
+            wait_cost.slept_ms += slept_since(t, ms, queue_lead);
         } else if (left > 0) {
             platform::sleep_ms(left);
+            wait_cost.slept_ms += slept_since(t, left, spin_margin);
         }
     }
+    wait_cost.waited_ms += t - began;
+    wait_cost.cpu_ms += platform::thread_cpu_ms() - cpu_before;
+    wait_cost.ended_ms = t;
     return t;
 }
 
@@ -246,9 +286,23 @@ void timer_wait_until(double until)
         honour_termination();
         const double now = timer_ms();
         if (!(now < until)) return;
-        const double left = until - now - spin_margin_ms;
-        if (sleep && left > 0) platform::sleep_ms(std::min(left, longest_sleep_ms));
+        const double left = until - now - spin_margin.margin_ms();
+        if (sleep && left > 0) {
+            const double asked = std::min(left, longest_sleep_ms);
+            platform::sleep_ms(asked);
+            slept_since(now + timing.timer_base, asked, spin_margin);
+        }
     }
+}
+
+FrameWaitReport rt_frame_wait_report()
+{
+    return {.waited_ms = wait_cost.waited_ms,
+            .slept_ms = wait_cost.slept_ms,
+            .cpu_ms = wait_cost.cpu_ms,
+            .spin_margin_ms = spin_margin.margin_ms(),
+            .queue_lead_ms = queue_lead.margin_ms(),
+            .ended_ms = wait_cost.ended_ms};
 }
 
 void rt_set_busy_waits(bool on)

@@ -14,6 +14,19 @@ void timer_wait_until(double until);
 void rt_idle();
 // Every wait polls the clock all the way instead of sleeping (BRILLOX_BUSY_WAIT=1 at start)
 void rt_set_busy_waits(bool on);
+// What the frame waits have cost since the program started, for benchmarks (ms): the time
+// inside them, the part of it they slept, the CPU time they used, the margins they keep now
+// (the last stretch polled, and the lead of the message-queue wait over a plain sleep), and
+// the time the last one ended.
+struct FrameWaitReport {
+    double waited_ms;
+    double slept_ms;
+    double cpu_ms;
+    double spin_margin_ms;
+    double queue_lead_ms;
+    double ended_ms;
+};
+FrameWaitReport rt_frame_wait_report();
 void timer_set_frame_limit(double fps);  // n = trunc(fps); period 1000 / n ms, or 2 ms for n <= 0
 // Escape ends the program in rt_show_frame while set (initially set)
 void rt_allow_escape(double flag);

@@ -143,4 +143,11 @@ bool busy_waits_wanted()
     return setting != nullptr && std::strcmp(setting, "1") == 0;
 }
 
+double thread_cpu_ms()
+{
+    timespec t{};
+    if (clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t) != 0) return 0;
+    return static_cast<double>(t.tv_sec) * 1000.0 + static_cast<double>(t.tv_nsec) / 1e6;
+}
+
 }  // namespace platform

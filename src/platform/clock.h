@@ -27,5 +27,6 @@ void clock_set_observer(void (*observer)(double now_ms));
 // system's timers rather than whole milliseconds.
 void sleep_ms(double ms);
 bool busy_waits_wanted();  // BRILLOX_BUSY_WAIT=1: waits poll the clock instead of sleeping
+double thread_cpu_ms();    // CPU time the calling thread has used, in ms; 0 if unknown
 
 }  // namespace platform

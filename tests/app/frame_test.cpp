@@ -1,5 +1,6 @@
-// Frame presentation on the virtual clock: the deadline grid, late frames, the frame limit,
-// the millisecond timer and the end-program keys. One offscreen display serves every test.
+// Frame presentation on the virtual clock (the deadline grid, late frames, the frame limit,
+// the millisecond timer and the end-program keys) and the waits on the real clock (sleeping or
+// polling). One offscreen display serves every test.
 #include "app/frame.h"
 
 #include <gtest/gtest.h>
@@ -155,6 +156,68 @@ TEST_F(Frames, TimerCountsMillisecondsFromTheReset)
     platform::clock_advance_us(1000000);
     EXPECT_NEAR(timer_ms(), 1000, 0.01);
     EXPECT_EQ(rt_pump_messages(), 1);
+}
+
+// The waits on the real clock. Whether a machine wakes its sleepers on time is not for a test to
+// say, so these look at what the waits do: sleep or not, learn within bounds, never end early.
+class RealClockFrames : public Frames {
+protected:
+    void SetUp() override
+    {
+        Frames::SetUp();
+        platform::clock_use_real();
+        double hz = 0;
+        ASSERT_TRUE(platform::counter_frequency(hz));
+        rt_display->counter_frequency = hz;
+        timer_set_frame_limit(30);
+        rt_display->next_frame_time = display_time_ms();
+    }
+
+    void TearDown() override
+    {
+        rt_set_busy_waits(false);
+        rt_start_virtual_clock();
+    }
+
+    // Presents frames on the real clock; each must end after the deadline it waited for.
+    static void present_frames(int n)
+    {
+        for (int k = 0; k < n; ++k) {
+            const double deadline = rt_display->next_frame_time;
+            rt_present();
+            EXPECT_GT(display_time_ms(), deadline) << "frame " << k;
+        }
+    }
+};
+
+TEST_F(RealClockFrames, TheFrameWaitSleepsAndLearnsWithinItsBounds)
+{
+    const FrameWaitReport before = rt_frame_wait_report();
+    present_frames(10);
+    const FrameWaitReport after = rt_frame_wait_report();
+    EXPECT_GT(after.slept_ms, before.slept_ms);
+    EXPECT_GT(after.waited_ms - before.waited_ms, after.slept_ms - before.slept_ms);
+    EXPECT_GE(after.spin_margin_ms, 0.1);
+    EXPECT_LE(after.spin_margin_ms, 2);
+    EXPECT_GE(after.queue_lead_ms, 1);
+    EXPECT_LE(after.queue_lead_ms, 4);
+
+    // The game's pauses sleep too, and end no earlier than asked.
+    rt_reset_frame_timers();
+    timer_wait_until(20);
+    EXPECT_GE(timer_ms(), 20);
+}
+
+TEST_F(RealClockFrames, BusyWaitsPollTheClockAllTheWay)
+{
+    rt_set_busy_waits(true);
+    const FrameWaitReport before = rt_frame_wait_report();
+    present_frames(3);
+    const FrameWaitReport after = rt_frame_wait_report();
+    EXPECT_EQ(after.slept_ms, before.slept_ms);
+    EXPECT_GT(after.cpu_ms, before.cpu_ms);
+    EXPECT_EQ(after.spin_margin_ms, before.spin_margin_ms);
+    EXPECT_EQ(after.queue_lead_ms, before.queue_lead_ms);
 }
 
 // Aborts the test program if the error stop is reached while a test says it must not be.
