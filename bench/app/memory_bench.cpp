@@ -8,9 +8,7 @@
 // is answered with xdotool). Each figure is the child's peak resident set (ru_maxrss, its
 // VmHWM) in MB. Target: the game's median at most 1.3 times the bare program's.
 #include <benchmark/benchmark.h>
-#include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -18,7 +16,6 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -26,91 +23,19 @@
 #include <vector>
 
 #include "bench_support.h"
+#include "processes.h"
 #include "support/temp_dir.h"
-
-extern char** environ;
 
 namespace {
 
 namespace fs = std::filesystem;
+using bench::output_of;
+using bench::spawn;
+using bench::XServer;
 using testing_support::read_file;
 using testing_support::TempDir;
 
 constexpr int runs = 3;
-
-// Starts a program with extra environment entries (replacing inherited ones of the same names)
-// in cwd, its standard output and error going to the named files; -1 when it cannot start.
-pid_t spawn(std::vector<std::string> args, const std::vector<std::string>& extra_env,
-            const std::string& cwd, const std::string& out, const std::string& err)
-{
-    std::vector<std::string> env = extra_env;
-    for (char** e = environ; *e != nullptr; ++e) {
-        const std::string entry = *e;
-        bool replaced = false;
-        for (const std::string& mine : extra_env)
-            replaced = replaced || entry.rfind(mine.substr(0, mine.find('=') + 1), 0) == 0;
-        if (!replaced) env.push_back(entry);
-    }
-    std::vector<char*> argv, envp;
-    for (std::string& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    for (std::string& e : env) envp.push_back(e.data());
-    envp.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addchdir_np(&actions, cwd.c_str());
-    pid_t pid = -1;
-    if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0) pid = -1;
-    posix_spawn_file_actions_destroy(&actions);
-    return pid;
-}
-
-// The output of a short command, such as a window list.
-std::string output_of(const std::string& command)
-{
-    std::string text;
-    if (FILE* pipe = popen(command.c_str(), "r")) {
-        char buffer[256];
-        while (fgets(buffer, sizeof buffer, pipe) != nullptr) text += buffer;
-        pclose(pipe);
-    }
-    return text;
-}
-
-// An Xvfb display for the window runs; it tells its display number itself (-displayfd) once it
-// accepts clients, so nothing guesses a free number or waits a fixed time.
-class XServer {
-public:
-    XServer()
-    {
-        int fds[2];
-        if (pipe(fds) != 0) return;
-        const std::string fd = std::to_string(fds[1]);
-        pid_ = spawn({"Xvfb", "-displayfd", fd, "-screen", "0", "1024x768x24", "-nolisten", "tcp"},
-                     {}, ".", "/dev/null", "/dev/null");
-        close(fds[1]);
-        std::string number;
-        char c = 0;
-        while (read(fds[0], &c, 1) == 1 && c != '\n') number += c;  // EOF if Xvfb failed
-        close(fds[0]);
-        if (!number.empty()) display_ = ":" + number;
-    }
-    ~XServer()
-    {
-        if (pid_ <= 0) return;
-        kill(pid_, SIGTERM);
-        waitpid(pid_, nullptr, 0);
-    }
-    XServer(const XServer&) = delete;
-    XServer& operator=(const XServer&) = delete;
-    const std::string& display() const { return display_; }  // empty when none started
-
-private:
-    pid_t pid_ = -1;
-    std::string display_;
-};
 
 // Answers the notice about software rendering (a message box that waits for a key before the
 // game goes on) whenever one is on the display, until stopped.
