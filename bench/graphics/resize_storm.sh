@@ -6,39 +6,20 @@
 set -u
 game="$1"
 rounds="${2:-5}"
-for tool in Xvfb xdotool xwininfo xdpyinfo; do
-    command -v "$tool" >/dev/null 2>&1 || { echo "$tool is not installed"; exit 2; }
-done
-scratch=$(mktemp -d)
-pids=""
-finish() {
-    for pid in $pids; do kill -KILL "$pid" 2>/dev/null; done
-    wait 2>/dev/null
-    rm -rf "$scratch"
+# The shell functions of the X tests: a scratch folder, Xvfb, waits with wall-clock limits.
+. "$(dirname "$0")/../../tests/support/xvfb.sh"
+require_tools Xvfb xdotool xwininfo xdpyinfo timeout
+show_logs() {
+    show_log "Xvfb's output" "$scratch/xvfb.log"
+    show_log "the game's output" "$scratch/out.txt"
 }
-trap finish EXIT
-fail() { echo "FAILED: $*"; exit 1; }
 
-Xvfb -displayfd 3 -noreset -screen 0 1920x1080x24 -nolisten tcp 3>"$scratch/display" >/dev/null 2>&1 &
-pids="$!"
-tries=0
-until [ -n "$(cat "$scratch/display" 2>/dev/null)" ]; do
-    tries=$((tries + 1)); [ $tries -lt 600 ] || fail "Xvfb did not start"; sleep 0.1
-done
-export DISPLAY=":$(cat "$scratch/display")"
-
+start_xvfb 1920x1080x24
 mkdir -p "$scratch/tmp"
 env -u SDL_VIDEODRIVER SDL_AUDIODRIVER=dummy TMPDIR="$scratch/tmp" "$game" >"$scratch/out.txt" 2>&1 &
 game_pid=$!
-pids="$game_pid $pids"
-find_window() { xwininfo -root -tree 2>/dev/null | grep -F "$1" | awk '{print $1; exit}'; }
-tries=0
-while ! grep -q "Init OK" "$scratch/out.txt"; do
-    tries=$((tries + 1)); [ $tries -lt 600 ] || { cat "$scratch/out.txt"; fail "the game did not start"; }
-    notice=$(find_window '"!!OpenGL Software Emulation!!"')
-    [ -n "$notice" ] && xdotool windowfocus "$notice" key Return 2>/dev/null
-    sleep 0.1
-done
+started game $game_pid
+wait_until 60 "the game did not start" game_started "$scratch/out.txt"
 window=$(find_window '("brillox" "brillox")')
 [ -n "$window" ] || fail "no game window"
 sleep 1
