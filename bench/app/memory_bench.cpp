@@ -44,17 +44,10 @@ public:
     explicit NoticeAnswerer(const std::string& display)
         : thread_([this, display] {
               while (!stop_) {
-                  const std::string tree =
-                      output_of("DISPLAY=" + display + " xwininfo -root -tree 2>/dev/null");
-                  const std::size_t at = tree.find("Software Emulation");
-                  if (at != std::string::npos) {
-                      // The line reads: indentation, the window id, the quoted name.
-                      const std::size_t id_at =
-                          tree.find_first_not_of(' ', tree.rfind('\n', at) + 1);
-                      const std::string id = tree.substr(id_at, tree.find(' ', id_at) - id_at);
+                  const std::string id = bench::window_with(display, "Software Emulation");
+                  if (!id.empty())
                       output_of("DISPLAY=" + display + " xdotool key --window " + id +
                                 " Return 2>/dev/null");
-                  }
                   std::this_thread::sleep_for(std::chrono::milliseconds(100));
               }
           })

@@ -77,6 +77,17 @@ std::string output_of(const std::string& command)
     return text;
 }
 
+std::string window_with(const std::string& display, const std::string& text)
+{
+    const std::string tree = output_of("DISPLAY=" + display + " xwininfo -root -tree 2>/dev/null");
+    const std::size_t at = tree.find(text);
+    if (at == std::string::npos) return "";
+    // The line reads: indentation, the window id, the quoted name.
+    const std::size_t line = tree.rfind('\n', at);
+    const std::size_t id_at = tree.find_first_not_of(' ', line == std::string::npos ? 0 : line + 1);
+    return tree.substr(id_at, tree.find(' ', id_at) - id_at);
+}
+
 XServer::XServer(const std::string& screen, double wait_s)
 {
     int ready[2];

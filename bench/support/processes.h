@@ -20,6 +20,11 @@ pid_t spawn(std::vector<std::string> args, const std::vector<std::string>& env,
 // The standard output of a short shell command, such as a window list; "" when it cannot run.
 std::string output_of(const std::string& command);
 
+// The id of the first window of display whose line in xwininfo's window tree holds text (its
+// quoted name, such as "\"brillox\":"); "" when there is none. xwininfo shows a name whatever
+// its encoding, where xdotool's search misses the UTF-8 names of SDL's message boxes.
+std::string window_with(const std::string& display, const std::string& text);
+
 // An Xvfb display for the lifetime of the object, ended by SIGTERM on destruction. Xvfb picks a
 // free display number itself and reports it (-displayfd) once it accepts clients, so nothing
 // guesses a number that another server starting at the same time could take; -noreset keeps it
