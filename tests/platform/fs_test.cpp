@@ -430,6 +430,83 @@ TEST(UserDataDirectory, TakesAnAbsoluteXdgDataHomeElseHomesLocalShare)
 #endif
 }
 
+// ---- Names of one file ----
+
+TEST(Paths, TwoSpellingsOfOneFileGiveOneText)
+{
+    TempDir tmp;
+    std::filesystem::create_directory(tmp.file("dir"));
+    write_file(tmp.file("dir/old.txt"), "");
+    EXPECT_EQ(platform::normalised_path(tmp.file("dir/./new.txt")),
+              platform::normalised_path(tmp.file("dir/sub/../new.txt")));
+    EXPECT_NE(platform::normalised_path(tmp.file("dir/new.txt")),
+              platform::normalised_path(tmp.file("new.txt")));
+    EXPECT_TRUE(platform::same_file(tmp.file("dir/old.txt"), tmp.file("dir/../dir/old.txt")));
+    EXPECT_FALSE(platform::same_file(tmp.file("dir/old.txt"), tmp.file("dir/new.txt")));
+
+    // The starting directory is what absolute_path("-") gives without the "-".
+    testing_support::ScopedChdir in_dir(tmp.file("dir"));
+    const std::string start = platform::absolute_path("-");
+    ASSERT_GE(start.size(), 2u);
+    EXPECT_EQ(start.back(), '-');
+    EXPECT_TRUE(platform::same_file(start.substr(0, start.size() - 1), tmp.file("dir")));
+#ifdef _WIN32
+    // Both separators, and names differing only in letter case, name one file on Windows.
+    EXPECT_EQ(platform::normalised_path(tmp.file("DIR\\New.TXT")),
+              platform::normalised_path(tmp.file("dir/new.txt")));
+    EXPECT_EQ(platform::normalised_path(tmp.file("dir\\OLD.txt")),
+              platform::normalised_path(tmp.file("Dir/old.TXT")));
+#endif
+}
+
+// ---- Scratch folders ----
+
+TEST(ScratchDirectories, AFolderOfAnEndedProcessGoesAndOneOfARunningOneStays)
+{
+    TempDir tmp;
+    testing_support::ScopedEnv posix_temp("TMPDIR", tmp.path());
+    testing_support::ScopedEnv windows_temp("TMP", tmp.path());
+    const std::string mine = platform::make_scratch_directory("brillox-t-");
+    ASSERT_FALSE(mine.empty());
+    EXPECT_TRUE(platform::same_file(platform::temp_directory(), tmp.path()));
+    // A process id no system hands out: its folder was left by a process killed outright.
+    const std::string ended = tmp.file("brillox-t-2147483647-Ab12Cd");
+    std::filesystem::create_directories(ended + "/inner");
+    write_file(ended + "/inner/copy.ini", "x");
+    write_file(tmp.file("brillox-t-2147483647-Zz99Yy"), "a file, not a folder");
+
+    const std::string second = platform::make_scratch_directory("brillox-t-");
+    ASSERT_FALSE(second.empty());
+    EXPECT_NE(second, mine);
+    EXPECT_TRUE(platform::is_directory(mine));
+    EXPECT_TRUE(platform::is_directory(second));
+    EXPECT_FALSE(testing_support::file_exists(ended));
+    EXPECT_TRUE(testing_support::file_exists(tmp.file("brillox-t-2147483647-Zz99Yy")));
+
+    // A read-only file inside does not stop the removal of the tree.
+    write_file(mine + "/kept.ini", "x");
+    std::filesystem::permissions(mine + "/kept.ini", std::filesystem::perms::owner_write,
+                                 std::filesystem::perm_options::remove);
+    platform::remove_directory_tree(mine);
+    EXPECT_FALSE(testing_support::file_exists(mine));
+}
+
+TEST(CopyFileWithPermissions, CopiesAFileButNeverOverAnother)
+{
+    TempDir tmp;
+    write_file(tmp.file("from.ini"), "[a]\r\n");
+    write_file(tmp.file("there.ini"), "mine");
+    std::string failure;
+    ASSERT_TRUE(platform::copy_file_with_permissions(tmp.file("from.ini"), tmp.file("to.ini")));
+    EXPECT_EQ(read_file(tmp.file("to.ini")), "[a]\r\n");
+    EXPECT_FALSE(platform::copy_file_with_permissions(tmp.file("from.ini"), tmp.file("there.ini"),
+                                                      &failure));
+    EXPECT_FALSE(failure.empty());
+    EXPECT_EQ(read_file(tmp.file("there.ini")), "mine");
+    EXPECT_FALSE(platform::copy_file_with_permissions(tmp.file("missing.ini"), tmp.file("n.ini")));
+    EXPECT_FALSE(testing_support::file_exists(tmp.file("n.ini")));
+}
+
 }  // namespace
 
 // ---- Locks between running copies ----
