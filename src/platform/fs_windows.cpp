@@ -466,7 +466,10 @@ bool append_to_own_file(const std::string& path, const std::string& text, std::s
     const Handle file(::CreateFileW(widen(path).c_str(), FILE_APPEND_DATA,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
                                     FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-    if (!file.valid()) return fail_with(failure, last_reason());
+    if (!file.valid()) {
+        // A folder cannot be opened for appending at all; the reason says what it is.
+        return fail_with(failure, is_directory(path) ? "it is not a regular file" : last_reason());
+    }
     BY_HANDLE_FILE_INFORMATION info;
     if (const char* refused = plain_file_problem(file.get(), info)) {
         return fail_with(failure, refused);
