@@ -75,6 +75,12 @@ std::string without_trailing_separators(std::string dir)
     return dir;
 }
 
+// name in the folder dir, with one separator between them whatever dir ends in.
+std::string joined(const std::string& dir, const std::string& name)
+{
+    return dir.empty() || is_separator(dir.back()) ? dir + name : dir + "\\" + name;
+}
+
 // The system's own words for an error code, without the full stop and line end.
 std::string reason(DWORD error)
 {
@@ -264,7 +270,7 @@ template <class Visit>
 void for_each_entry(const std::string& dir, const std::string& name_start, Visit visit)
 {
     WIN32_FIND_DATAW entry;
-    const HANDLE listing = ::FindFirstFileW(widen(dir + "\\" + name_start + "*").c_str(), &entry);
+    const HANDLE listing = ::FindFirstFileW(widen(joined(dir, name_start + "*")).c_str(), &entry);
     if (listing == INVALID_HANDLE_VALUE) return;
     do {
         const std::string name = narrow(entry.cFileName);
@@ -545,7 +551,7 @@ bool may_write(const std::string& path)
     const DWORD attributes = attributes_of(path);
     if (attributes == INVALID_FILE_ATTRIBUTES) return false;
     if (is_directory(path)) {
-        const std::string probe = without_trailing_separators(path) + "\\.probe-" + random_suffix();
+        const std::string probe = joined(path, ".probe-" + random_suffix());
         const HANDLE file = ::CreateFileW(
             widen(probe).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
             FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
@@ -608,12 +614,14 @@ bool copy_file_if_missing(const std::string& from, const std::string& to, std::s
     std::string why = write_and_close(temp, contents.data(), contents.size());
     // Without MOVEFILE_REPLACE_EXISTING the move puts the whole copy under its name at once,
     // and never over a file that another copy of the program put there meanwhile.
-    if (why.empty() &&
-        !::MoveFileExW(widen(temp_path).c_str(), widen(to).c_str(), MOVEFILE_WRITE_THROUGH)) {
+    if (why.empty()) {
+        if (::MoveFileExW(widen(temp_path).c_str(), widen(to).c_str(), MOVEFILE_WRITE_THROUGH)) {
+            return true;
+        }
         const DWORD error = ::GetLastError();
         if (error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS) why = reason(error);
     }
-    ::DeleteFileW(widen(temp_path).c_str());  // a copy that was not moved
+    ::DeleteFileW(widen(temp_path).c_str());  // the copy that was not moved
     return why.empty() || fail_with(failure, why);
 }
 
@@ -674,7 +682,7 @@ std::string normalised_path(const std::string& path)
         ::CharLowerBuffW(wide.data(), static_cast<DWORD>(wide.size()));
         name = narrow(wide);
     }
-    return dir + (is_separator(dir.back()) ? "" : "\\") + name;
+    return joined(dir, name);
 }
 
 std::string output_file_problem(const std::string& path)
@@ -812,7 +820,7 @@ void remove_abandoned_scratch_directories(const std::string& dir, const std::str
             return;
         }
         const DWORD owner = scratch_owner(name, name_start);
-        if (owner != 0 && !process_running(owner)) abandoned.push_back(dir + "\\" + name);
+        if (owner != 0 && !process_running(owner)) abandoned.push_back(joined(dir, name));
     });
     for (const std::string& path : abandoned) remove_directory_tree(path);
 }
@@ -823,8 +831,8 @@ std::string make_scratch_directory(const std::string& name_start, std::string* f
 {
     const std::string temp = temp_directory();
     remove_abandoned_scratch_directories(temp, name_start);
-    const std::string start = without_trailing_separators(temp) + "\\" + name_start +
-                              std::to_string(::GetCurrentProcessId()) + "-";
+    const std::string start =
+        joined(temp, name_start + std::to_string(::GetCurrentProcessId()) + "-");
     for (int attempt = 0; attempt < 100; ++attempt) {
         const std::string dir = start + random_suffix();
         if (::CreateDirectoryW(widen(dir).c_str(), nullptr)) return dir;
@@ -843,7 +851,7 @@ void remove_directory_tree(const std::string& dir)
     if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
         std::vector<std::pair<std::string, DWORD>> entries;
         for_each_entry(dir, "", [&](const std::string& name, const WIN32_FIND_DATAW& entry) {
-            entries.emplace_back(dir + "\\" + name, entry.dwFileAttributes);
+            entries.emplace_back(joined(dir, name), entry.dwFileAttributes);
         });
         for (const auto& [path, entry_attributes] : entries) {
             if ((entry_attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
