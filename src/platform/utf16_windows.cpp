@@ -1,0 +1,30 @@
+// UTF-8 to and from UTF-16 through the system's own converter, so that a name the program
+// was given in UTF-8 reaches the wide ("W") functions as the same name.
+#include <windows.h>
+
+#include "platform/utf16.h"
+
+namespace platform {
+
+std::wstring widen(const std::string& text)
+{
+    if (text.empty()) return {};
+    const int size = static_cast<int>(text.size());
+    const int length = ::MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    ::MultiByteToWideChar(CP_UTF8, 0, text.data(), size, wide.data(), length);
+    return wide;
+}
+
+std::string narrow(const std::wstring& text)
+{
+    if (text.empty()) return {};
+    const int size = static_cast<int>(text.size());
+    const int length =
+        ::WideCharToMultiByte(CP_UTF8, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
+    std::string utf8(static_cast<std::size_t>(length), '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), size, utf8.data(), length, nullptr, nullptr);
+    return utf8;
+}
+
+}  // namespace platform
