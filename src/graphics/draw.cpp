@@ -23,10 +23,11 @@ namespace {
 void draw_sprite(int id, float x, float y, float w, float h)
 {
     OpenGLRainbows& d = *rt_display;
-    const int tw = d.texture_width[id], th = d.texture_height[id];
+    const SpriteEntry& sprite = d.sprites.get(id);
+    const int tw = sprite.texture_width, th = sprite.texture_height;
     if (tw <= 0 || th <= 0) return;  // empty: nothing to draw
-    const float s = static_cast<float>(d.image_width[id]) / tw;
-    const float t = static_cast<float>(d.image_height[id]) / th;
+    const float s = static_cast<float>(sprite.image_width) / tw;
+    const float t = static_cast<float>(sprite.image_height) / th;
     if (atlas_queue_quad(id, x, y, x + w, y + h, s, t)) {
         d.bound = TextureBinding{id, -1, 0};  // what the bind would have recorded
         return;
@@ -101,7 +102,8 @@ void sprite_bind(int id, int second_id, int second_texture)
         return;
     }
     if (second_texture != 0) sprite_make_due_second_texture(id);
-    glBindTexture(GL_TEXTURE_2D, valid_sprite_id(id) ? d.texture[id][second_texture ? 1 : 0] : 0);
+    glBindTexture(GL_TEXTURE_2D,
+                  valid_sprite_id(id) ? d.sprites.get(id).texture[second_texture ? 1 : 0] : 0);
     glEnable(GL_TEXTURE_2D);
 }
 
@@ -110,8 +112,9 @@ void sprite_draw(double id_value, double x, double y)
     const int id = rt_to_int(id_value);
     if (!valid_sprite_id(id)) return;
     const OpenGLRainbows& d = *rt_display;
-    draw_sprite(id, ceil_float(x), ceil_float(y), static_cast<float>(d.image_width[id]),
-                static_cast<float>(d.image_height[id]));
+    const SpriteEntry& sprite = d.sprites.get(id);
+    draw_sprite(id, ceil_float(x), ceil_float(y), static_cast<float>(sprite.image_width),
+                static_cast<float>(sprite.image_height));
 }
 
 void sprite_draw_stretched(double id_value, double x, double y, double width, double height)

@@ -14,6 +14,8 @@
 #include "graphics/gl_shared.h"
 #include "graphics/sprites.h"
 
+static_assert(decltype(SpriteAtlas::cells)::size == sprite_count, "a cell for every sprite id");
+
 namespace {
 
 // 512 x 512 texels a page: room for 225 sprites of 32 x 32, or for the largest ones (256 x 256)
@@ -118,8 +120,7 @@ void atlas_add_sprite(SpriteAtlas& a, int id, const std::uint8_t* texels, int tw
         glTexSubImage2D(GL_TEXTURE_2D, 0, cell.x, cell.y, width, height, GL_RGBA, GL_UNSIGNED_BYTE,
                         block.data());
     }
-    if (a.cells.empty()) a.cells.resize(sprite_count);
-    a.cells[static_cast<std::size_t>(id)] = cell;
+    a.cells[id] = cell;
 }
 
 void atlas_remove_sprite(SpriteAtlas& a, int id)
@@ -127,14 +128,14 @@ void atlas_remove_sprite(SpriteAtlas& a, int id)
     if (!atlas_has_sprite(a, id)) return;
     // Waiting quads may still read the cell that is about to be given away.
     flush(a);
-    a.free_cells.push_back(a.cells[static_cast<std::size_t>(id)]);
-    a.cells[static_cast<std::size_t>(id)] = AtlasCell{};
+    a.free_cells.push_back(a.cells[id]);
+    a.cells[id] = AtlasCell{};
 }
 
 bool atlas_has_sprite(const SpriteAtlas& a, int id)
 {
     if (!valid_sprite_id(id)) return false;
-    return !a.cells.empty() && a.cells[static_cast<std::size_t>(id)].page >= 0;
+    return a.cells.get(id).page >= 0;
 }
 
 void atlas_release(SpriteAtlas& a, bool delete_textures)
@@ -152,7 +153,7 @@ bool atlas_queue_quad(int id, float left, float top, float right, float bottom, 
 {
     SpriteAtlas& a = rt_display->atlas;
     if (!a.batching || !atlas_has_sprite(a, id)) return false;
-    const AtlasCell& cell = a.cells[static_cast<std::size_t>(id)];
+    const AtlasCell& cell = a.cells.get(id);
     const float tw = static_cast<float>(cell.width - 2), th = static_cast<float>(cell.height - 2);
     // Drawn at its own size (from the whole-pixel corner every sprite draw starts at), each
     // pixel centre lies on a texel centre, and the nearest texel is what linear filtering gives.

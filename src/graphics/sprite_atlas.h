@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "graphics/paged_table.h"
+
 // A sprite's place in an atlas: its texel block framed by a one-texel border.
 struct AtlasCell {
     std::int32_t page = -1;              // index of the atlas texture; -1 = no cell
@@ -28,8 +30,8 @@ struct SpriteAtlas {
     std::vector<std::uint32_t> exact_pages;  // the same texels, nearest filtering
     std::vector<std::int32_t> page_top;      // first row of each page that no shelf uses
     std::vector<AtlasShelf> shelves;
-    std::vector<AtlasCell> free_cells;  // cells of freed sprites, reused by sprites of their size
-    std::vector<AtlasCell> cells;       // per sprite id; empty until the first sprite is placed
+    std::vector<AtlasCell> free_cells;   // cells of freed sprites, reused by sprites of their size
+    PagedTable<AtlasCell, 65536> cells;  // per sprite id (all of them)
 
     std::int32_t batch_page = -1;  // the atlas the waiting quads come from
     bool batch_exact = false;      // ...in its nearest-filtering twin

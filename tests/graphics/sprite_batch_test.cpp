@@ -195,7 +195,7 @@ TEST_F(SpriteBatch, SpritesUpTo256TexelsGetACellFontsGrabsAndLargerPicturesDoNot
     sprite_free(2);
     EXPECT_FALSE(atlas_has_sprite(atlas, 2));
     // The own textures stay what they were: drawing without batching uses them.
-    EXPECT_NE(rt_display->texture[3][0], 0u);
+    EXPECT_NE(rt_display->sprites[3].texture[0], 0u);
 }
 
 // Texels of the atlases taken by shelves so far.
