@@ -221,7 +221,7 @@ TEST_F(SpriteBatch, AFreedCellIsReusedByTheNextSpriteOfItsSize)
     EXPECT_LE(atlas_space_taken(), taken + 4 * 34 * 34);
 }
 
-TEST_F(SpriteBatch, SpritesAtTheirOwnSizeAreSampledFromTheNearestTexelTwin)
+TEST_F(SpriteBatch, SpritesAtTheirOwnSizeAreSampledFromTheNearestTexel)
 {
     ASSERT_TRUE(sprite_load_image(1, picture(20, 20, 1)));
     const SpriteAtlas& atlas = rt_display->atlas;
