@@ -8,6 +8,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstring>
 
 #include "core/rt_number.h"
 #include "graphics/display.h"
@@ -77,13 +79,33 @@ void draw_primitive(double colour_value, Draw draw)
     glEnable(GL_ALPHA_TEST);
 }
 
-// One side of the background grab tiles: the GL limit, but no larger than the screen
-// needs, since one tile of the full limit can be a gigabyte of texture memory.
-int background_tile_side(int length)
+// Whether textures may have sides that are not powers of two: GL 2.0 has them in its core,
+// older versions may offer GL_ARB_texture_non_power_of_two.
+bool any_texture_size()
+{
+    const char* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
+    int major = 0, minor = 0;
+    if (version != nullptr && std::sscanf(version, "%d.%d", &major, &minor) == 2 && major >= 2)
+        return true;
+    const char* extensions = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
+    const char* const name = "GL_ARB_texture_non_power_of_two";
+    const std::size_t n = std::strlen(name);
+    for (const char* p = extensions ? std::strstr(extensions, name) : nullptr; p != nullptr;
+         p = std::strstr(p + 1, name)) {
+        if ((p == extensions || p[-1] == ' ') && (p[n] == '\0' || p[n] == ' ')) return true;
+    }
+    return false;
+}
+
+// One side of the background grab tiles: the screen's own length where the driver takes any
+// texture size, else the smallest power of two from 64 that holds it; never above the GL
+// limit, since one tile of the full limit can be a gigabyte of texture memory.
+int background_tile_side(int length, bool any_size)
 {
     GLint limit = 0;
     glGetIntegerv(GL_MAX_TEXTURE_SIZE, &limit);
     if (limit < 64) limit = 64;
+    if (any_size) return std::clamp(length, 1, static_cast<int>(limit));
     int size = 64;
     while (size < length && size < limit) size *= 2;
     return size;
@@ -184,10 +206,12 @@ void screen_use_as_background()
     OpenGLRainbows& d = *rt_display;
     BackgroundSlot& slot = d.backgrounds[0];
     const int W = d.width, H = d.height;
-    // Each side is the smallest power of two that holds the screen's: a 640 x 480 frame takes
-    // one 1024 x 512 texture (2 MB) where a square tile took 1024 x 1024 (4 MB, all of it
-    // allocated and cleared by a software renderer).
-    const int TW = background_tile_side(W), TH = background_tile_side(H);
+    // A 640 x 480 frame takes one tile of its own size (1.2 MB) where the driver allows it,
+    // else one of 1024 x 512 (2 MB); a square tile took 1024 x 1024 (4 MB, all of it allocated
+    // and cleared by a software renderer). The tile is drawn at its own size with the nearest
+    // texel, so its size changes no pixel.
+    const bool any_size = any_texture_size();
+    const int TW = background_tile_side(W, any_size), TH = background_tile_side(H, any_size);
 
     atlas_flush();
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
