@@ -211,27 +211,28 @@ void delete_texture(const OpenGLRainbows& d, std::uint32_t& name)
     name = 0;
 }
 
+void empty_entry(const OpenGLRainbows& d, SpriteEntry& entry)
+{
+    delete_texture(d, entry.texture[0]);
+    delete_texture(d, entry.texture[1]);
+    delete[] entry.mask;
+    entry = SpriteEntry{};
+}
+
 void empty_sprite(OpenGLRainbows& d, int id)
 {
     atlas_remove_sprite(d.atlas, id);
-    delete_texture(d, d.texture[id][0]);
-    delete_texture(d, d.texture[id][1]);
-    d.second_texture_due[id] = false;
-    d.texture_width[id] = -1;
-    d.texture_height[id] = -1;
-    d.image_width[id] = 0;
-    d.image_height[id] = 0;
-    delete[] d.mask[id];
-    d.mask[id] = nullptr;
+    // An id whose page was never made holds nothing, and freeing it makes no page.
+    if (SpriteEntry* entry = d.sprites.find(id)) empty_entry(d, *entry);
 }
 
 void empty_slot(OpenGLRainbows& d, BackgroundSlot& slot)
 {
     // Every tile, not only the grid in use: a smaller grab leaves the outer tiles behind.
-    for (BackgroundTile& tile : slot.tiles) {
+    slot.tiles.for_each_made([&d](int, BackgroundTile& tile) {
         if (tile.texture != 0) delete_texture(d, tile.texture);
-        tile = BackgroundTile{};
-    }
+    });
+    slot.tiles.clear();
     slot.columns = 0;
     slot.rows = 0;
 }
@@ -313,7 +314,8 @@ void release(OpenGLRainbows& d)
 {
     scaled_frame_release(d);
     atlas_release(d.atlas, d.gl_ready);
-    for (int id = 0; id < sprite_count; ++id) empty_sprite(d, id);
+    d.sprites.for_each_made([&d](int, SpriteEntry& entry) { empty_entry(d, entry); });
+    d.sprites.clear();
     for (BackgroundSlot& slot : d.backgrounds) empty_slot(d, slot);
     // A second release (shutdown, then the destructor) finds no window and leaves it at that.
     if (d.window != 0) {
@@ -423,7 +425,7 @@ void draw_background(OpenGLRainbows& d, int slot_index, bool white)
     if (white) glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
     for (int i = 0; i < slot.columns && i < background_grid; ++i) {
         for (int j = 0; j < slot.rows && j < background_grid; ++j) {
-            const BackgroundTile& tile = slot.tiles[i * background_grid + j];
+            const BackgroundTile& tile = slot.tiles.get(i * background_grid + j);
             if (tile.texture == 0 || tile.texture_width <= 0 || tile.texture_height <= 0) continue;
             const float s = static_cast<float>(tile.used_width) / tile.texture_width;
             const float t = static_cast<float>(tile.used_height) / tile.texture_height;
@@ -449,16 +451,6 @@ void screen_notices_as_text(bool on)
 
 OpenGLRainbows::OpenGLRainbows()
 {
-    for (int id = 0; id < sprite_count; ++id) {
-        texture[id][0] = 0;
-        texture[id][1] = 0;
-        second_texture_due[id] = false;
-        texture_width[id] = -1;
-        texture_height[id] = -1;
-        image_width[id] = 0;
-        image_height[id] = 0;
-        mask[id] = nullptr;
-    }
     double hz = 0;
     if (platform::counter_frequency(hz) && hz > 0) {
         counter_frequency = hz;

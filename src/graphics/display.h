@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "graphics/paged_table.h"
 #include "graphics/scaled_frame.h"
 #include "graphics/sprite_atlas.h"
 #include "platform/video.h"
@@ -24,8 +25,22 @@ struct BackgroundTile {
 };
 
 struct BackgroundSlot {
-    BackgroundTile tiles[background_grid * background_grid];  // index = column * 64 + row
+    // index = column * 64 + row; pages of 64 tiles (one column) made as a grab needs them
+    PagedTable<BackgroundTile, background_grid * background_grid, background_grid> tiles;
     int columns = 0, rows = 0;
+};
+
+// What the display keeps of one sprite id.
+struct SpriteEntry {
+    std::uint32_t texture[2] = {0, 0};  // main texture, mip-mapped second texture; 0 = none
+    std::int32_t texture_width = -1;    // -1 while empty
+    std::int32_t texture_height = -1;
+    std::int32_t image_width = 0;  // 0 while empty
+    std::int32_t image_height = 0;
+    // The second texture is made from the main texture's texels when it is first bound: only
+    // the 3-D facility samples it, and building its mip chain doubled the cost of every load.
+    bool second_texture_due = false;
+    std::uint8_t* mask = nullptr;  // alpha mask read back on demand; owned, new[]
 };
 
 struct TextureBinding {
@@ -39,17 +54,10 @@ public:
     OpenGLRainbows(const OpenGLRainbows&) = delete;
     OpenGLRainbows& operator=(const OpenGLRainbows&) = delete;
 
-    std::uint32_t texture[sprite_count][2];    // main texture, mip-mapped second texture; 0 = none
-    TextureBinding bound;                      // the last sprite_bind
-    std::int32_t texture_width[sprite_count];  // -1 while empty
-    std::int32_t texture_height[sprite_count];
-    std::int32_t image_width[sprite_count];  // 0 while empty
-    std::int32_t image_height[sprite_count];
+    // Per sprite id; an id never written reads as empty and takes no memory.
+    PagedTable<SpriteEntry, sprite_count> sprites;
+    TextureBinding bound;    // the last sprite_bind
     float intensity = 1.0f;  // colour and alpha factor of all drawing
-    // The second texture is made from the main texture's texels when it is first bound: only
-    // the 3-D facility samples it, and building its mip chain doubled the cost of every load.
-    bool second_texture_due[sprite_count];
-    std::uint8_t* mask[sprite_count];  // alpha masks read back on demand; owned, new[]
     BackgroundSlot backgrounds[background_slot_count];
     platform::Window window = 0;
     std::int32_t width = 0, height = 0;  // screen size in pixels

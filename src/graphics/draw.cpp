@@ -8,6 +8,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstring>
 
 #include "core/rt_number.h"
 #include "graphics/display.h"
@@ -23,10 +25,11 @@ namespace {
 void draw_sprite(int id, float x, float y, float w, float h)
 {
     OpenGLRainbows& d = *rt_display;
-    const int tw = d.texture_width[id], th = d.texture_height[id];
+    const SpriteEntry& sprite = d.sprites.get(id);
+    const int tw = sprite.texture_width, th = sprite.texture_height;
     if (tw <= 0 || th <= 0) return;  // empty: nothing to draw
-    const float s = static_cast<float>(d.image_width[id]) / tw;
-    const float t = static_cast<float>(d.image_height[id]) / th;
+    const float s = static_cast<float>(sprite.image_width) / tw;
+    const float t = static_cast<float>(sprite.image_height) / th;
     if (atlas_queue_quad(id, x, y, x + w, y + h, s, t)) {
         d.bound = TextureBinding{id, -1, 0};  // what the bind would have recorded
         return;
@@ -76,13 +79,33 @@ void draw_primitive(double colour_value, Draw draw)
     glEnable(GL_ALPHA_TEST);
 }
 
-// One side of the background grab tiles: the GL limit, but no larger than the screen
-// needs, since one tile of the full limit can be a gigabyte of texture memory.
-int background_tile_side(int length)
+// Whether textures may have sides that are not powers of two: GL 2.0 has them in its core,
+// older versions may offer GL_ARB_texture_non_power_of_two.
+bool any_texture_size()
+{
+    const char* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
+    int major = 0, minor = 0;
+    if (version != nullptr && std::sscanf(version, "%d.%d", &major, &minor) == 2 && major >= 2)
+        return true;
+    const char* extensions = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
+    const char* const name = "GL_ARB_texture_non_power_of_two";
+    const std::size_t n = std::strlen(name);
+    for (const char* p = extensions ? std::strstr(extensions, name) : nullptr; p != nullptr;
+         p = std::strstr(p + 1, name)) {
+        if ((p == extensions || p[-1] == ' ') && (p[n] == '\0' || p[n] == ' ')) return true;
+    }
+    return false;
+}
+
+// One side of the background grab tiles: the screen's own length where the driver takes any
+// texture size, else the smallest power of two from 64 that holds it; never above the GL
+// limit, since one tile of the full limit can be a gigabyte of texture memory.
+int background_tile_side(int length, bool any_size)
 {
     GLint limit = 0;
     glGetIntegerv(GL_MAX_TEXTURE_SIZE, &limit);
     if (limit < 64) limit = 64;
+    if (any_size) return std::clamp(length, 1, static_cast<int>(limit));
     int size = 64;
     while (size < length && size < limit) size *= 2;
     return size;
@@ -101,7 +124,8 @@ void sprite_bind(int id, int second_id, int second_texture)
         return;
     }
     if (second_texture != 0) sprite_make_due_second_texture(id);
-    glBindTexture(GL_TEXTURE_2D, valid_sprite_id(id) ? d.texture[id][second_texture ? 1 : 0] : 0);
+    glBindTexture(GL_TEXTURE_2D,
+                  valid_sprite_id(id) ? d.sprites.get(id).texture[second_texture ? 1 : 0] : 0);
     glEnable(GL_TEXTURE_2D);
 }
 
@@ -110,8 +134,9 @@ void sprite_draw(double id_value, double x, double y)
     const int id = rt_to_int(id_value);
     if (!valid_sprite_id(id)) return;
     const OpenGLRainbows& d = *rt_display;
-    draw_sprite(id, ceil_float(x), ceil_float(y), static_cast<float>(d.image_width[id]),
-                static_cast<float>(d.image_height[id]));
+    const SpriteEntry& sprite = d.sprites.get(id);
+    draw_sprite(id, ceil_float(x), ceil_float(y), static_cast<float>(sprite.image_width),
+                static_cast<float>(sprite.image_height));
 }
 
 void sprite_draw_stretched(double id_value, double x, double y, double width, double height)
@@ -181,10 +206,12 @@ void screen_use_as_background()
     OpenGLRainbows& d = *rt_display;
     BackgroundSlot& slot = d.backgrounds[0];
     const int W = d.width, H = d.height;
-    // Each side is the smallest power of two that holds the screen's: a 640 x 480 frame takes
-    // one 1024 x 512 texture (2 MB) where a square tile took 1024 x 1024 (4 MB, all of it
-    // allocated and cleared by a software renderer).
-    const int TW = background_tile_side(W), TH = background_tile_side(H);
+    // A 640 x 480 frame takes one tile of its own size (1.2 MB) where the driver allows it,
+    // else one of 1024 x 512 (2 MB); a square tile took 1024 x 1024 (4 MB, all of it allocated
+    // and cleared by a software renderer). The tile is drawn at its own size with the nearest
+    // texel, so its size changes no pixel.
+    const bool any_size = any_texture_size();
+    const int TW = background_tile_side(W, any_size), TH = background_tile_side(H, any_size);
 
     atlas_flush();
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);

@@ -70,8 +70,8 @@ int text_current_font()
 void text_get_font_size(double& width, double& height)
 {
     const int id = font_sprite_base + current_font;
-    const int iw = rt_display->image_width[id];
-    const int ih = rt_display->image_height[id];
+    const int iw = rt_display->sprites.get(id).image_width;
+    const int ih = rt_display->sprites.get(id).image_height;
     width = iw / 16;
     height = ih / grid_rows(iw, ih);
 }
@@ -79,10 +79,10 @@ void text_get_font_size(double& width, double& height)
 void text_print(const rt_string& text, double x, double y)
 {
     const int id = font_sprite_base + current_font;
-    const int iw = rt_display->image_width[id];
-    const int ih = rt_display->image_height[id];
-    const int tw = rt_display->texture_width[id];
-    const int th = rt_display->texture_height[id];
+    const int iw = rt_display->sprites.get(id).image_width;
+    const int ih = rt_display->sprites.get(id).image_height;
+    const int tw = rt_display->sprites.get(id).texture_width;
+    const int th = rt_display->sprites.get(id).texture_height;
 
     const int rows = grid_rows(iw, ih);
     const int cells = 16 * rows;

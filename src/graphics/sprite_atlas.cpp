@@ -14,14 +14,16 @@
 #include "graphics/gl_shared.h"
 #include "graphics/sprites.h"
 
+static_assert(decltype(SpriteAtlas::cells)::size == sprite_count, "a cell for every sprite id");
+
 namespace {
 
 // 512 x 512 texels a page: room for 225 sprites of 32 x 32, or for the largest ones (256 x 256)
-// with smaller ones below, while making a page and its twin costs llvmpipe a few milliseconds
+// with smaller ones below, while making a page costs llvmpipe a few milliseconds
 // (a 1024 x 1024 pair took 22 ms, which start-up felt).
 constexpr int atlas_side = 512;
 constexpr int largest_sprite = 256;    // texture width and height that still get a cell
-constexpr std::size_t max_pages = 16;  // 32 MiB with the twins at most; later sprites draw alone
+constexpr std::size_t max_pages = 16;  // 16 MiB at most; later sprites draw alone
 
 // Draws a's waiting quads with the current GL state.
 void flush(SpriteAtlas& a)
@@ -30,7 +32,13 @@ void flush(SpriteAtlas& a)
     // What binding the sprite would have done: texture unit 1 off, the texture on unit 0.
     screen_texture_unit1_off();
     const std::size_t page = static_cast<std::size_t>(a.batch_page);
-    glBindTexture(GL_TEXTURE_2D, a.batch_exact ? a.exact_pages[page] : a.pages[page]);
+    glBindTexture(GL_TEXTURE_2D, a.pages[page]);
+    if (a.page_nearest[page] != static_cast<std::uint8_t>(a.batch_exact)) {
+        const GLint filter = a.batch_exact ? GL_NEAREST : GL_LINEAR;
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
+        a.page_nearest[page] = static_cast<std::uint8_t>(a.batch_exact);
+    }
     glEnable(GL_TEXTURE_2D);
     glEnableClientState(GL_VERTEX_ARRAY);
     glEnableClientState(GL_TEXTURE_COORD_ARRAY);
@@ -67,7 +75,7 @@ bool allocate(SpriteAtlas& a, int width, int height, AtlasCell& cell)
         if (page == a.pages.size()) {
             if (page == max_pages) return false;
             a.pages.push_back(new_sprite_texture(nullptr, a.page_size, a.page_size, false));
-            a.exact_pages.push_back(new_sprite_texture(nullptr, a.page_size, a.page_size, true));
+            a.page_nearest.push_back(0);
             a.page_top.push_back(0);
         }
         if (a.page_top[page] + height <= a.page_size) {
@@ -112,14 +120,10 @@ void atlas_add_sprite(SpriteAtlas& a, int id, const std::uint8_t* texels, int tw
     glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
     glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
     glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
-    const auto page = static_cast<std::size_t>(cell.page);
-    for (const std::uint32_t name : {a.pages[page], a.exact_pages[page]}) {
-        glBindTexture(GL_TEXTURE_2D, name);
-        glTexSubImage2D(GL_TEXTURE_2D, 0, cell.x, cell.y, width, height, GL_RGBA, GL_UNSIGNED_BYTE,
-                        block.data());
-    }
-    if (a.cells.empty()) a.cells.resize(sprite_count);
-    a.cells[static_cast<std::size_t>(id)] = cell;
+    glBindTexture(GL_TEXTURE_2D, a.pages[static_cast<std::size_t>(cell.page)]);
+    glTexSubImage2D(GL_TEXTURE_2D, 0, cell.x, cell.y, width, height, GL_RGBA, GL_UNSIGNED_BYTE,
+                    block.data());
+    a.cells[id] = cell;
 }
 
 void atlas_remove_sprite(SpriteAtlas& a, int id)
@@ -127,21 +131,20 @@ void atlas_remove_sprite(SpriteAtlas& a, int id)
     if (!atlas_has_sprite(a, id)) return;
     // Waiting quads may still read the cell that is about to be given away.
     flush(a);
-    a.free_cells.push_back(a.cells[static_cast<std::size_t>(id)]);
-    a.cells[static_cast<std::size_t>(id)] = AtlasCell{};
+    a.free_cells.push_back(a.cells[id]);
+    a.cells[id] = AtlasCell{};
 }
 
 bool atlas_has_sprite(const SpriteAtlas& a, int id)
 {
     if (!valid_sprite_id(id)) return false;
-    return !a.cells.empty() && a.cells[static_cast<std::size_t>(id)].page >= 0;
+    return a.cells.get(id).page >= 0;
 }
 
 void atlas_release(SpriteAtlas& a, bool delete_textures)
 {
     if (delete_textures) {
         for (std::uint32_t& name : a.pages) glDeleteTextures(1, &name);
-        for (std::uint32_t& name : a.exact_pages) glDeleteTextures(1, &name);
     }
     const bool batching = a.batching;
     a = SpriteAtlas{};
@@ -152,7 +155,7 @@ bool atlas_queue_quad(int id, float left, float top, float right, float bottom, 
 {
     SpriteAtlas& a = rt_display->atlas;
     if (!a.batching || !atlas_has_sprite(a, id)) return false;
-    const AtlasCell& cell = a.cells[static_cast<std::size_t>(id)];
+    const AtlasCell& cell = a.cells.get(id);
     const float tw = static_cast<float>(cell.width - 2), th = static_cast<float>(cell.height - 2);
     // Drawn at its own size (from the whole-pixel corner every sprite draw starts at), each
     // pixel centre lies on a texel centre, and the nearest texel is what linear filtering gives.

@@ -2,13 +2,16 @@
 // GL pays dearly for every change of texture between draws, so sprites up to 256 x 256 texels
 // also get a cell in a 512 x 512 atlas texture, and consecutive sprite quads from one atlas
 // reach GL as one draw. The batch goes out before anything whose order could matter: other
-// drawing, state changes, texture changes, read-backs and the buffer swap. Each atlas has a
-// twin that samples the nearest texel, for sprites drawn at their own size: there every pixel
-// centre meets a texel centre, where linear filtering gives that texel alone, and the nearest
-// texel costs the software rasteriser a good deal less.
+// drawing, state changes, texture changes, read-backs and the buffer swap. A batch of sprites
+// drawn at their own size samples its atlas with nearest filtering: there every pixel centre
+// meets a texel centre, where linear filtering gives that texel alone, and the nearest texel
+// costs the software rasteriser a good deal less. The filter is switched on the atlas texture
+// itself rather than kept in a second copy of its texels (a megabyte a page).
 #pragma once
 #include <cstdint>
 #include <vector>
+
+#include "graphics/paged_table.h"
 
 // A sprite's place in an atlas: its texel block framed by a one-texel border.
 struct AtlasCell {
@@ -24,15 +27,15 @@ struct AtlasShelf {
 struct SpriteAtlas {
     bool batching = true;                    // false: every sprite is drawn from its own texture
     std::int32_t page_size = 0;              // texels a side; 0 until the first page is made
-    std::vector<std::uint32_t> pages;        // GL texture names, linear filtering
-    std::vector<std::uint32_t> exact_pages;  // the same texels, nearest filtering
+    std::vector<std::uint32_t> pages;        // GL texture names
+    std::vector<std::uint8_t> page_nearest;  // 1 while the page's filter is the nearest texel
     std::vector<std::int32_t> page_top;      // first row of each page that no shelf uses
     std::vector<AtlasShelf> shelves;
-    std::vector<AtlasCell> free_cells;  // cells of freed sprites, reused by sprites of their size
-    std::vector<AtlasCell> cells;       // per sprite id; empty until the first sprite is placed
+    std::vector<AtlasCell> free_cells;   // cells of freed sprites, reused by sprites of their size
+    PagedTable<AtlasCell, 65536> cells;  // per sprite id (all of them)
 
     std::int32_t batch_page = -1;  // the atlas the waiting quads come from
-    bool batch_exact = false;      // ...in its nearest-filtering twin
+    bool batch_exact = false;      // ...with nearest filtering
     std::vector<float> vertices;   // two triangles a quad: x, y per vertex
     std::vector<float> texcoords;  // s, t per vertex
 };

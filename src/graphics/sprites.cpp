@@ -110,14 +110,15 @@ bool build_textures(int id, const Image& image)
     // Sprites (not fonts, whose filtering differs) are also drawn from a shared atlas.
     if (!font) atlas_add_sprite(d.atlas, id, texels, tw, th);
     set_unpack_defaults();
-    delete_name(d.texture[id][0]);
-    d.texture[id][0] = new_sprite_texture(texels, tw, th, font);
-    delete_name(d.texture[id][1]);
-    d.second_texture_due[id] = !font;
-    d.texture_width[id] = tw;
-    d.texture_height[id] = th;
-    d.image_width[id] = image.width;
-    d.image_height[id] = image.height;
+    SpriteEntry& sprite = d.sprites[id];
+    delete_name(sprite.texture[0]);
+    sprite.texture[0] = new_sprite_texture(texels, tw, th, font);
+    delete_name(sprite.texture[1]);
+    sprite.second_texture_due = !font;
+    sprite.texture_width = tw;
+    sprite.texture_height = th;
+    sprite.image_width = image.width;
+    sprite.image_height = image.height;
     return true;
 }
 
@@ -205,15 +206,16 @@ bool sprite_load_image(int id, const Image& image)
 void sprite_make_due_second_texture(int id)
 {
     OpenGLRainbows& d = *rt_display;
-    if (!valid_sprite_id(id) || !d.second_texture_due[id]) return;
-    d.second_texture_due[id] = false;
-    const int tw = d.texture_width[id], th = d.texture_height[id];
+    if (!valid_sprite_id(id) || !d.sprites.get(id).second_texture_due) return;
+    SpriteEntry& sprite = d.sprites[id];
+    sprite.second_texture_due = false;
+    const int tw = sprite.texture_width, th = sprite.texture_height;
     const TexelBlock texels = new_block(tw, th);
-    glBindTexture(GL_TEXTURE_2D, d.texture[id][0]);
+    glBindTexture(GL_TEXTURE_2D, sprite.texture[0]);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, texels.get());
     set_unpack_defaults();
-    d.texture[id][1] = upload_mipmapped(texels.get(), tw, th);
+    sprite.texture[1] = upload_mipmapped(texels.get(), tw, th);
 }
 
 void sprite_free(int id)
@@ -239,16 +241,17 @@ bool sprite_grab(double id_value, double x_value, double y_value, double width_v
     atlas_flush();
     atlas_remove_sprite(d.atlas, id);
     set_unpack_defaults();
-    if (d.texture[id][0] != 0 && d.texture_width[id] == tw && d.texture_height[id] == th) {
+    SpriteEntry& sprite = d.sprites[id];
+    if (sprite.texture[0] != 0 && sprite.texture_width == tw && sprite.texture_height == th) {
         // The second texture keeps the loaded picture, so it is made before the grab
         // overwrites the texels it comes from.
         sprite_make_due_second_texture(id);
-        glBindTexture(GL_TEXTURE_2D, d.texture[id][0]);
+        glBindTexture(GL_TEXTURE_2D, sprite.texture[0]);
     } else {
-        delete_name(d.texture[id][0]);
-        delete_name(d.texture[id][1]);
-        glGenTextures(1, &d.texture[id][0]);
-        glBindTexture(GL_TEXTURE_2D, d.texture[id][0]);
+        delete_name(sprite.texture[0]);
+        delete_name(sprite.texture[1]);
+        glGenTextures(1, &sprite.texture[0]);
+        glBindTexture(GL_TEXTURE_2D, sprite.texture[0]);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
@@ -286,10 +289,10 @@ bool sprite_grab(double id_value, double x_value, double y_value, double width_v
         }
     }
 
-    d.texture_width[id] = tw;
-    d.texture_height[id] = th;
-    d.image_width[id] = w;
-    d.image_height[id] = h;
+    sprite.texture_width = tw;
+    sprite.texture_height = th;
+    sprite.image_width = w;
+    sprite.image_height = h;
     return true;
 }
 
@@ -301,6 +304,6 @@ void sprite_grab_force_read_back(bool on)
 void sprite_get_size(double id_value, double& width, double& height)
 {
     const int id = rt_to_int(id_value);
-    width = valid_sprite_id(id) ? rt_display->image_width[id] : 0;
-    height = valid_sprite_id(id) ? rt_display->image_height[id] : 0;
+    width = valid_sprite_id(id) ? rt_display->sprites.get(id).image_width : 0;
+    height = valid_sprite_id(id) ? rt_display->sprites.get(id).image_height : 0;
 }

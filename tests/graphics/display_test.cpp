@@ -129,13 +129,13 @@ TEST_F(Display, CreationStoresSizesAndStartsWithAnEmptyTable)
     EXPECT_EQ(d.multisample, 0);
     EXPECT_DOUBLE_EQ(d.frame_time, 1000.0 / 60);
     for (int id : {0, 1000, 65535}) {
-        EXPECT_EQ(d.texture[id][0], 0u);
-        EXPECT_EQ(d.texture[id][1], 0u);
-        EXPECT_EQ(d.texture_width[id], -1);
-        EXPECT_EQ(d.texture_height[id], -1);
-        EXPECT_EQ(d.image_width[id], 0);
-        EXPECT_EQ(d.image_height[id], 0);
-        EXPECT_EQ(d.mask[id], nullptr);
+        EXPECT_EQ(d.sprites[id].texture[0], 0u);
+        EXPECT_EQ(d.sprites[id].texture[1], 0u);
+        EXPECT_EQ(d.sprites[id].texture_width, -1);
+        EXPECT_EQ(d.sprites[id].texture_height, -1);
+        EXPECT_EQ(d.sprites[id].image_width, 0);
+        EXPECT_EQ(d.sprites[id].image_height, 0);
+        EXPECT_EQ(d.sprites[id].mask, nullptr);
     }
     double w = 0, h = 0;
     screen_get_size(w, h);
@@ -376,24 +376,29 @@ TEST_F(Display, ReleaseEmptiesEveryTableAndDestroysTheWindow)
     for (GLuint name : names) {
         glBindTexture(GL_TEXTURE_2D, name);  // a name becomes a texture when first bound
     }
-    d.texture[7][0] = names[0];
-    d.texture[7][1] = names[1];
-    d.texture_width[7] = d.texture_height[7] = 32;
-    d.image_width[7] = d.image_height[7] = 20;
-    d.mask[7] = new std::uint8_t[32 * 32];
+    d.sprites[7].texture[0] = names[0];
+    d.sprites[7].texture[1] = names[1];
+    d.sprites[7].texture_width = d.sprites[7].texture_height = 32;
+    d.sprites[7].image_width = d.sprites[7].image_height = 20;
+    d.sprites[7].mask = new std::uint8_t[32 * 32];
     d.backgrounds[15].tiles[4095] = BackgroundTile{names[2], 64, 64, 10, 10};
     d.backgrounds[15].columns = 64;
     d.backgrounds[15].rows = 64;
 
     screen_release();
+    // Every page of the tables goes (the checks below read through the writing accessor,
+    // which makes pages again).
+    EXPECT_EQ(d.sprites.pages_made(), 0);
+    EXPECT_EQ(d.backgrounds[15].tiles.pages_made(), 0);
+    EXPECT_EQ(d.atlas.cells.pages_made(), 0);
     EXPECT_EQ(d.window, 0u);
     EXPECT_EQ(d.width, 0);
     EXPECT_EQ(d.height, 0);
-    EXPECT_EQ(d.texture[7][0], 0u);
-    EXPECT_EQ(d.texture[7][1], 0u);
-    EXPECT_EQ(d.texture_width[7], -1);
-    EXPECT_EQ(d.image_width[7], 0);
-    EXPECT_EQ(d.mask[7], nullptr);
+    EXPECT_EQ(d.sprites[7].texture[0], 0u);
+    EXPECT_EQ(d.sprites[7].texture[1], 0u);
+    EXPECT_EQ(d.sprites[7].texture_width, -1);
+    EXPECT_EQ(d.sprites[7].image_width, 0);
+    EXPECT_EQ(d.sprites[7].mask, nullptr);
     EXPECT_EQ(d.backgrounds[15].tiles[4095].texture, 0u);
     EXPECT_EQ(d.backgrounds[15].columns, 0);
     screen_release();  // a second release finds nothing to do
@@ -410,7 +415,7 @@ TEST_F(Display, TexturesAreNotDeletedBeforeTheContextIsReady)
     glGenTextures(1, &name);
     glBindTexture(GL_TEXTURE_2D, name);
     auto* unready = new OpenGLRainbows;
-    unready->texture[1][0] = name;
+    unready->sprites[1].texture[0] = name;
     delete unready;
     EXPECT_TRUE(glIsTexture(name));
     glDeleteTextures(1, &name);

@@ -203,7 +203,7 @@ TEST_F(Drawing, PrimitivesRestoreTheStateTheyChange)
     glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
     glGetIntegerv(GL_PROJECTION_STACK_DEPTH, &depth);
     glGetIntegerv(GL_MATRIX_MODE, &mode);
-    EXPECT_EQ(static_cast<GLuint>(bound), rt_display->texture[1][0]);
+    EXPECT_EQ(static_cast<GLuint>(bound), rt_display->sprites[1].texture[0]);
     EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
     EXPECT_TRUE(glIsEnabled(GL_ALPHA_TEST));
     EXPECT_EQ(depth, 1);
@@ -259,7 +259,7 @@ TEST_F(Drawing, ASpriteDrawnOneToOneShowsItsPictureExactly)
         for (int x = 0; x < 20; ++x) pixels.push_back({x * 12, y * 12, (x * 7 + y * 13) % 256});
     }
     ASSERT_TRUE(sprite_load_image(2, picture(20, 20, pixels)));
-    ASSERT_EQ(rt_display->texture_width[2], 32);
+    ASSERT_EQ(rt_display->sprites[2].texture_width, 32);
     screen_draw_rect(0, 0, 100, 100, colour_of(white));
     sprite_draw(2, 40, 30);
     for (int y = 0; y < 20; ++y) {
@@ -398,7 +398,7 @@ TEST_F(Drawing, BindingRecordsTheSelectionAndANegativeIdDrawsUntextured)
     sprite_bind(1, -1, 1);
     GLint bound = 0;
     glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
-    EXPECT_EQ(static_cast<GLuint>(bound), rt_display->texture[1][1]);  // the second texture
+    EXPECT_EQ(static_cast<GLuint>(bound), rt_display->sprites[1].texture[1]);  // the second texture
     EXPECT_EQ(rt_display->bound.second_texture, 1);
 
     sprite_bind(-1, -1, 0);
@@ -406,7 +406,7 @@ TEST_F(Drawing, BindingRecordsTheSelectionAndANegativeIdDrawsUntextured)
     EXPECT_EQ(rt_display->bound.id, -1);
     sprite_bind(1, -1, 0);
     glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
-    EXPECT_EQ(static_cast<GLuint>(bound), rt_display->texture[1][0]);
+    EXPECT_EQ(static_cast<GLuint>(bound), rt_display->sprites[1].texture[0]);
     EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
 }
 
@@ -420,10 +420,10 @@ TEST_F(Drawing, AFrozenBackgroundStartsEveryFrameUntilTheScreenIsCleared)
     ASSERT_GE(slot.columns, 1);
     ASSERT_GE(slot.rows, 1);
     const BackgroundTile& first = slot.tiles[0];
-    // One tile of the smallest power-of-two sides that hold the screen: 1024 x 512, not a
-    // square of 1024 (twice the texture memory).
-    EXPECT_EQ(first.texture_width, 1024);
-    EXPECT_EQ(first.texture_height, 512);
+    // One tile of the screen's own size (the driver takes textures of any size), not the
+    // 1024 x 512 of powers of two (70 % more texture memory).
+    EXPECT_EQ(first.texture_width, 640);
+    EXPECT_EQ(first.texture_height, 480);
     EXPECT_EQ(first.used_width, std::min(640, first.texture_width));
     EXPECT_EQ(first.used_height, std::min(480, first.texture_height));
 

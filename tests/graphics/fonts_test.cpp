@@ -140,17 +140,17 @@ TEST_F(Fonts, MissingFileGivesTheBuiltInFontAndMakesTheSlotCurrent)
     EXPECT_EQ(text_current_font(), 3);
     EXPECT_EQ(font_size(), std::make_pair(8.0, 8.0));
     const int id = font_sprite_base + 3;
-    EXPECT_EQ(rt_display->image_width[id], 128);
-    EXPECT_EQ(rt_display->image_height[id], 64);
-    EXPECT_EQ(rt_display->texture_width[id], 128);
-    EXPECT_EQ(rt_display->texture_height[id], 64);
-    EXPECT_NE(rt_display->texture[id][0], 0u);
-    EXPECT_EQ(rt_display->texture[id][1], 0u);  // fonts get no mip-mapped copy
+    EXPECT_EQ(rt_display->sprites[id].image_width, 128);
+    EXPECT_EQ(rt_display->sprites[id].image_height, 64);
+    EXPECT_EQ(rt_display->sprites[id].texture_width, 128);
+    EXPECT_EQ(rt_display->sprites[id].texture_height, 64);
+    EXPECT_NE(rt_display->sprites[id].texture[0], 0u);
+    EXPECT_EQ(rt_display->sprites[id].texture[1], 0u);  // fonts get no mip-mapped copy
 
     // The index is limited like text_set_font's.
     text_load_font("", 99);
     EXPECT_EQ(text_current_font(), 15);
-    EXPECT_EQ(rt_display->image_width[font_sprite_base + 15], 128);
+    EXPECT_EQ(rt_display->sprites[font_sprite_base + 15].image_width, 128);
     text_load_font("", -4);
     EXPECT_EQ(text_current_font(), 0);
 }

@@ -68,7 +68,7 @@ TEST(ScaledFrame, AScaledWindowDrawsTheSamePixelsAndKeepsTheGlState)
     ASSERT_TRUE(d.scaled.bound);
     EXPECT_EQ(draw_scene(), one_to_one);
 
-    glBindTexture(GL_TEXTURE_2D, d.texture[4000][0]);
+    glBindTexture(GL_TEXTURE_2D, d.sprites[4000].texture[0]);
     glEnable(GL_BLEND);
     const GlState before = gl_state();
     screen_swap();  // shown scaled, and the offscreen buffer stays in use

@@ -195,7 +195,7 @@ TEST_F(SpriteBatch, SpritesUpTo256TexelsGetACellFontsGrabsAndLargerPicturesDoNot
     sprite_free(2);
     EXPECT_FALSE(atlas_has_sprite(atlas, 2));
     // The own textures stay what they were: drawing without batching uses them.
-    EXPECT_NE(rt_display->texture[3][0], 0u);
+    EXPECT_NE(rt_display->sprites[3].texture[0], 0u);
 }
 
 // Texels of the atlases taken by shelves so far.
@@ -221,7 +221,7 @@ TEST_F(SpriteBatch, AFreedCellIsReusedByTheNextSpriteOfItsSize)
     EXPECT_LE(atlas_space_taken(), taken + 4 * 34 * 34);
 }
 
-TEST_F(SpriteBatch, SpritesAtTheirOwnSizeAreSampledFromTheNearestTexelTwin)
+TEST_F(SpriteBatch, SpritesAtTheirOwnSizeAreSampledFromTheNearestTexel)
 {
     ASSERT_TRUE(sprite_load_image(1, picture(20, 20, 1)));
     const SpriteAtlas& atlas = rt_display->atlas;

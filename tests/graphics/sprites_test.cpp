@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "graphics/display.h"
@@ -113,9 +114,9 @@ protected:
     }
     static bool is_empty(int id)
     {
-        const OpenGLRainbows& d = *rt_display;
-        return d.texture[id][0] == 0 && d.texture[id][1] == 0 && d.texture_width[id] == -1 &&
-               d.texture_height[id] == -1 && d.image_width[id] == 0 && d.image_height[id] == 0;
+        const SpriteEntry& s = std::as_const(rt_display->sprites)[id];
+        return s.texture[0] == 0 && s.texture[1] == 0 && s.texture_width == -1 &&
+               s.texture_height == -1 && s.image_width == 0 && s.image_height == 0;
     }
 
     TempDir dir;
@@ -130,8 +131,8 @@ TEST_F(Sprites, TexturesArePowersOfTwoOfAtLeastTwoAroundTheWholePicture)
     for (Case c :
          {Case{1, 1, 2, 2}, Case{2, 3, 2, 4}, Case{20, 20, 32, 32}, Case{320, 17, 512, 32}}) {
         ASSERT_TRUE(sprite_load_image(7, solid_image(c.w, c.h, opaque_red)));
-        EXPECT_EQ(d.texture_width[7], c.tw) << c.w;
-        EXPECT_EQ(d.texture_height[7], c.th) << c.h;
+        EXPECT_EQ(d.sprites[7].texture_width, c.tw) << c.w;
+        EXPECT_EQ(d.sprites[7].texture_height, c.th) << c.h;
         double w = 0, h = 0;
         sprite_get_size(7, w, h);
         EXPECT_EQ(w, c.w);
@@ -145,7 +146,7 @@ TEST_F(Sprites, ThePictureLiesBottomUpInTheTexelBlockAndThePaddingIsTransparent)
     set_pixel(image, 0, 0, opaque_green);   // top-left
     set_pixel(image, 19, 19, opaque_blue);  // bottom-right
     ASSERT_TRUE(sprite_load_image(1, image));
-    const Texels t = read_texture(rt_display->texture[1][0]);
+    const Texels t = read_texture(rt_display->sprites[1].texture[0]);
     ASSERT_EQ(t.width, 32);
     ASSERT_EQ(t.height, 32);
     EXPECT_EQ(t.at(0, 19), opaque_green);
@@ -172,7 +173,7 @@ TEST_F(Sprites, TransparentTexelsTakeTheAverageColourOfTheirOpaqueInnerNeighbour
     set_pixel(image, 2, 0, opaque_green);  // texel (2, 2)
     set_pixel(image, 2, 2, opaque_blue);   // texel (2, 0)
     ASSERT_TRUE(sprite_load_image(2, image));
-    const Texels t = read_texture(rt_display->texture[2][0]);
+    const Texels t = read_texture(rt_display->sprites[2].texture[0]);
     ASSERT_EQ(t.width, 4);
 
     EXPECT_EQ(t.at(2, 1), (Rgba{127, 127, 0, 0}));  // red and green; the blue edge texel not
@@ -191,22 +192,22 @@ TEST_F(Sprites, FontsGetNearestFilteringNoBleedingAndNoSecondTexture)
     set_pixel(image, 1, 1, opaque_red);
     ASSERT_TRUE(sprite_load_image(font_sprite_base, image));
     const OpenGLRainbows& d = *rt_display;
-    EXPECT_EQ(d.texture[font_sprite_base][1], 0u);
-    const std::uint32_t name = d.texture[font_sprite_base][0];
+    EXPECT_EQ(d.sprites[font_sprite_base].texture[1], 0u);
+    const std::uint32_t name = d.sprites[font_sprite_base].texture[0];
     EXPECT_EQ(texture_parameter(name, GL_TEXTURE_MIN_FILTER), GL_NEAREST);
     EXPECT_EQ(texture_parameter(name, GL_TEXTURE_MAG_FILTER), GL_NEAREST);
     EXPECT_EQ(read_texture(name).at(2, 1), clear);
 
     sprite_bind(font_sprite_base, -1, 1);  // asking for it makes none
-    EXPECT_EQ(d.texture[font_sprite_base][1], 0u);
+    EXPECT_EQ(d.sprites[font_sprite_base].texture[1], 0u);
 
     ASSERT_TRUE(sprite_load_image(65519, image));  // the last image id is a sprite
-    EXPECT_EQ(d.texture[65519][1], 0u);            // made at its first bind
+    EXPECT_EQ(d.sprites[65519].texture[1], 0u);    // made at its first bind
     sprite_bind(65519, -1, 1);
-    EXPECT_NE(d.texture[65519][1], 0u);
-    EXPECT_EQ(texture_parameter(d.texture[65519][0], GL_TEXTURE_MIN_FILTER), GL_LINEAR);
-    EXPECT_EQ(texture_parameter(d.texture[65519][0], GL_TEXTURE_MAG_FILTER), GL_LINEAR);
-    EXPECT_EQ(texture_parameter(d.texture[65519][0], GL_TEXTURE_WRAP_S), GL_REPEAT);
+    EXPECT_NE(d.sprites[65519].texture[1], 0u);
+    EXPECT_EQ(texture_parameter(d.sprites[65519].texture[0], GL_TEXTURE_MIN_FILTER), GL_LINEAR);
+    EXPECT_EQ(texture_parameter(d.sprites[65519].texture[0], GL_TEXTURE_MAG_FILTER), GL_LINEAR);
+    EXPECT_EQ(texture_parameter(d.sprites[65519].texture[0], GL_TEXTURE_WRAP_S), GL_REPEAT);
 }
 
 TEST_F(Sprites, TheSecondTextureCarriesABoxFilteredMipChainDownToOneTexel)
@@ -219,7 +220,7 @@ TEST_F(Sprites, TheSecondTextureCarriesABoxFilteredMipChainDownToOneTexel)
     }
     ASSERT_TRUE(sprite_load_image(3, image));
     sprite_bind(3, -1, 1);
-    const std::uint32_t second = rt_display->texture[3][1];
+    const std::uint32_t second = rt_display->sprites[3].texture[1];
     ASSERT_NE(second, 0u);
     EXPECT_EQ(texture_parameter(second, GL_TEXTURE_MIN_FILTER), GL_LINEAR_MIPMAP_LINEAR);
     EXPECT_EQ(texture_parameter(second, GL_TEXTURE_MAG_FILTER), GL_LINEAR);
@@ -242,15 +243,15 @@ TEST_F(Sprites, TheSecondTextureKeepsTheLoadedPictureThroughAGrabAndGoesWithAFre
     // yet, must still come from the loaded picture, not from the grabbed pixels.
     ASSERT_TRUE(sprite_load_image(3, solid_image(32, 32, opaque_red)));
     ASSERT_TRUE(sprite_grab(3, 0, 0, 32, 32));
-    ASSERT_NE(read_texture(d.texture[3][0]).at(5, 5), opaque_red);
+    ASSERT_NE(read_texture(d.sprites[3].texture[0]).at(5, 5), opaque_red);
     sprite_bind(3, -1, 1);
-    ASSERT_NE(d.texture[3][1], 0u);
-    EXPECT_EQ(read_texture(d.texture[3][1]).at(5, 5), opaque_red);
+    ASSERT_NE(d.sprites[3].texture[1], 0u);
+    EXPECT_EQ(read_texture(d.sprites[3].texture[1]).at(5, 5), opaque_red);
 
     ASSERT_TRUE(sprite_load_image(4, solid_image(8, 8, opaque_red)));
     sprite_free(4);
     sprite_bind(4, -1, 1);
-    EXPECT_EQ(d.texture[4][1], 0u);
+    EXPECT_EQ(d.sprites[4].texture[1], 0u);
 }
 
 TEST_F(Sprites, EmptyOrShortPicturesFailAndLeaveTheSpriteEmpty)
@@ -274,11 +275,11 @@ TEST_F(Sprites, EmptyOrShortPicturesFailAndLeaveTheSpriteEmpty)
 TEST_F(Sprites, FreeingClearsEverythingAndIdsOutsideTheTableAreIgnored)
 {
     ASSERT_TRUE(sprite_load_image(7, solid_image(5, 5, opaque_red)));
-    rt_display->mask[7] = new std::uint8_t[25];
-    const GLuint name = rt_display->texture[7][0];
+    rt_display->sprites[7].mask = new std::uint8_t[25];
+    const GLuint name = rt_display->sprites[7].texture[0];
     sprite_free(7);
     EXPECT_TRUE(is_empty(7));
-    EXPECT_EQ(rt_display->mask[7], nullptr);
+    EXPECT_EQ(rt_display->sprites[7].mask, nullptr);
     EXPECT_FALSE(glIsTexture(name));
     sprite_free(7);  // already empty
 
@@ -293,6 +294,43 @@ TEST_F(Sprites, FreeingClearsEverythingAndIdsOutsideTheTableAreIgnored)
     EXPECT_EQ(h, 0);
 }
 
+TEST_F(Sprites, TheFirstAndLastIdsHoldSpritesAndUnusedIdsTakeNoTableMemory)
+{
+    const OpenGLRainbows& d = *rt_display;
+    // Asking about, drawing and freeing an id never loaded makes no page of the table.
+    const int pages = d.sprites.pages_made();
+    double w = -1, h = -1;
+    sprite_get_size(40000, w, h);
+    EXPECT_EQ(w, 0);
+    sprite_draw(40000, 0, 0);
+    sprite_draw_stretched(40000, 0, 0, 10, 10);
+    sprite_free(40000);
+    EXPECT_EQ(d.sprites.pages_made(), pages);
+    EXPECT_EQ(d.sprites[40000].texture_width, -1);
+
+    ASSERT_TRUE(sprite_load_image(0, solid_image(3, 2, opaque_red)));
+    ASSERT_TRUE(sprite_load_image(65535, solid_image(4, 5, opaque_blue)));
+    sprite_get_size(0, w, h);
+    EXPECT_EQ(w, 3);
+    EXPECT_EQ(h, 2);
+    sprite_get_size(65535, w, h);
+    EXPECT_EQ(w, 4);
+    EXPECT_EQ(h, 5);
+    sprite_draw(0, 0, 0);
+    sprite_draw(65535, 10, 0);
+    EXPECT_EQ(screen_pixel(2, 1), opaque_red);
+    EXPECT_EQ(screen_pixel(13, 4), opaque_blue);
+
+    // Freed and loaded again, an id takes its new picture.
+    sprite_free(0);
+    EXPECT_TRUE(is_empty(0));
+    EXPECT_TRUE(is_empty(1));  // its neighbour on the page was never touched
+    ASSERT_TRUE(sprite_load_image(0, solid_image(6, 6, opaque_green)));
+    sprite_draw(0, 20, 0);
+    EXPECT_EQ(screen_pixel(25, 5), opaque_green);
+    EXPECT_EQ(d.sprites[0].texture_width, 8);
+}
+
 TEST_F(Sprites, AFileLoadsThroughItsNameWhateverTheLetterCase)
 {
     write_file(
@@ -301,11 +339,11 @@ TEST_F(Sprites, AFileLoadsThroughItsNameWhateverTheLetterCase)
             3, 2, {opaque_red, opaque_green, opaque_blue, opaque_blue, opaque_green, opaque_red}));
     sprite_load(dir.file("STEIN.BMP").c_str(), 7.9);
     const OpenGLRainbows& d = *rt_display;
-    ASSERT_EQ(d.image_width[7], 3);
-    EXPECT_EQ(d.image_height[7], 2);
-    EXPECT_EQ(d.texture_width[7], 4);
-    EXPECT_EQ(d.texture_height[7], 2);
-    const Texels t = read_texture(d.texture[7][0]);
+    ASSERT_EQ(d.sprites[7].image_width, 3);
+    EXPECT_EQ(d.sprites[7].image_height, 2);
+    EXPECT_EQ(d.sprites[7].texture_width, 4);
+    EXPECT_EQ(d.sprites[7].texture_height, 2);
+    const Texels t = read_texture(d.sprites[7].texture[0]);
     EXPECT_EQ(t.at(0, 1), opaque_red);  // the top row sits in texel row 1
     EXPECT_EQ(t.at(2, 0), opaque_red);
 }
@@ -314,7 +352,7 @@ TEST_F(Sprites, AMissingOrBrokenFileEmptiesALoadedSprite)
 {
     write_file(dir.file("a.bmp"), testing_support::bmp24(2, 2, std::vector<Rgba>(4, opaque_red)));
     sprite_load(dir.file("a.bmp").c_str(), 1);
-    ASSERT_EQ(rt_display->image_width[1], 2);
+    ASSERT_EQ(rt_display->sprites[1].image_width, 2);
     sprite_load(dir.file("nothing.bmp").c_str(), 1);
     EXPECT_TRUE(is_empty(1));
 
@@ -330,7 +368,7 @@ TEST_F(Sprites, TheContentsDecideTheFormatAndPngDataBehindABmpNameLoads)
     const std::uint8_t rgb[] = {255, 0, 128, 10, 20, 30};  // the key colour, then grey-blue
     ASSERT_TRUE(png_write_rgb(dir.file("really_png.bmp"), 2, 1, rgb));
     ASSERT_TRUE(sprite_load_file(2, dir.file("really_png.bmp"), colour_key_sprite));
-    const Texels t = read_texture(rt_display->texture[2][0]);
+    const Texels t = read_texture(rt_display->sprites[2].texture[0]);
     EXPECT_EQ(t.at(0, 0).a, 0);  // keyed out
     EXPECT_EQ(t.at(1, 0), (Rgba{10, 20, 30, 255}));
 }
@@ -345,7 +383,7 @@ TEST_F(Sprites, ExactlyThePinkKeyColourOfAFileIsTransparent)
     }
     write_file(dir.file("key.bmp"), testing_support::bmp24(9, 3, pixels));
     sprite_load(dir.file("key.bmp").c_str(), 1001);
-    ASSERT_EQ(rt_display->image_width[1001], 9);
+    ASSERT_EQ(rt_display->sprites[1001].image_width, 9);
 
     screen_draw_rect(0, 0, 50, 50, 65280);  // green under the sprite
     sprite_draw(1001, 10, 10);
@@ -358,28 +396,28 @@ TEST_F(Sprites, GrabbedTexturesStartAt32AndDoubleUntilTheyFit)
 {
     const OpenGLRainbows& d = *rt_display;
     ASSERT_TRUE(sprite_grab(1001, 5, 5, 1, 1));
-    EXPECT_EQ(d.texture_width[1001], 32);
-    EXPECT_EQ(d.texture_height[1001], 32);
-    EXPECT_EQ(d.image_width[1001], 1);
-    EXPECT_EQ(d.image_height[1001], 1);
-    EXPECT_EQ(d.texture[1001][1], 0u);
+    EXPECT_EQ(d.sprites[1001].texture_width, 32);
+    EXPECT_EQ(d.sprites[1001].texture_height, 32);
+    EXPECT_EQ(d.sprites[1001].image_width, 1);
+    EXPECT_EQ(d.sprites[1001].image_height, 1);
+    EXPECT_EQ(d.sprites[1001].texture[1], 0u);
 
-    const GLuint first = d.texture[1001][0];
+    const GLuint first = d.sprites[1001].texture[0];
     ASSERT_TRUE(sprite_grab(1001.7, 0, 0, 20, 32));  // same texture size: reused
-    EXPECT_EQ(d.texture[1001][0], first);
-    EXPECT_EQ(d.image_width[1001], 20);
-    EXPECT_EQ(d.image_height[1001], 32);
+    EXPECT_EQ(d.sprites[1001].texture[0], first);
+    EXPECT_EQ(d.sprites[1001].image_width, 20);
+    EXPECT_EQ(d.sprites[1001].image_height, 32);
 
     ASSERT_TRUE(sprite_grab(1001, 0, 0, 33, 320));
-    EXPECT_EQ(d.texture_width[1001], 64);
-    EXPECT_EQ(d.texture_height[1001], 512);
-    EXPECT_EQ(d.image_width[1001], 33);
+    EXPECT_EQ(d.sprites[1001].texture_width, 64);
+    EXPECT_EQ(d.sprites[1001].texture_height, 512);
+    EXPECT_EQ(d.sprites[1001].image_width, 33);
 
     // A loaded sprite of another size loses both textures to the grab.
     ASSERT_TRUE(sprite_load_image(3, solid_image(4, 4, opaque_red)));
     ASSERT_TRUE(sprite_grab(3, 0, 0, 8, 8));
-    EXPECT_EQ(d.texture[3][1], 0u);
-    EXPECT_EQ(d.texture_width[3], 32);
+    EXPECT_EQ(d.sprites[3].texture[1], 0u);
+    EXPECT_EQ(d.sprites[3].texture_width, 32);
 }
 
 TEST_F(Sprites, AGrabCopiesTheScreenAndPinkPrimitivesComeOutTransparent)
@@ -411,7 +449,7 @@ TEST_F(Sprites, WithoutDestinationAlphaTheGrabKeysABandOfPinksAndTakesTheFullBlo
     ASSERT_TRUE(sprite_grab(1001, 200, 200, 24, 4));
     sprite_grab_force_read_back(false);
 
-    const Texels t = read_texture(rt_display->texture[1001][0]);
+    const Texels t = read_texture(rt_display->sprites[1001].texture[0]);
     ASSERT_EQ(t.width, 32);
     // The rectangle's bottom row is texel row 0; its left edge texel column 0.
     const int expected_alpha[] = {255, 0, 0, 0, 255, 255};
@@ -427,7 +465,7 @@ TEST_F(Sprites, AGrabReachingOffTheScreenReadsOnlyTheScreen)
         sprite_grab_force_read_back(read_back);
         ASSERT_TRUE(sprite_grab(1001, 630, 470, 40, 40));
         sprite_grab_force_read_back(false);
-        const Texels t = read_texture(rt_display->texture[1001][0]);
+        const Texels t = read_texture(rt_display->sprites[1001].texture[0]);
         ASSERT_EQ(t.width, 64);
         // Texel row 0 is screen row 509, off the screen; screen row 479 is texel row 30.
         EXPECT_EQ(t.at(0, 30), opaque_red) << read_back;
