@@ -1,6 +1,8 @@
 // File-system services for the runtime: the temporary directory, case-insensitive name
 // lookup, whole-file reading with a size limit, whole-file writes that never leave a file
-// half written where that can be avoided, and appending to a private log file. POSIX only.
+// half written where that can be avoided, and appending to a private log file. The comments
+// say it in POSIX terms; fs_windows.cpp keeps the same promises in Windows terms, where names
+// are UTF-8 and may use "/" or "\" (the notes "Windows:" say where it differs).
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -9,7 +11,8 @@
 
 namespace platform {
 
-// $TMPDIR, else $XDG_RUNTIME_DIR (each when non-empty), else "/tmp"; no trailing "/"
+// $TMPDIR, else $XDG_RUNTIME_DIR (each when non-empty), else "/tmp"; no trailing "/".
+// Windows: the folder GetTempPathW names.
 std::string temp_directory();
 
 // A name that exists as written is returned unchanged. Otherwise, when the directory part
@@ -38,6 +41,8 @@ ReadResult read_whole_file(const std::string& path, std::size_t limit, std::stri
 // file) or cannot be done (the directory is not writable), the file is overwritten in place,
 // with its new length reserved first so that a full disk leaves the old contents. A successful
 // rename also removes temporary files that earlier, killed saves of the same file left behind.
+// Windows: a read-only file is left alone; the replaced file keeps its access rights and
+// attributes; a file another program holds open without delete sharing stays as it was.
 bool replace_file_contents(const std::string& path, const void* data, std::size_t size,
                            std::string* failure = nullptr);
 
@@ -64,7 +69,7 @@ bool is_directory(const std::string& path);  // a directory, or a link to one
 bool may_write(const std::string& path);
 // Where the user's application data goes: $XDG_DATA_HOME when it is an absolute path, else
 // $HOME/.local/share ($HOME when absolute, else the home directory of the user's account);
-// "" when there is no home directory at all. No trailing "/".
+// "" when there is no home directory at all. No trailing "/". Windows: the roaming AppData.
 std::string user_data_directory();
 // Creates dir and any missing parent with permission 0700. True when dir is a directory
 // afterwards (created or already there); else false with the reason in *failure.
@@ -137,7 +142,7 @@ public:
 
 private:
     friend FileLock lock_file(const std::string& path, int wait_ms, std::string* failure);
-    std::intptr_t handle_ = -1;  // the system's handle of the open lock file; -1 for none
+    std::intptr_t handle_ = -1;  // the open lock file's descriptor or HANDLE; -1 for none
     bool held_ = false;
 };
 // Locks path (a symbolic link is followed) through its lock file "." + name + ".lock" beside
