@@ -324,10 +324,13 @@ std::string overwrite_in_place(const std::string& target, const void* data, std:
 }
 
 // Puts the whole temporary file in the target's place. ReplaceFileW keeps the old file's
-// access rights and attributes; a new file is moved into place.
+// access rights and attributes; a new file is moved into place. The names are made full
+// first: Wine's ReplaceFileW looks for a folder in the replaced file's name and fails with
+// "Directory name invalid" on a bare one, such as the "savegame.ini" of the data folder the
+// game runs in.
 bool put_in_place(const std::string& temp_path, const std::string& target, bool replacing)
 {
-    const std::wstring from = widen(temp_path), to = widen(target);
+    const std::wstring from = widen(absolute_path(temp_path)), to = widen(absolute_path(target));
     if (replacing) {
         return ::ReplaceFileW(to.c_str(), from.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS,
                               nullptr, nullptr) != 0;

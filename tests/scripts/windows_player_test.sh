@@ -2,11 +2,12 @@
 # What a Windows player does with the package, under Wine:
 #     sh tests/scripts/windows_player_test.sh brillox-VERSION-win64.zip   (or a folder holding
 #     brillox.exe and the data)
-# The package is unpacked into C:\Program Files\brillox of a Wine prefix of its own whose
-# Windows user is "Jürgen", where the player may not write. A scripted game goes from the title
-# to a saved game, which must land in %APPDATA%\brillox with nothing written into the install;
-# then the save file is made read-only with attrib +r and the same save must be refused, shown
-# on the screen and leave the file as it was.
+# The package is unpacked in a Wine prefix of its own whose Windows user is "Jürgen": once into
+# the player's own C:\users\Jürgen\Downloads\brillox, where a scripted game from the title to
+# a saved game must save beside the program; once into C:\Program Files\brillox, where the
+# player may not write, and the same game must save into %APPDATA%\brillox with nothing written
+# into the install. Then the save file is made read-only with attrib +r and the same save must
+# be refused, shown on the screen and leave the file as it was.
 #
 # Runs in a Wine session (scripts/wine-session run ...) or starts one itself when DISPLAY is not
 # set. Exit status: 0 passed, 1 failed, 77 skipped (Wine, Xvfb, unzip or python3 missing).
@@ -19,11 +20,11 @@ root=$(cd "$here/../.." && pwd)
 scripts=$here/windows_player
 
 skip() {
-    echo "windows_player_test: skipped: $*"
+    printf "%s\n" "windows_player_test: skipped: $*"
     exit 77
 }
 fail() {
-    echo "windows_player_test: FAILED: $*" >&2
+    printf "%s\n" "windows_player_test: FAILED: $*" >&2
     exit 1
 }
 
@@ -87,34 +88,40 @@ wine_env wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWO
 appdata=$prefix/drive_c/users/Jürgen/AppData/Roaming
 [ -d "$appdata" ] || fail "the prefix has no $appdata: $(ls "$prefix/drive_c/users")"
 
-# The install, as this user (root: the administrator) unpacks it.
+# The package's files, as the zip holds them: at its top or in one folder of the package's name.
+files=$package
+if [ ! -d "$package" ]; then
+    unzip -q "$package" -d "$work/unzipped" || fail "unzip $package failed"
+    files=$work/unzipped
+    if [ ! -e "$files/brillox.exe" ]; then
+        exe=$(find "$files" -name brillox.exe | head -n 1)
+        [ -n "$exe" ] || fail "$package holds no brillox.exe"
+        files=$(dirname "$exe")
+    fi
+fi
+[ -f "$files/brillox.exe" ] || fail "$package holds no brillox.exe"
+
+# A copy the player unpacked into a folder of their own, C:\users\Jürgen\Downloads\brillox.
+own=$prefix/drive_c/users/Jürgen/Downloads/brillox
+mkdir -p "$own"
+cp -R "$files/." "$own/"
+if [ "$(id -u)" -eq 0 ]; then chown -R nobody "$own"; fi
+
+# The install under Program Files, as this user (root: the administrator) puts it there.
 install=$prefix/drive_c/Program\ Files/brillox
 mkdir -p "$install"
-if [ -d "$package" ]; then
-    cp -R "$package/." "$install/"
-else
-    unzip -q "$package" -d "$work/unzipped" || fail "unzip $package failed"
-    # A zip holds the files at its top or in one folder of the package's name.
-    top=$work/unzipped
-    if [ ! -e "$top/brillox.exe" ]; then
-        exe=$(find "$top" -name brillox.exe | head -n 1)
-        [ -n "$exe" ] || fail "$package holds no brillox.exe"
-        top=$(dirname "$exe")
-    fi
-    cp -R "$top/." "$install/"
-fi
-[ -f "$install/brillox.exe" ] || fail "$package holds no brillox.exe"
+cp -R "$files/." "$install/"
 if [ "$(id -u)" -ne 0 ]; then chmod -R a-w "$install"; else chown -R root "$install"; fi
 # shellcheck disable=SC2016  # $1 is the inner shell's
 as_player sh -c 'touch "$1/.probe" 2>/dev/null' probe "$install" &&
     fail "the player may write into $install"
 (cd "$install" && find . -exec ls -ld --time-style=+%s.%N {} + | sort -k 7) >"$work/install.before"
 
-# play SCRIPT: the installed program plays SCRIPT with the real player files, from the folder
-# run/ (its trace and captures land there); its exit status is the game's.
+# play FOLDER SCRIPT: the program in the Windows folder FOLDER plays SCRIPT with the real player
+# files, from the folder run/ (its trace and captures land there); its exit status is the game's.
 play() {
-    (cd "$work/run" && wine_env wine 'C:\Program Files\brillox\brillox.exe' --script "$1.txt" \
-        --trace "$1.trace" --write-player-files >"$1.out" 2>"$1.err")
+    (cd "$work/run" && wine_env wine "$1\\brillox.exe" --script "$2.txt" --trace "$2.trace" \
+        --write-player-files >"$2.out" 2>"$2.err")
 }
 shots() {
     [ -n "${BRILLOX_WINDOWS_SHOTS:-}" ] || return 0
@@ -160,8 +167,21 @@ sys.exit(0 if bright else 1)
 EOF
 }
 
-# 1. From the title to a saved game.
-play save || fail "the save game ended with status $?: $(cat "$work/run/save.err")"
+# 1. The copy in the player's own folder keeps its player files beside the program: the save
+# lands there, and AppData gets no brillox folder.
+play 'C:\users\Jürgen\Downloads\brillox' save ||
+    fail "the game in Downloads ended with status $?: $(cat "$work/run/save.err")"
+grep -qx 'ini_save savegame.ini' "$work/run/save.trace" ||
+    fail "the game in Downloads saved nothing: $(cat "$work/run/save.err")"
+grep -q '^1=A,0,1,3'"$(printf '\r')"'$' "$own/savegame.ini" ||
+    fail "$own/savegame.ini has no slot 1=A,0,1,3: $(cat "$own/savegame.ini")"
+[ ! -e "$appdata/brillox" ] || fail "the game in Downloads wrote into $appdata/brillox"
+echo "windows_player_test: the copy in Downloads saved beside itself"
+rm "$work/run/save.trace"
+
+# 2. The install under Program Files, from the title to a saved game.
+play 'C:\Program Files\brillox' save ||
+    fail "the save game ended with status $?: $(cat "$work/run/save.err")"
 shots title.png saved.png
 grep -qx 'ini_save savegame.ini' "$work/run/save.trace" ||
     fail "the trace has no 'ini_save savegame.ini': $(cat "$work/run/save.err")"
@@ -173,7 +193,7 @@ cmp -s "$work/install.before" "$work/install.after" ||
     fail "the install folder changed: $(diff "$work/install.before" "$work/install.after")"
 printf '%s\n' "windows_player_test: saved into $saved, beside:" "$(ls -A "$appdata/brillox")"
 
-# 2. The same save onto a read-only savegame.ini, made read-only as a Windows player does:
+# 3. The same save onto a read-only savegame.ini, made read-only as a Windows player does:
 # attrib +r through Wine's cmd (Wine keeps the attribute as the Unix mode without write bits).
 # (Each word its own argument: Wine would quote a whole command line again for cmd.)
 wine_env wine cmd /c attrib +r '%APPDATA%\brillox\savegame.ini' >"$work/attrib.log" 2>&1 ||
@@ -183,13 +203,17 @@ case $(stat -c %A "$saved") in
     *) fail "attrib +r left $saved writable: $(stat -c %A "$saved")" ;;
 esac
 cp "$saved" "$work/savegame.before"
-play refused || fail "the refused save ended with status $?: $(cat "$work/run/refused.err")"
+play 'C:\Program Files\brillox' refused ||
+    fail "the refused save ended with status $?: $(cat "$work/run/refused.err")"
 shots list.png refused.png
 grep -q 'ini_save savegame.ini' "$work/run/refused.trace" &&
     fail "the trace says savegame.ini was saved"
 cmp -s "$saved" "$work/savegame.before" || fail "the read-only $saved changed: $(cat "$saved")"
-grep -q 'savegame.ini' "$work/run/refused.err" ||
-    fail "standard error does not name savegame.ini: $(cat "$work/run/refused.err")"
+# The refusal is the program's own check of the attribute ("Permission denied"), not the
+# system's "Access denied": Windows refuses to replace a read-only file, but Wine lets root
+# do it, so the program must not rely on the refusal.
+grep -q 'savegame.ini: cannot be saved: Permission denied' "$work/run/refused.err" ||
+    fail "standard error does not say savegame.ini was refused: $(cat "$work/run/refused.err")"
 # "Spiel nicht gespeichert !" stands in row 12 of the 32-pixel grid, from column 2: empty on
 # the save list before the save, written on it after.
 has_text "$work/run/list.png" 64 384 496 28 && fail "list.png has text where the refusal goes"
