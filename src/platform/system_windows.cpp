@@ -217,4 +217,11 @@ std::string display_environment()
     return text;
 }
 
+const char* without_screen_advice()
+{
+    // SDL's offscreen driver needs EGL, which Windows lacks, and its dummy driver has no GL:
+    // only the windows driver draws, and it needs a desktop.
+    return "The game needs a desktop session to run in.";
+}
+
 }  // namespace platform
