@@ -33,6 +33,7 @@ test: deps-test
 	$(build_fuzz_targets)
 	cmake --build $(FUZZ_DIR) -j $(JOBS)
 	cd $(FUZZ_DIR) && ctest --output-on-failure -j $(JOBS) -L fuzz
+	$(MAKE) test-windows
 
 # Release build of the benchmarks in bench/; runs every benchmark program one after the other.
 bench: deps-test
@@ -98,13 +99,14 @@ install: deps-run
 windows: deps-windows
 	@set -e; prefix=$$(sh scripts/windows-deps); \
 	fresh=""; \
-	grep -qsxF "BRILLOX_WINDOWS_DEPS:PATH=$$prefix" $(WINDOWS_DIR)/CMakeCache.txt || fresh=--fresh; \
+	grep -qsxF "BRILLOX_WINDOWS_DEPS:PATH=$$prefix" $(WINDOWS_DIR)/CMakeCache.txt || \
+	    fresh="--fresh -DCMAKE_TOOLCHAIN_FILE=cmake/windows-toolchain.cmake"; \
 	echo "cmake $$fresh -S . -B $(WINDOWS_DIR) ... -DBRILLOX_WINDOWS_DEPS=$$prefix"; \
 	cmake $$fresh -S . -B $(WINDOWS_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release \
-	    -DCMAKE_TOOLCHAIN_FILE=cmake/windows-toolchain.cmake -DBRILLOX_WINDOWS_DEPS="$$prefix"
+	    -DBRILLOX_WINDOWS_DEPS="$$prefix"
 	cmake --build $(WINDOWS_DIR) -j $(JOBS) --target brillox level_tool windows_package
 
-# The Windows package's smoke test: the zip's contents, the program's
+# The Windows package's smoke test, the last step of `make test`: the zip's contents, the program's
 # imports and resources, and brillox.exe --version under Wine, in a Wine session of its own
 # (a fresh prefix and an Xvfb display, removed afterwards).
 test-windows: windows
