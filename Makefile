@@ -1,6 +1,7 @@
 # brillox: `make run` builds and starts the game, `make test` runs every test headlessly.
 # Each target first installs the missing Debian packages of its sets (scripts/install-deps):
-# run, release, install: the run set; test, fuzz, bench: run and test; assets: run and assets.
+# run, release, install: the run set; test, fuzz, bench: run and test; assets: run and assets;
+# windows: run and windows (test also builds the Windows package: the windows set as well).
 # `./run` and `./test` install make itself first, then call these.
 
 RELEASE_DIR := build/release
@@ -8,9 +9,11 @@ TEST_DIR    := build/test
 FUZZ_DIR    := build/fuzz
 FUZZ_SECONDS ?= 300
 BENCH_DIR   := build/bench
+WINDOWS_DIR := build/windows
+VERSION     := $(shell sed -n 's/^project.brillox VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 JOBS        := $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: run release test bench deps deps-run deps-test deps-assets assets
+.PHONY: run release test bench deps deps-run deps-test deps-assets deps-windows assets
 
 run: release
 	$(RELEASE_DIR)/brillox
@@ -30,6 +33,7 @@ test: deps-test
 	$(build_fuzz_targets)
 	cmake --build $(FUZZ_DIR) -j $(JOBS)
 	cd $(FUZZ_DIR) && ctest --output-on-failure -j $(JOBS) -L fuzz
+	$(MAKE) test-windows
 
 # Release build of the benchmarks in bench/; runs every benchmark program one after the other.
 bench: deps-test
@@ -86,6 +90,29 @@ install: deps-run
 	cmake --build $(RELEASE_DIR) -j $(JOBS) --target brillox
 	cmake --install $(RELEASE_DIR) --prefix $(PREFIX)
 
+# The Windows game, cross-built with MinGW-w64 in release mode into $(WINDOWS_DIR): brillox.exe,
+# level_tool.exe and the zip for players, $(WINDOWS_DIR)/brillox-$(VERSION)-win64.zip.
+# scripts/windows-deps builds the static SDL2, libpng, zlib and googletest once per machine (a
+# few minutes) into a cache outside the tree and prints where; a build directory configured for
+# other libraries than those is configured afresh.
+.PHONY: windows test-windows
+windows: deps-windows
+	@set -e; prefix=$$(sh scripts/windows-deps); \
+	fresh=""; \
+	grep -qsxF "BRILLOX_WINDOWS_DEPS:PATH=$$prefix" $(WINDOWS_DIR)/CMakeCache.txt || \
+	    fresh="--fresh -DCMAKE_TOOLCHAIN_FILE=cmake/windows-toolchain.cmake"; \
+	echo "cmake $$fresh -S . -B $(WINDOWS_DIR) ... -DBRILLOX_WINDOWS_DEPS=$$prefix"; \
+	cmake $$fresh -S . -B $(WINDOWS_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release \
+	    -DBRILLOX_WINDOWS_DEPS="$$prefix"
+	cmake --build $(WINDOWS_DIR) -j $(JOBS) --target brillox level_tool windows_package
+
+# The Windows package's smoke test, the last step of `make test`: the zip's contents, the program's
+# imports and resources, and brillox.exe --version under Wine, in a Wine session of its own
+# (a fresh prefix and an Xvfb display, removed afterwards).
+test-windows: windows
+	sh scripts/wine-session run sh tests/scripts/windows_package_test.sh . \
+	    $(WINDOWS_DIR)/brillox-$(VERSION)-win64.zip $(VERSION)
+
 deps-run:
 	@sh scripts/install-deps run
 
@@ -94,6 +121,9 @@ deps-test:
 
 deps-assets:
 	@sh scripts/install-deps run assets
+
+deps-windows:
+	@sh scripts/install-deps run windows
 
 # Every set.
 deps:

@@ -39,8 +39,13 @@ set(CMAKE_USER_MAKE_RULES_OVERRIDE ${CMAKE_CURRENT_LIST_DIR}/windows-static-libr
 set(ZLIB_USE_STATIC_LIBS ON)
 
 # The C and C++ runtimes and winpthreads go into the program: it needs no MinGW DLL beside it.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+# No link time in the program header: the same sources make the same program.
+set(CMAKE_EXE_LINKER_FLAGS_INIT
+    "-static -static-libgcc -static-libstdc++ -Wl,--no-insert-timestamp")
 set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static-libgcc -static-libstdc++")
+# A release program carries no symbol table (it has no debug information to go with it). The
+# linker strips it rather than strip(1) afterwards, which would write the time into the header.
+set(CMAKE_EXE_LINKER_FLAGS_RELEASE_INIT "-s")
 
 # ctest, gtest_discover_tests and add_custom_command run the Windows programs through Wine.
 set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-run)

@@ -201,11 +201,9 @@ void require_a_display(const char* program)
     } else {
         return;
     }
-    std::fprintf(stderr,
-                 "%s: %s (video drivers tried: %s; %s). Set SDL_VIDEODRIVER=offscreen to run "
-                 "without a screen.\n",
-                 program, problem, platform::video_drivers_tried().c_str(),
-                 platform::display_variables().c_str());
+    std::fprintf(stderr, "%s: %s (video drivers tried: %s; %s). %s\n", program, problem,
+                 platform::video_drivers_tried().c_str(), platform::display_variables().c_str(),
+                 platform::video_without_screen_advice());
     std::exit(1);
 }
 

@@ -88,12 +88,14 @@ bool has_word(const char* list, const char* word)
     return false;
 }
 
-// Mesa's software rasterisers stand in for the generic (unaccelerated) pixel format.
+// Mesa's software rasterisers, and Windows's own "GDI Generic" GL 1.1, stand in for the
+// generic (unaccelerated) pixel format.
 bool renders_in_software()
 {
     const char* renderer = gl_text(GL_RENDERER);
     if (renderer == nullptr) return false;
-    for (const char* name : {"llvmpipe", "softpipe", "swrast", "Software Rasterizer"}) {
+    for (const char* name :
+         {"llvmpipe", "softpipe", "swrast", "Software Rasterizer", "GDI Generic"}) {
         if (std::strstr(renderer, name)) return true;
     }
     return false;

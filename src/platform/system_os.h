@@ -14,6 +14,8 @@ void catch_system_termination_requests();
 // The environment that decides whether there is a screen, for messages: on Linux the X11 and
 // Wayland variables, on Windows the window station the program runs in.
 std::string display_environment();
+// The advice for a user whose program found no screen (see video_without_screen_advice).
+const char* without_screen_advice();
 // Windows only: an event object (a HANDLE) set together with the termination flag, so that a
 // sleep can end at once; nullptr before catch_termination_signals.
 void* termination_event();

@@ -165,4 +165,9 @@ std::string display_environment()
     return text;
 }
 
+const char* without_screen_advice()
+{
+    return "Set SDL_VIDEODRIVER=offscreen to run without a screen.";
+}
+
 }  // namespace platform

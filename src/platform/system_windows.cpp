@@ -152,8 +152,15 @@ void show_message_box(const std::string& title, const std::string& text, bool wa
     }
     const HANDLE waits[2] = {box_thread, terminating_event};
     const DWORD count = terminating_event != nullptr ? 2 : 1;
-    while (::WaitForMultipleObjects(count, waits, FALSE, count == 2 ? INFINITE : 20) !=
-           WAIT_OBJECT_0) {
+    for (;;) {
+        const DWORD woke =
+            ::WaitForMultipleObjects(count, waits, FALSE, count == 2 ? INFINITE : 20);
+        if (woke == WAIT_OBJECT_0) break;
+        if (woke == WAIT_FAILED) {
+            // The request lives on this stack: never leave while the box still uses it.
+            ::WaitForSingleObject(box_thread, INFINITE);
+            break;
+        }
         if (!termination_requested()) continue;
         // The box may not exist yet: look again until its thread has ended.
         do {
@@ -215,6 +222,13 @@ std::string display_environment()
         text += (flags.dwFlags & WSF_VISIBLE) != 0 ? " (interactive)" : " (not interactive)";
     }
     return text;
+}
+
+const char* without_screen_advice()
+{
+    // SDL's offscreen driver needs EGL, which Windows lacks, and its dummy driver has no GL:
+    // only the windows driver draws, and it needs a desktop.
+    return "The game needs a desktop session to run in.";
 }
 
 }  // namespace platform

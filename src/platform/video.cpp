@@ -120,6 +120,11 @@ std::string display_variables()
     return display_environment();
 }
 
+const char* video_without_screen_advice()
+{
+    return without_screen_advice();
+}
+
 bool video_sprite_batching_wanted()
 {
     const char* setting = std::getenv("BRILLOX_SPRITE_BATCHING");

@@ -19,6 +19,9 @@ std::string video_drivers_tried();
 // What decides whether there is a screen: "DISPLAY=:0, WAYLAND_DISPLAY unset" and the like, or
 // on Windows the window station ("window station WinSta0 (interactive)")
 std::string display_variables();
+// What a user who has no screen can do: "Set SDL_VIDEODRIVER=offscreen to run without a
+// screen." where a driver without a screen can draw with OpenGL; on Windows none can.
+const char* video_without_screen_advice();
 bool video_sprite_batching_wanted();  // false when the environment sets BRILLOX_SPRITE_BATCHING=0
 
 struct DisplayMode {

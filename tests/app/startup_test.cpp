@@ -138,6 +138,9 @@ TEST_F(Program, WithoutADisplayTheProgramSaysSoAndFails)
     ASSERT_NE(ours, std::string::npos) << o.err;
     EXPECT_EQ(o.err.find('\n', ours), o.err.size() - 1) << o.err;
     EXPECT_NE(o.err.find("DISPLAY unset", ours), std::string::npos) << o.err;
+    EXPECT_NE(o.err.find("). Set SDL_VIDEODRIVER=offscreen to run without a screen.\n", ours),
+              std::string::npos)
+        << o.err;
     // A scripted run needs no screen.
     write_file(start.file("script.txt"), "wait 1\n");
     o = run_probe({"return", "--script", "script.txt"}, start.path(), tmp.path(), no_display);
