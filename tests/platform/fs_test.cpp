@@ -308,6 +308,22 @@ TEST(ReplaceFileContents, RemovesOnlyStaleTemporariesOfTheSameFile)
     for (const char* name : kept) EXPECT_TRUE(testing_support::file_exists(tmp.file(name))) << name;
 }
 
+// The game names its files by their bare names in the data folder it runs in. (Wine's
+// ReplaceFileW finds no folder in such a name to make its own temporary file in.)
+TEST(ReplaceFileContents, ReplacesAFileNamedWithoutAFolder)
+{
+    TempDir tmp;
+    write_file(tmp.file("a.ini"), "old");
+    const std::filesystem::path started_in = std::filesystem::current_path();
+    std::filesystem::current_path(tmp.path());
+    std::string failure;
+    const bool replaced = platform::replace_file_contents("a.ini", "new", 3, &failure);
+    std::filesystem::current_path(started_in);
+    EXPECT_TRUE(replaced) << failure;
+    EXPECT_EQ(read_file(tmp.file("a.ini")), "new");
+    EXPECT_EQ(entry_count(tmp.path()), 1);
+}
+
 // A file another program holds open without letting it be renamed is left as it was.
 TEST(ReplaceFileContents, FailsOnAFileHeldOpenOnWindows)
 {
