@@ -15,6 +15,9 @@ struct ProgramOutcome {
 
 // Starts program with args in the directory cwd. The child gets this process's environment
 // with the "NAME=value" entries of env on top; an entry "NAME" alone removes that variable.
+// A name stands for what environment_names (temp_dir.h) says: TMPDIR moves the temporary
+// folder on Windows too. A program that ends by a signal, or on Windows by an exception
+// (a crash: 0xC0000005 and its kind), has exit code -1.
 ProgramOutcome run_program(const std::string& program, const std::vector<std::string>& args,
                            const std::string& cwd, const std::vector<std::string>& env = {});
 
@@ -23,6 +26,7 @@ struct RunningProgram {
     int pid = -1;                    // -1 when it could not be started
     std::string out_path, err_path;  // its streams, in a scratch directory of its own
     std::string streams_dir;
+    void* process = nullptr;  // Windows: the process's handle, which keeps its exit code
 };
 RunningProgram start_program(const std::string& program, const std::vector<std::string>& args,
                              const std::string& cwd, const std::vector<std::string>& env = {});
