@@ -30,6 +30,9 @@ struct RunningProgram {
 };
 RunningProgram start_program(const std::string& program, const std::vector<std::string>& args,
                              const std::string& cwd, const std::vector<std::string>& env = {});
+// Asks the program to end the way the system's session would: SIGTERM on POSIX, on Windows a
+// close request (WM_CLOSE) to each of its top-level windows. False when nothing was asked.
+bool ask_to_end(const RunningProgram& running);
 // Waits for the end (at most timeout_s seconds of wall-clock time, then kills it: exit code -1)
 // and collects it.
 ProgramOutcome finish_program(RunningProgram& running, double timeout_s = 600);

@@ -63,6 +63,11 @@ RunningProgram start_program(const std::string& program, const std::vector<std::
     return running;
 }
 
+bool ask_to_end(const RunningProgram& running)
+{
+    return running.pid > 0 && kill(running.pid, SIGTERM) == 0;
+}
+
 ProgramOutcome finish_program(RunningProgram& running, double timeout_s)
 {
     ProgramOutcome result;

@@ -135,6 +135,33 @@ RunningProgram start_program(const std::string& program, const std::vector<std::
     return running;
 }
 
+namespace {
+
+struct CloseRequest {
+    DWORD process_id;
+    bool sent;
+};
+
+BOOL CALLBACK close_if_owned(HWND window, LPARAM request_address)
+{
+    auto* request = reinterpret_cast<CloseRequest*>(request_address);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == request->process_id && IsWindowVisible(window)) {
+        request->sent = PostMessageW(window, WM_CLOSE, 0, 0) || request->sent;
+    }
+    return TRUE;
+}
+
+}  // namespace
+
+bool ask_to_end(const RunningProgram& running)
+{
+    CloseRequest request{static_cast<DWORD>(running.pid), false};
+    if (running.process != nullptr) EnumWindows(close_if_owned, reinterpret_cast<LPARAM>(&request));
+    return request.sent;
+}
+
 ProgramOutcome finish_program(RunningProgram& running, double timeout_s)
 {
     ProgramOutcome result;

@@ -50,6 +50,11 @@ ScopedEnv::~ScopedEnv()
     }
 }
 
+void set_temp_directory(const std::string& dir)
+{
+    for (const std::string& name : environment_names("TMPDIR")) set_environment(name, dir);
+}
+
 int entry_count(const std::string& dir)
 {
     int count = 0;

@@ -75,6 +75,11 @@ constexpr bool file_size_limits = true;
 // A new directory under the system temporary directory whose name starts with name_start;
 // throws std::runtime_error when none can be made.
 std::string make_scratch_directory(const std::string& name_start);
+// On Windows a death test's child is the test program started again, running the test up to
+// the death test's statement: told whose child it is (test_main does), it makes the same scratch
+// directories its parent made in that test, under the same names, so that it writes where the
+// parent will look, as a forked child does on POSIX. Nothing to do on POSIX.
+void share_scratch_directories_with(int parent_process_id);
 // The process environment, changed for this process and the programs it starts.
 void set_environment(const std::string& name, const std::string& value);
 void unset_environment(const std::string& name);
@@ -82,6 +87,9 @@ void unset_environment(const std::string& name);
 // TMPDIR (GetTempPathW reads those), so that a test that moves the temporary folder through
 // TMPDIR (ScopedEnv, a started program's environment) moves it on both systems.
 std::vector<std::string> environment_names(const std::string& name);
+// Makes dir the temporary folder of this process and the programs it starts (the end report
+// goes there): TMPDIR and what it stands for, for good (ScopedEnv restores them).
+void set_temp_directory(const std::string& dir);
 
 int entry_count(const std::string& dir);         // entries in a directory, "." and ".." not counted
 std::string read_file(const std::string& path);  // whole file as bytes; "" if missing

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "support/temp_dir.h"
 
@@ -56,13 +57,21 @@ int main(int argc, char** argv)
          {std::pair{"SDL_VIDEODRIVER", headless_video}, std::pair{"SDL_AUDIODRIVER", "dummy"}}) {
         if (std::getenv(name) == nullptr) testing_support::set_environment(name, value);
     }
+    // A Windows death test's child gets "--gtest_internal_run_death_test=FILE|LINE|INDEX|
+    // PARENT|..." with its parent's process id.
+    const std::string child_flag = "--gtest_internal_run_death_test=";
     for (int i = 1; i < argc; ++i) {
-        death_test_child =
-            death_test_child || std::strncmp(argv[i], "--gtest_internal_run_death_test", 31) == 0;
+        const std::string arg = argv[i];
+        if (arg.rfind(child_flag, 0) != 0) continue;
+        death_test_child = true;
+        std::size_t at = child_flag.size();
+        for (int field = 0; field < 3 && at != 0; ++field) at = arg.find('|', at) + 1;
+        if (at != 0) testing_support::share_scratch_directories_with(std::atoi(arg.c_str() + at));
     }
     // Death tests fork the test process as it stands (gtest's "fast" style), so a child
-    // writes into the same scratch directories its parent will read. Not on Windows: there a
-    // death test starts the program again, and its child makes scratch directories of its own.
+    // writes into the same scratch directories its parent will read. On Windows a death test
+    // starts the program again, and the child makes its parent's scratch directories again
+    // (share_scratch_directories_with).
     testing::InitGoogleTest(&argc, argv);
     test_process = getpid();
     std::atexit(fail_early_exit);
