@@ -266,6 +266,8 @@ std::string rt_program_directory(const std::string& program_path)
 
 void rt_entry(int argc, char** argv, const rt_program& program)
 {
+    // Before anything is printed: a Windows program started from a console writes there.
+    platform::attach_parent_console();
     // A file-size limit must fail a write, not kill the program in the middle of a save.
     platform::ignore_file_size_signal();
     // SIGTERM, SIGINT and SIGHUP end the program from any screen through the error stop.

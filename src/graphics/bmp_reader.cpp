@@ -9,6 +9,7 @@
 
 #include "core/byte_reading.h"
 #include "graphics/image.h"
+#include "platform/files_open.h"
 #include "platform/fs.h"
 
 namespace {
@@ -112,7 +113,7 @@ bool read_bmp_file(std::FILE* file, int colour_key, Image& image)
 bool bmp_read(const std::string& path, int colour_key, Image& out)
 {
     out = Image{};
-    FileHandle file(std::fopen(path.c_str(), "rb"));
+    FileHandle file(platform::open_file_for_reading(path));
     if (!file) return false;
     Image image;
     if (!read_bmp_file(file.get(), colour_key, image)) return false;

@@ -4,6 +4,7 @@
 #include "graphics/display.h"
 
 #include <GL/gl.h>
+#include <GL/glext.h>
 
 #include <chrono>
 #include <cstdio>

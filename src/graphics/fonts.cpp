@@ -15,6 +15,7 @@
 #include "graphics/display.h"
 #include "graphics/draw.h"
 #include "graphics/sprites.h"
+#include "platform/files_open.h"
 #include "platform/fs.h"
 
 namespace {
@@ -36,7 +37,7 @@ int grid_rows(int image_width, int image_height)
 
 bool file_can_be_read(const std::string& path)
 {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
+    std::FILE* file = platform::open_file_for_reading(path);
     if (file == nullptr) return false;
     std::fclose(file);
     return true;

@@ -11,6 +11,7 @@
 
 #include "core/byte_reading.h"
 #include "graphics/image.h"
+#include "platform/files_open.h"
 #include "platform/fs.h"
 
 namespace {
@@ -145,7 +146,7 @@ bool png_layout_supported(const std::string& path, int channels, int bit_depth, 
 bool png_read(const std::string& path, int colour_key, Image& out)
 {
     out = Image{};
-    FileHandle file(std::fopen(path.c_str(), "rb"));
+    FileHandle file(platform::open_file_for_reading(path));
     if (!file) return false;
     const std::int64_t file_size = platform::regular_file_size(file.get());
     if (file_size < 0) return false;

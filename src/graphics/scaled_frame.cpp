@@ -2,6 +2,7 @@
 #include "graphics/scaled_frame.h"
 
 #include <GL/gl.h>
+#include <GL/glext.h>
 
 #include <type_traits>
 

@@ -4,6 +4,7 @@
 #include "graphics/sprites.h"
 
 #include <GL/gl.h>
+#include <GL/glext.h>
 
 #include <algorithm>
 #include <array>
@@ -17,6 +18,7 @@
 #include "graphics/gl_shared.h"
 #include "graphics/sprite_atlas.h"
 #include "graphics/texels.h"
+#include "platform/files_open.h"
 #include "platform/fs.h"
 
 namespace {
@@ -172,7 +174,7 @@ void sprite_load(const rt_string& file, double id_value)
     sprite_free(id);
     // Image names written with other letter case than on disk ("Show/Stein.bmp") still load.
     const std::string path = platform::resolve_name_ignoring_case(file.c_str());
-    std::FILE* f = std::fopen(path.c_str(), "rb");
+    std::FILE* f = platform::open_file_for_reading(path);
     if (f == nullptr) return;
     std::fclose(f);
     sprite_load_file(id, path, colour_key_sprite);

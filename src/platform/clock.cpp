@@ -1,15 +1,14 @@
 // The runtime's clocks: SDL's performance counter and millisecond timer, or a virtual clock in
 // whole microseconds for scripted runs, where every reading moves time on by one microsecond so
-// that busy waits end and a run gives the same timings on every machine.
+// that busy waits end and a run gives the same timings on every machine. The sleep and the
+// thread's CPU time are the system's own: clock_posix.cpp and clock_windows.cpp.
 #include "platform/clock.h"
 
 #include <SDL2/SDL.h>
 
-#include <cerrno>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 
 namespace platform {
 
@@ -128,26 +127,10 @@ void clock_set_observer(void (*observer)(double now_ms))
     time_observer = observer;
 }
 
-void sleep_ms(double ms)
-{
-    if (!(ms > 0)) return;
-    const auto ns = static_cast<std::int64_t>(ms * 1e6);
-    timespec duration{static_cast<time_t>(ns / 1000000000), static_cast<long>(ns % 1000000000)};
-    // One call, not restarted after a signal: the caller looks at its termination flag then.
-    nanosleep(&duration, nullptr);
-}
-
 bool busy_waits_wanted()
 {
     const char* setting = std::getenv("BRILLOX_BUSY_WAIT");
     return setting != nullptr && std::strcmp(setting, "1") == 0;
-}
-
-double thread_cpu_ms()
-{
-    timespec t{};
-    if (clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t) != 0) return 0;
-    return static_cast<double>(t.tv_sec) * 1000.0 + static_cast<double>(t.tv_nsec) / 1e6;
 }
 
 }  // namespace platform

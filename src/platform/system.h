@@ -5,11 +5,16 @@
 
 namespace platform {
 
+// Windows: a program without a console window of its own, started from a console, writes its
+// standard output and error there (unless they go to a file or pipe already). Call first
+// thing; nothing on other systems.
+void attach_parent_console();
 std::string program_path();  // full path of the running executable
 // A file-size limit then fails writes (EFBIG) instead of ending the process
 void ignore_file_size_signal();
-// SIGTERM, SIGINT and SIGHUP only set a flag, which the runtime's waits and frames look at; SDL
-// is told to leave these signals alone. Call before the video starts.
+// SIGTERM, SIGINT and SIGHUP (on Windows: Ctrl+C, Ctrl+Break, closing the console, log-off and
+// shut-down) only set a flag, which the runtime's waits and frames look at; SDL is told to leave
+// these signals alone. Call before the video starts.
 void catch_termination_signals();
 bool termination_requested();  // one of those signals arrived
 bool set_working_directory(const std::string& dir);
@@ -18,8 +23,9 @@ bool set_working_directory(const std::string& dir);
 void message_box(const char* title, const char* text, bool warning);
 void show_cursor(bool visible);
 void beep();
-bool debugger_attached();             // a tracer is attached (TracerPid in /proc/self/status)
-void debug_output(const char* text);  // standard error, only when a debugger is attached
+bool debugger_attached();  // a tracer (TracerPid in /proc/self/status) or Windows debugger
+// Standard error, only when a debugger is attached; on Windows also the debugger's own output
+void debug_output(const char* text);
 
 struct LocalTime {
     int year, month, day, hour, minute, second;

@@ -4,12 +4,13 @@
 #include "platform/video.h"
 
 #include <SDL2/SDL.h>
-#include <strings.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+
+#include "platform/system_os.h"
 
 namespace platform {
 
@@ -26,8 +27,9 @@ SDL_Window* window_of(Window w)
 // SDL's drivers that never show a picture ("evdev" is the dummy driver with console input).
 bool is_headless_driver(const char* name)
 {
-    return name != nullptr && (strcasecmp(name, "offscreen") == 0 ||
-                               strcasecmp(name, "dummy") == 0 || strcasecmp(name, "evdev") == 0);
+    return name != nullptr &&
+           (SDL_strcasecmp(name, "offscreen") == 0 || SDL_strcasecmp(name, "dummy") == 0 ||
+            SDL_strcasecmp(name, "evdev") == 0);
 }
 
 // The picture a window shows, kept with the window (the mouse mapping reads it).
@@ -115,14 +117,7 @@ std::string video_drivers_tried()
 
 std::string display_variables()
 {
-    std::string text;
-    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"}) {
-        const char* value = std::getenv(name);
-        if (!text.empty()) text += ", ";
-        text += name;
-        text += (value != nullptr && value[0] != '\0') ? std::string("=") + value : " unset";
-    }
-    return text;
+    return display_environment();
 }
 
 bool video_sprite_batching_wanted()

@@ -16,7 +16,9 @@ const char* video_driver_name();
 bool video_headless_requested();  // SDL_VIDEODRIVER names the offscreen or dummy driver
 // SDL_VIDEODRIVER when set, else the drivers SDL tries that show a picture
 std::string video_drivers_tried();
-std::string display_variables();      // "DISPLAY=:0, WAYLAND_DISPLAY unset" and the like
+// What decides whether there is a screen: "DISPLAY=:0, WAYLAND_DISPLAY unset" and the like, or
+// on Windows the window station ("window station WinSta0 (interactive)")
+std::string display_variables();
 bool video_sprite_batching_wanted();  // false when the environment sets BRILLOX_SPRITE_BATCHING=0
 
 struct DisplayMode {

@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "core/byte_reading.h"
+#include "platform/files_open.h"
 #include "platform/fs.h"
 
 namespace {
@@ -126,7 +127,7 @@ bool read_wav_file(std::FILE* file, WavSound& sound)
 bool wav_read(const std::string& path, WavSound& out)
 {
     out = WavSound{};
-    FileHandle file(std::fopen(path.c_str(), "rb"));
+    FileHandle file(platform::open_file_for_reading(path));
     if (!file) return false;
     WavSound sound;
     if (!read_wav_file(file.get(), sound)) return false;

@@ -18,6 +18,19 @@ namespace {
 
 const char* const blanks = " \t\r\n\f\v";
 
+// File names are UTF-8 text here; a path made from a plain string would read them in the
+// system's 8-bit code page on Windows, and a name with an umlaut would not be found.
+std::filesystem::path path_of(const std::string& utf8)
+{
+    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+std::string utf8_of(const std::filesystem::path& path)
+{
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
 std::string trim_right(const std::string& s)
 {
     const std::size_t end = s.find_last_not_of(blanks);
@@ -95,9 +108,9 @@ std::vector<std::string> level_plan_paths(const std::string& folder)
 {
     std::vector<std::string> paths;
     std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+    for (const auto& entry : std::filesystem::directory_iterator(path_of(folder), error)) {
         if (entry.is_regular_file() && entry.path().extension() == ".txt")
-            paths.push_back(entry.path().string());
+            paths.push_back(utf8_of(entry.path()));
     }
     if (error) throw LevelToolError(folder + ": " + error.message());
     std::sort(paths.begin(), paths.end());
@@ -142,7 +155,8 @@ LevelSource read_level_plan(const std::string& path)
 // A level with missing keys reads as far as it goes, for the checks to tell what is wrong.
 LevelIni read_level_ini(const std::string& path)
 {
-    if (!std::filesystem::is_regular_file(path)) throw LevelToolError(path + ": no such file");
+    if (!std::filesystem::is_regular_file(path_of(path)))
+        throw LevelToolError(path + ": no such file");
     ini_open(path.c_str());
     LevelIni ini;
     ini.lives = ini_number("game", "leben");
@@ -220,7 +234,7 @@ Keys decode_keys(const std::string& text, const std::string& where)
 
 std::string read_text_file(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(path_of(path), std::ios::binary);
     if (!in) throw LevelToolError(path + ": cannot be read");
     std::ostringstream text;
     text << in.rdbuf();
@@ -229,7 +243,7 @@ std::string read_text_file(const std::string& path)
 
 void write_text_file(const std::string& path, const std::string& text)
 {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    std::ofstream out(path_of(path), std::ios::binary | std::ios::trunc);
     out << text;
     out.close();
     if (!out) throw LevelToolError(path + ": cannot be written");
