@@ -148,8 +148,13 @@ TEST_F(IniDocument, FailedSaveLeavesTheOldFileAndSaysSo)
     ini_put("S", "k", "v");
     testing::internal::CaptureStderr();
     EXPECT_FALSE(ini_save());
-    EXPECT_NE(testing::internal::GetCapturedStderr().find("No such file or directory"),
-              std::string::npos);
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_NE(said.find("b.ini: cannot be saved: "), std::string::npos) << said;
+    // The reason is in the system's own words: strerror's, or on Windows FormatMessage's in
+    // the user's language.
+    if (!testing_support::on_windows) {
+        EXPECT_NE(said.find("No such file or directory"), std::string::npos) << said;
+    }
     ini_load("");
     EXPECT_EQ(entry_count(tmp.path()), 0);
 

@@ -356,6 +356,9 @@ TEST_F(Game, AReplayInTheWindowPlaysTheSameGameAtRealSpeed)
 // replays to the frame: the replay presents the frames the recording counts, then ends.
 TEST_F(Game, ALiveRecordingReplaysFrameForFrame)
 {
+    SKIP_ON_WINDOWS(
+        "a live game in a real window shows the software-rendering box (Mesa's "
+        "llvmpipe under Wine), which waits for a person");
     testing_support::RunningProgram running =
         testing_support::start_program(game_.program(), {"--record", "recording.txt"},
                                        game_.start_file(""), {"TMPDIR=" + game_.tmp_file("")});

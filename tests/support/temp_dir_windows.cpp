@@ -40,6 +40,18 @@ std::string name_in_test(const std::string& name_start)
            std::to_string(std::hash<std::string>{}(test) % 1000000) + "-" + std::to_string(++made);
 }
 
+// The temporary folder the test program started with. Tests move TMP, and a death test's child
+// inherits the moved one, so the first call notes the folder in the environment, where the
+// children find it.
+std::filesystem::path scratch_base()
+{
+    const char* const noted = "BRILLOX_TEST_SCRATCH_BASE";
+    if (const char* base = std::getenv(noted); base != nullptr) return base;
+    const std::filesystem::path base = std::filesystem::temp_directory_path();
+    set_environment(noted, base.string());
+    return base;
+}
+
 }  // namespace
 
 void share_scratch_directories_with(int parent_process_id)
@@ -49,7 +61,7 @@ void share_scratch_directories_with(int parent_process_id)
 
 std::string make_scratch_directory(const std::string& name_start)
 {
-    const std::filesystem::path base = std::filesystem::temp_directory_path();
+    const std::filesystem::path base = scratch_base();
     const std::string named = name_in_test(name_start);
     if (!named.empty()) {
         const std::filesystem::path dir = base / named;
