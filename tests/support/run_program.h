@@ -9,7 +9,8 @@ namespace testing_support {
 
 struct ProgramOutcome {
     int exit_code = -1;      // -1 when it could not be started or did not exit normally
-    std::string out, err;    // err ends with a line saying so when the program was killed
+    std::string out, err;    // err ends with a line saying so when the program was killed;
+                             // lines end in LF, also where Windows's text mode wrote CR LF
     bool timed_out = false;  // still running at the time limit, and killed
 };
 

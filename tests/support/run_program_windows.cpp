@@ -7,6 +7,7 @@
 #include <cwctype>
 #include <filesystem>
 #include <stdexcept>
+#include <thread>
 
 #include "support/run_program.h"
 #include "support/temp_dir.h"
@@ -88,6 +89,41 @@ std::wstring environment_block(const std::vector<std::string>& env)
     return block + L'\0';
 }
 
+// The software-rendering notice of a program started here (a message box that waits for a
+// click; Wine on Xvfb renders with Mesa's llvmpipe) is clicked away as a player would, by a
+// thread that looks for it until the program ends: a run that is not scripted shows it, and
+// the test is not there to click. The X tests do the same for the Linux program.
+const wchar_t* const software_notice = L"!!OpenGL Software Emulation!!";
+
+BOOL CALLBACK close_notice_of(HWND window, LPARAM process_id)
+{
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    wchar_t title[64] = L"";
+    GetWindowTextW(window, title, 64);
+    if (owner == static_cast<DWORD>(process_id) && wcscmp(title, software_notice) == 0)
+        PostMessageW(window, WM_CLOSE, 0, 0);
+    return TRUE;
+}
+
+void click_notices_away(HANDLE process, DWORD process_id)
+{
+    while (WaitForSingleObject(process, 200) == WAIT_TIMEOUT)
+        EnumWindows(close_notice_of, static_cast<LPARAM>(process_id));
+    CloseHandle(process);
+}
+
+std::string without_carriage_returns(std::string text)
+{
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+        text[kept++] = text[i];
+    }
+    text.resize(kept);
+    return text;
+}
+
 HANDLE inheritable_file(const std::wstring& path, DWORD access, DWORD creation)
 {
     SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
@@ -132,6 +168,11 @@ RunningProgram start_program(const std::string& program, const std::vector<std::
     CloseHandle(started.hThread);
     running.pid = static_cast<int>(started.dwProcessId);
     running.process = started.hProcess;
+    HANDLE watched = nullptr;
+    if (DuplicateHandle(GetCurrentProcess(), started.hProcess, GetCurrentProcess(), &watched,
+                        SYNCHRONIZE, FALSE, 0)) {
+        std::thread(click_notices_away, watched, started.dwProcessId).detach();
+    }
     return running;
 }
 
@@ -189,8 +230,10 @@ ProgramOutcome finish_program(RunningProgram& running, double timeout_s)
         running.process = nullptr;
         running.pid = -1;
     }
-    result.out = read_file(running.out_path);
-    result.err = read_file(running.err_path) + ending;
+    // The C runtime's text mode ends a program's lines with CR LF on Windows; a test reads
+    // them as on POSIX.
+    result.out = without_carriage_returns(read_file(running.out_path));
+    result.err = without_carriage_returns(read_file(running.err_path)) + ending;
     if (result.timed_out) {
         result.err += "(still running after " + std::to_string(timeout_s) + " s: killed)\n";
     }
