@@ -3,14 +3,13 @@
 // never the same file under two spellings. The platform functions first, then whole runs of
 // the probe program.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "platform/fs.h"
+#include "support/posix_only.h"
 #include "support/run_program.h"
 #include "support/temp_dir.h"
 
@@ -23,8 +22,7 @@ using testing_support::write_file;
 
 bool is_link(const std::string& path)
 {
-    struct stat info;
-    return lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode);
+    return std::filesystem::is_symlink(path);
 }
 
 class OutputFile : public testing::Test {
@@ -34,7 +32,7 @@ protected:
     std::string link_to_precious(const std::string& name) const
     {
         const std::string link = dir.file(name);
-        EXPECT_EQ(symlink(precious().c_str(), link.c_str()), 0);
+        EXPECT_TRUE(testing_support::make_symlink(precious(), link));
         return link;
     }
     TempDir dir;
@@ -42,6 +40,7 @@ protected:
 
 TEST_F(OutputFile, AFinalLinkToAFileOrToNothingIsRefused)
 {
+    SKIP_ON_WINDOWS(testing_support::no_symlinks_on_windows);
     const std::string link = link_to_precious("out.txt");
     std::string failure;
     EXPECT_EQ(platform::output_file_problem(link), "it is a symbolic link");
@@ -51,13 +50,13 @@ TEST_F(OutputFile, AFinalLinkToAFileOrToNothingIsRefused)
 
     // A link to a file yet to be made is not made good.
     const std::string dangling = dir.file("dangling.txt");
-    ASSERT_EQ(symlink(dir.file("made.txt").c_str(), dangling.c_str()), 0);
+    ASSERT_TRUE(testing_support::make_symlink(dir.file("made.txt"), dangling));
     EXPECT_EQ(platform::create_output_file(dangling), -1);
     EXPECT_FALSE(testing_support::file_exists(dir.file("made.txt")));
 
     // A second name of the file would be emptied with it.
     const std::string hard = dir.file("hard.txt");
-    ASSERT_EQ(::link(precious().c_str(), hard.c_str()), 0);
+    std::filesystem::create_hard_link(precious(), hard);
     EXPECT_EQ(platform::output_file_problem(hard), "it has other hard links");
     EXPECT_EQ(platform::create_output_file(hard, &failure), -1);
     EXPECT_EQ(failure, "it has other hard links");
@@ -76,8 +75,9 @@ TEST_F(OutputFile, PlainFilesAreMadeOrEmptiedAndLinksToDevicesWritten)
         EXPECT_EQ(read_file(name), "");
     }
     // /dev/stdout and its kind: nothing there can be emptied.
+    SKIP_ON_WINDOWS("no /dev/null to link to; " << testing_support::no_symlinks_on_windows);
     const std::string to_null = dir.file("null");
-    ASSERT_EQ(symlink("/dev/null", to_null.c_str()), 0);
+    ASSERT_TRUE(testing_support::make_symlink("/dev/null", to_null));
     EXPECT_EQ(platform::output_file_problem(to_null), "");
     const int fd = platform::create_output_file(to_null);
     EXPECT_GE(fd, 0);
@@ -86,6 +86,7 @@ TEST_F(OutputFile, PlainFilesAreMadeOrEmptiedAndLinksToDevicesWritten)
 
 TEST_F(OutputFile, AStageReplacesALinkInsteadOfWritingItsTarget)
 {
+    SKIP_ON_WINDOWS(testing_support::no_symlinks_on_windows);
     const std::string link = link_to_precious("shot.png");
     std::string staged, failure;
     ASSERT_TRUE(platform::make_output_stage(link, staged, &failure)) << failure;
@@ -106,8 +107,9 @@ TEST_F(OutputFile, AStageReplacesALinkInsteadOfWritingItsTarget)
 
 TEST_F(OutputFile, SpellingsOfOneFileThatDoesNotExistYetAreOne)
 {
+    SKIP_ON_WINDOWS(testing_support::no_symlinks_on_windows);
     std::filesystem::create_directories(dir.file("real/sub"));
-    ASSERT_EQ(symlink(dir.file("real").c_str(), dir.file("linked").c_str()), 0);
+    ASSERT_TRUE(testing_support::make_symlink(dir.file("real"), dir.file("linked")));
     testing_support::ScopedChdir here(dir.path());
     const std::string n = platform::normalised_path("n.txt");
     EXPECT_EQ(n.front(), '/');
@@ -138,6 +140,9 @@ protected:
 // A player without a screen is turned away before anything is written.
 TEST_F(OutputRun, NoFileIsTouchedBeforeTheProgramIsSureToRun)
 {
+    SKIP_ON_WINDOWS(
+        "a Windows desktop always has a screen (under Wine the session's display "
+        "stays when DISPLAY is unset)");
     const testing_support::ProgramOutcome o =
         run({"cwd", "--record", "precious.txt"}, {"SDL_VIDEODRIVER", "DISPLAY", "WAYLAND_DISPLAY"});
     EXPECT_EQ(o.exit_code, 1) << o.err;
@@ -146,6 +151,7 @@ TEST_F(OutputRun, NoFileIsTouchedBeforeTheProgramIsSureToRun)
 
 TEST_F(OutputRun, OutputsAreNotWrittenThroughPlantedLinks)
 {
+    SKIP_ON_WINDOWS(testing_support::no_symlinks_on_windows);
     write_file(dir.file("script.txt"), "frames 1\ncapture shot.png\nend\n");
     link_to_precious("trace.txt");
     testing_support::ProgramOutcome o =

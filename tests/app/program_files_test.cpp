@@ -12,6 +12,7 @@
 
 #include "files/file_names.h"
 #include "support/ordinary_user.h"
+#include "support/posix_only.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -39,6 +40,7 @@ TEST(DataDirectory, BesideTheProgramWhenThereElseTheInstallationsShareFolder)
 // change (made read-only here, as an unpacked copy on a read-only medium would be).
 TEST(PlayerFiles, AReadOnlyCopyUsesThePlayersFolderButASharedWritableTableStays)
 {
+    SKIP_ON_WINDOWS("folder modes, another user and $HOME/.local/share are POSIX matters");
     TempDir tmp;
     const std::string game = tmp.file("game"), home = tmp.file("home");
     ASSERT_EQ(chmod(tmp.path().c_str(), 0755), 0);
@@ -65,7 +67,7 @@ TEST(PlayerFiles, AReadOnlyCopyUsesThePlayersFolderButASharedWritableTableStays)
     for (const char* made : {"/.local", "/.local/share", "/.local/share/brillox"}) {
         struct stat folder {};
         ASSERT_EQ(stat((home + made).c_str(), &folder), 0);
-        EXPECT_EQ(folder.st_mode & 0777, 0700u) << made;
+        EXPECT_EQ(static_cast<unsigned>(folder.st_mode & 0777), 0700u) << made;
     }
 }
 
@@ -97,7 +99,7 @@ TEST(PlayerFiles, CopiesToPlayOnAreMadeInAScratchFolderAndAbandonedOnesGo)
     EXPECT_EQ(read_file(copy), "[daten]\r\n1=Ann,1234\r\n");
     struct stat info {};
     ASSERT_EQ(stat(copy.c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 0777, 0444u);
+    EXPECT_EQ(static_cast<unsigned>(info.st_mode & 0777), 0444u);
     EXPECT_FALSE(testing_support::file_exists(file_disk_path("savegame.ini")));
     EXPECT_FALSE(std::filesystem::exists(abandoned));
     EXPECT_EQ(read_file(running + "/highscore.ini"), "old");

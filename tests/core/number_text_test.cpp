@@ -13,6 +13,8 @@
 #include <random>
 #include <string>
 
+#include "support/posix_only.h"
+
 namespace {
 
 std::string to_text(double value)
@@ -241,6 +243,9 @@ TEST(TextToNumber, LongDigitStrings)
 
 TEST(TextToNumber, AgreesWithStrtodOnRandomText)
 {
+    SKIP_ON_WINDOWS(
+        "the C library's strtod there (msvcrt) gives -0 for a text without a "
+        "number such as \"-+5\"");
     // Over an alphabet without letters strtod would read as hex, inf or nan, the longest-prefix
     // rule is the same as strtod's in the "C" locale, so results must match bit for bit.
     const char alphabet[] = " \t+-.eE0123456789012345678901234567890123456789";

@@ -115,7 +115,7 @@ TEST_F(HostileGameFiles, EveryLevelOfTheFuzzCorpusDecodesToALoaderCode)
     for (const auto& entry : std::filesystem::directory_iterator(BRILLOX_FUZZ_CORPUS "/level")) {
         ++files;
         const std::string what = entry.path().filename().string();
-        ini_load(entry.path().c_str());
+        ini_load(entry.path().string().c_str());
         GameState g;
         const double err =
             decode_level(g, [](const rt_string& key) { return ini_get("level_1", key); });

@@ -12,6 +12,7 @@
 #include "platform/clock.h"
 #include "platform/video.h"
 #include "support/offscreen_display.h"
+#include "support/posix_only.h"
 #include "support/rgb.h"
 
 namespace {
@@ -292,6 +293,7 @@ TEST_F(Display, BackgroundTilesAreLaidOutByColumnAndRow)
 
 TEST_F(Display, AWindowedSwitchOnlyWaitsWhenLeavingFullscreen)
 {
+    SKIP_ON_WINDOWS("the tests' display there (Wine on Xvfb) cannot switch to fullscreen");
     const VirtualClock clock;
     double before = platform::clock_virtual_ms();
     EXPECT_TRUE(screen_set_windowed());
@@ -316,6 +318,7 @@ TEST_F(Display, AWindowedSwitchOnlyWaitsWhenLeavingFullscreen)
 
 TEST_F(Display, SetModeStoresTheNonZeroSizesAndSwitches)
 {
+    SKIP_ON_WINDOWS("the tests' display there (Wine on Xvfb) cannot switch to fullscreen");
     screen_set_mode(0, 0, 0, true);
     EXPECT_TRUE(rt_display->fullscreen);
     EXPECT_EQ(rt_display->width, 640);
@@ -333,6 +336,7 @@ TEST_F(Display, SetModeStoresTheNonZeroSizesAndSwitches)
 
 TEST_F(Display, AFullscreenDepthThatIsMissingFallsBackAndAMissingModeStaysWindowed)
 {
+    SKIP_ON_WINDOWS("the tests' display there (Wine on Xvfb) cannot switch to fullscreen");
     OpenGLRainbows& d = *rt_display;
     const std::string log_before = log();
     d.colour_bits = 15;  // no display mode has it: the second attempt takes the desktop's depth

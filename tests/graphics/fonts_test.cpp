@@ -391,7 +391,8 @@ int run_probe_script(const std::string& dir, const std::string& script)
 // one lies there and loads, else the built-in font.
 Image startup_font()
 {
-    const std::string dir = std::filesystem::canonical(BRILLOX_STARTUP_PROBE).parent_path();
+    const std::string dir =
+        std::filesystem::canonical(BRILLOX_STARTUP_PROBE).parent_path().string();
     const std::string path = platform::resolve_name_ignoring_case(dir + "/smalfont.bmp");
     Image image;
     if (bmp_read(path, colour_key_font, image) || png_read(path, colour_key_font, image)) {

@@ -10,7 +10,8 @@ enum class UserRun { passed, failed, impossible };
 
 // body runs in a forked child: as nobody when this process is root, else as this process's
 // own (already ordinary) user. passed/failed is body's verdict; impossible when the user
-// could not be changed. Files body needs must be reachable by that user.
+// could not be changed, and always on Windows (no fork, no user to become). Files body needs
+// must be reachable by that user.
 UserRun run_as_ordinary_user(const std::function<bool()>& body);
 // Gives path (not its contents) to the user that run_as_ordinary_user runs as, so that the
 // body may write there; nothing to do when this process is not root. False when it failed.

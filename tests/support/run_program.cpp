@@ -1,92 +1,11 @@
-// Fork and exec with the child's streams captured in scratch files.
+// What running a program means on every system; run_program_posix.cpp and
+// run_program_windows.cpp start and end the processes.
 #include "support/run_program.h"
 
-#include <fcntl.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <chrono>
-#include <csignal>
-#include <filesystem>
-
-#include "support/temp_dir.h"
-
-extern char** environ;
+#include <thread>
 
 namespace testing_support {
-
-RunningProgram start_program(const std::string& program, const std::vector<std::string>& args,
-                             const std::string& cwd, const std::vector<std::string>& env)
-{
-    RunningProgram running;
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "brillox-streams-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) return running;
-    running.streams_dir = pattern;
-    running.out_path = running.streams_dir + "/out";
-    running.err_path = running.streams_dir + "/err";
-
-    std::vector<std::string> env_text;
-    for (const std::string& mine : env) {
-        if (mine.find('=') != std::string::npos) env_text.push_back(mine);
-    }
-    for (char** e = environ; *e != nullptr; ++e) {
-        const std::string entry = *e;
-        bool replaced = false;
-        for (const std::string& mine : env) {
-            const std::string name = mine.substr(0, mine.find('=')) + "=";
-            replaced = replaced || entry.compare(0, name.size(), name) == 0;
-        }
-        if (!replaced) env_text.push_back(entry);
-    }
-    std::vector<char*> envp;
-    for (std::string& e : env_text) envp.push_back(e.data());
-    envp.push_back(nullptr);
-
-    std::vector<std::string> arg_text = {program};
-    arg_text.insert(arg_text.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (std::string& a : arg_text) argv.push_back(a.data());
-    argv.push_back(nullptr);
-
-    const pid_t pid = fork();
-    if (pid == 0) {
-        const int out = open(running.out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        const int err = open(running.err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        if (out < 0 || err < 0 || chdir(cwd.c_str()) != 0) _exit(127);
-        dup2(out, 1);
-        dup2(err, 2);
-        execve(program.c_str(), argv.data(), envp.data());
-        _exit(127);
-    }
-    running.pid = pid;
-    return running;
-}
-
-ProgramOutcome finish_program(RunningProgram& running, double timeout_s)
-{
-    ProgramOutcome result;
-    if (running.pid > 0) {
-        int status = 0;
-        pid_t done = 0;
-        wait_until([&] { return (done = waitpid(running.pid, &status, WNOHANG)) != 0; }, timeout_s);
-        if (done == 0) {
-            kill(running.pid, SIGKILL);
-            waitpid(running.pid, &status, 0);
-            result.timed_out = true;
-        } else if (done == running.pid && WIFEXITED(status)) {
-            result.exit_code = WEXITSTATUS(status);
-        }
-        running.pid = -1;
-    }
-    result.out = read_file(running.out_path);
-    result.err = read_file(running.err_path);
-    if (result.timed_out) {
-        result.err += "(still running after " + std::to_string(timeout_s) + " s: killed)\n";
-    }
-    if (!running.streams_dir.empty()) std::filesystem::remove_all(running.streams_dir);
-    return result;
-}
 
 bool wait_until(const std::function<bool()>& condition, double limit_s)
 {
@@ -97,7 +16,7 @@ bool wait_until(const std::function<bool()>& condition, double limit_s)
                               std::chrono::duration<double>(limit_s));
     while (!condition()) {
         if (std::chrono::steady_clock::now() >= deadline) return false;
-        usleep(10000);
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     return true;
 }

@@ -9,12 +9,16 @@ namespace testing_support {
 
 struct ProgramOutcome {
     int exit_code = -1;      // -1 when it could not be started or did not exit normally
-    std::string out, err;    // err ends with a line saying so when the program was killed
+    std::string out, err;    // err ends with a line saying so when the program was killed;
+                             // lines end in LF, also where Windows's text mode wrote CR LF
     bool timed_out = false;  // still running at the time limit, and killed
 };
 
 // Starts program with args in the directory cwd. The child gets this process's environment
 // with the "NAME=value" entries of env on top; an entry "NAME" alone removes that variable.
+// A name stands for what environment_names (temp_dir.h) says: TMPDIR moves the temporary
+// folder on Windows too. A program that ends by a signal, or on Windows by an exception
+// (a crash: 0xC0000005 and its kind), has exit code -1.
 ProgramOutcome run_program(const std::string& program, const std::vector<std::string>& args,
                            const std::string& cwd, const std::vector<std::string>& env = {});
 
@@ -23,9 +27,13 @@ struct RunningProgram {
     int pid = -1;                    // -1 when it could not be started
     std::string out_path, err_path;  // its streams, in a scratch directory of its own
     std::string streams_dir;
+    void* process = nullptr;  // Windows: the process's handle, which keeps its exit code
 };
 RunningProgram start_program(const std::string& program, const std::vector<std::string>& args,
                              const std::string& cwd, const std::vector<std::string>& env = {});
+// Asks the program to end the way the system's session would: SIGTERM on POSIX, on Windows a
+// close request (WM_CLOSE) to each of its top-level windows. False when nothing was asked.
+bool ask_to_end(const RunningProgram& running);
 // Waits for the end (at most timeout_s seconds of wall-clock time, then kills it: exit code -1)
 // and collects it.
 ProgramOutcome finish_program(RunningProgram& running, double timeout_s = 600);

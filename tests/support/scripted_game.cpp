@@ -9,7 +9,7 @@ namespace testing_support {
 namespace fs = std::filesystem;
 
 ScriptedGame::ScriptedGame(const std::string& program, const std::string& data_dir)
-    : program_(game_.file(fs::path(program).filename()))
+    : program_(game_.file(fs::path(program).filename().string()))
 {
     fs::copy(data_dir, game_.path(),
              fs::copy_options::recursive | fs::copy_options::overwrite_existing);

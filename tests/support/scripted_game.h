@@ -15,6 +15,7 @@ class ScriptedGame {
 public:
     ScriptedGame(const std::string& program, const std::string& data_dir);  // copies both
 
+    std::string program() const { return program_; }  // the copy in the game folder
     std::string game_file(const std::string& name) const { return game_.file(name); }
     std::string start_file(const std::string& name) const { return start_.file(name); }
     std::string tmp_file(const std::string& name) const { return tmp_.file(name); }  // $TMPDIR

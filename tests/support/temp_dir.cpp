@@ -1,24 +1,16 @@
+// Scratch directories and files, the same on every system; temp_dir_posix.cpp and
+// temp_dir_windows.cpp hold what the systems do differently.
 #include "support/temp_dir.h"
 
-#include <sys/resource.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
-#include <stdexcept>
 
 namespace testing_support {
 
-TempDir::TempDir()
-{
-    std::string pattern = (std::filesystem::temp_directory_path() / "brillox-test-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
-}
+TempDir::TempDir() : path_(make_scratch_directory("brillox-test-")) {}
 
 TempDir::~TempDir()
 {
@@ -26,7 +18,8 @@ TempDir::~TempDir()
     std::filesystem::remove_all(path_, ignored);
 }
 
-ScopedChdir::ScopedChdir(const std::string& dir) : previous_(std::filesystem::current_path())
+ScopedChdir::ScopedChdir(const std::string& dir)
+    : previous_(std::filesystem::current_path().string())
 {
     std::filesystem::current_path(dir);
 }
@@ -37,40 +30,29 @@ ScopedChdir::~ScopedChdir()
     std::filesystem::current_path(previous_, ignored);
 }
 
-ScopedEnv::ScopedEnv(const char* name, const std::string& value) : name_(name)
+ScopedEnv::ScopedEnv(const char* name, const std::string& value)
 {
-    const char* previous = std::getenv(name);
-    had_previous_ = previous != nullptr;
-    if (had_previous_) previous_ = previous;
-    setenv(name, value.c_str(), 1);
+    for (const std::string& each : environment_names(name)) {
+        const char* previous = std::getenv(each.c_str());
+        previous_.push_back({each, previous != nullptr ? previous : "", previous != nullptr});
+        set_environment(each, value);
+    }
 }
 
 ScopedEnv::~ScopedEnv()
 {
-    if (had_previous_) {
-        setenv(name_.c_str(), previous_.c_str(), 1);
-    } else {
-        unsetenv(name_.c_str());
+    for (const Previous& each : previous_) {
+        if (each.existed) {
+            set_environment(each.name, each.value);
+        } else {
+            unset_environment(each.name);
+        }
     }
 }
 
-ScopedFileSizeLimit::ScopedFileSizeLimit(long bytes)
+void set_temp_directory(const std::string& dir)
 {
-    rlimit limit{};
-    getrlimit(RLIMIT_FSIZE, &limit);
-    previous_soft_ = static_cast<long>(limit.rlim_cur);
-    previous_handler_ = std::signal(SIGXFSZ, SIG_IGN);
-    limit.rlim_cur = static_cast<rlim_t>(bytes);
-    if (setrlimit(RLIMIT_FSIZE, &limit) != 0) throw std::runtime_error("setrlimit failed");
-}
-
-ScopedFileSizeLimit::~ScopedFileSizeLimit()
-{
-    rlimit limit{};
-    getrlimit(RLIMIT_FSIZE, &limit);
-    limit.rlim_cur = static_cast<rlim_t>(previous_soft_);
-    setrlimit(RLIMIT_FSIZE, &limit);
-    std::signal(SIGXFSZ, previous_handler_);
+    for (const std::string& name : environment_names("TMPDIR")) set_environment(name, dir);
 }
 
 int entry_count(const std::string& dir)

@@ -1,9 +1,9 @@
-#include "support/ordinary_user.h"
-
 #include <grp.h>
 #include <pwd.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include "support/ordinary_user.h"
 
 namespace testing_support {
 
