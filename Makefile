@@ -110,12 +110,15 @@ windows: deps-windows
 # prefix and an Xvfb display, removed afterwards): the package (the zip's contents, the
 # program's imports and resources, brillox.exe --version), and a player's run of the unpacked
 # zip (saves in the player's folder, in AppData under an install that is not writable, a
-# read-only save refused; it exits 77, skipped, only when a tool it needs is missing).
+# read-only save refused; it exits 77, skipped, only when a tool it needs is missing); then
+# scripts/test-windows: the test programs cross-built and run under Wine, and the scripted games
+# played by both builds with their files compared.
 test-windows: windows
 	sh scripts/wine-session run sh tests/scripts/windows_package_test.sh . \
 	    $(WINDOWS_DIR)/brillox-$(VERSION)-win64.zip $(VERSION)
 	@sh tests/scripts/windows_player_test.sh $(WINDOWS_DIR)/brillox-$(VERSION)-win64.zip; \
 	status=$$?; [ $$status -eq 0 ] || [ $$status -eq 77 ]
+	sh scripts/test-windows $(TEST_DIR)
 
 deps-run:
 	@sh scripts/install-deps run
