@@ -339,7 +339,13 @@ TEST(ReplaceFileContents, FailsOnAFileHeldOpenOnWindows)
     std::fclose(held);
     EXPECT_FALSE(failure.empty());
     EXPECT_EQ(read_file(tmp.file("a.ini")), "old");
-    EXPECT_EQ(entry_count(tmp.path()), 1);
+    // None of our temporary files is left. Wine's ReplaceFileW, failing, leaves a backup of its
+    // own ("rfXXXX.tmp") beside the target; that one is the system's, not ours.
+    for (const auto& entry : std::filesystem::directory_iterator(tmp.path())) {
+        const std::string name = entry.path().filename().string();
+        const bool wines_backup = name.rfind("rf", 0) == 0 && name.ends_with(".tmp");
+        EXPECT_TRUE(name == "a.ini" || wines_backup) << name;
+    }
 #endif
 }
 

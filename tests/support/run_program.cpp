@@ -21,6 +21,14 @@ bool wait_until(const std::function<bool()>& condition, double limit_s)
     return true;
 }
 
+std::string without_software_gl_notice(const std::string& err)
+{
+    const std::string notice = "!!OpenGL Software Emulation!!";
+    if (err.rfind(notice, 0) != 0) return err;
+    const std::size_t end = err.find('\n');
+    return end == std::string::npos ? std::string() : err.substr(end + 1);
+}
+
 ProgramOutcome run_program(const std::string& program, const std::vector<std::string>& args,
                            const std::string& cwd, const std::vector<std::string>& env)
 {

@@ -38,6 +38,11 @@ bool ask_to_end(const RunningProgram& running);
 // and collects it.
 ProgramOutcome finish_program(RunningProgram& running, double timeout_s = 600);
 
+// Standard error without the line a scripted run prints instead of the software-rendering
+// notice box: programs that draw in a window on a software GL driver (Wine's windows on Xvfb)
+// print it, the same programs on the offscreen driver do not.
+std::string without_software_gl_notice(const std::string& err);
+
 // Checks condition every 10 ms until it holds (true) or limit_s seconds of wall-clock time
 // have passed (false): a wait for another process, whatever the machine's load.
 bool wait_until(const std::function<bool()>& condition, double limit_s = 120);
