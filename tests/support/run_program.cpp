@@ -3,7 +3,10 @@
 #include "support/run_program.h"
 
 #include <chrono>
+#include <stdexcept>
 #include <thread>
+
+#include "support/temp_dir.h"
 
 namespace testing_support {
 
@@ -18,6 +21,18 @@ bool wait_until(const std::function<bool()>& condition, double limit_s)
         if (std::chrono::steady_clock::now() >= deadline) return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
+    return true;
+}
+
+bool make_stream_files(RunningProgram& running)
+{
+    try {
+        running.streams_dir = make_scratch_directory("brillox-streams-");
+    } catch (const std::runtime_error&) {
+        return false;
+    }
+    running.out_path = running.streams_dir + "/out";
+    running.err_path = running.streams_dir + "/err";
     return true;
 }
 

@@ -31,6 +31,9 @@ struct RunningProgram {
 };
 RunningProgram start_program(const std::string& program, const std::vector<std::string>& args,
                              const std::string& cwd, const std::vector<std::string>& env = {});
+// For the systems' start_program: gives running its own scratch folder with the names of the
+// files its streams go to; false when no folder could be made.
+bool make_stream_files(RunningProgram& running);
 // Asks the program to end the way the system's session would: SIGTERM on POSIX, on Windows a
 // close request (WM_CLOSE) to each of its top-level windows. False when nothing was asked.
 bool ask_to_end(const RunningProgram& running);

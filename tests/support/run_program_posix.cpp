@@ -18,13 +18,7 @@ RunningProgram start_program(const std::string& program, const std::vector<std::
                              const std::string& cwd, const std::vector<std::string>& env)
 {
     RunningProgram running;
-    try {
-        running.streams_dir = make_scratch_directory("brillox-streams-");
-    } catch (const std::runtime_error&) {
-        return running;
-    }
-    running.out_path = running.streams_dir + "/out";
-    running.err_path = running.streams_dir + "/err";
+    if (!make_stream_files(running)) return running;
 
     std::vector<std::string> env_text;
     for (const std::string& mine : env) {

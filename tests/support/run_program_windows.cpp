@@ -137,13 +137,7 @@ RunningProgram start_program(const std::string& program, const std::vector<std::
                              const std::string& cwd, const std::vector<std::string>& env)
 {
     RunningProgram running;
-    try {
-        running.streams_dir = make_scratch_directory("brillox-streams-");
-    } catch (const std::runtime_error&) {
-        return running;
-    }
-    running.out_path = running.streams_dir + "/out";
-    running.err_path = running.streams_dir + "/err";
+    if (!make_stream_files(running)) return running;
 
     std::wstring command_line = quoted(widen(program));
     for (const std::string& arg : args) command_line += L" " + quoted(widen(arg));
