@@ -45,6 +45,10 @@ bool append_quoted(std::string_view s, std::string& out, std::string& problem)
             problem = "a double quote inside a string must be written \\\"";
             return false;
         }
+        if (c == '\0') {
+            problem = "a 0 byte in a string, which no text may hold";
+            return false;
+        }
         if (c != '\\') {
             out += c;
             continue;
@@ -215,12 +219,12 @@ bool Parser::keyword(std::string_view word, std::string_view rest, std::string& 
             return false;
         }
         part_ = Part::id_plural;
+        entry_.plural = true;
         string_ = &entry_.id_plural;
         return append_quoted(rest, *string_, problem);
     }
     if (word.substr(0, 6) == "msgstr") {
-        const bool plural =
-            part_ == Part::id_plural || (part_ == Part::text && !entry_.id_plural.empty());
+        const bool plural = entry_.plural;
         std::string_view index = word.substr(6);
         if (!plural) {
             if (part_ != Part::id || !index.empty()) {
@@ -328,7 +332,7 @@ PoTranslations po_translations(const std::vector<PoEntry>& entries)
 {
     PoTranslations translations;
     for (const PoEntry& entry : entries) {
-        if (entry.fuzzy || entry.id.empty() || !entry.context.empty() || !entry.id_plural.empty() ||
+        if (entry.fuzzy || entry.id.empty() || !entry.context.empty() || entry.plural ||
             entry.texts.size() != 1 || entry.texts[0].empty()) {
             continue;
         }

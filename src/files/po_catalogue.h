@@ -13,6 +13,7 @@ struct PoEntry {
     std::string context;                   // msgctxt; "" when absent
     std::string id, id_plural;             // msgid, msgid_plural ("" when absent)
     std::vector<std::string> texts;        // msgstr, or msgstr[0], msgstr[1], ...
+    bool plural = false;                   // written with msgid_plural and msgstr[N]
     bool fuzzy = false, c_format = false;  // the "#," flags a translator's tools set
     int line = 0;                          // where its msgid stands, from 1
 };
