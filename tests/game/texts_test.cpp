@@ -144,6 +144,10 @@ TEST_F(Texts, TheSystemsLocaleGivesGermanForGermanAndC)
         {"fr:en", "", "fr_FR.UTF-8", "en"},  // the first listed one with a catalogue
     };
     for (const Case& c : cases) {
+#ifdef _WIN32
+        // With no variable set Windows answers with the user's display language.
+        if (*c.all == '\0' && *c.lang == '\0') continue;
+#endif
         const Locale locale(c.language, c.all, c.lang);
         testing::internal::CaptureStderr();
         texts_choose_language("", "");
