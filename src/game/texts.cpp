@@ -10,6 +10,7 @@
 #include <string_view>
 #include <unordered_map>
 
+#include "app/command_line.h"
 #include "core/code_page.h"
 #include "core/number_text.h"
 #include "files/po_catalogue.h"
@@ -81,8 +82,9 @@ Outcome load_language(const std::string& locale)
         std::vector<PoEntry> entries;
         std::string problem;
         if (!po_load(path, entries, problem)) {
+            // The problem may quote the file: its control bytes are written as \xNN.
             std::fprintf(stderr, "brillox: %s is not used (%s); the texts stay German\n",
-                         path.c_str(), problem.c_str());
+                         path.c_str(), rt_printable(problem).c_str());
             return Outcome::refused;
         }
         // The fonts draw single bytes: Windows-1252, or ASCII in a font of 128 cells.

@@ -96,6 +96,13 @@ TEST_F(Texts, AHostileCatalogueLeavesTheGermanTextsWithOneLineSaid)
     EXPECT_EQ(said,
               "brillox: po/en.po is not used (line 2: an escape makes a 0 byte, which no text may "
               "hold); the texts stay German\n");
+    // What the line quotes from the file cannot drive the terminal.
+    catalogue("en", "\x1B]0;owned\x07 \"x\"\n");
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(texts_set_language("en"));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "brillox: po/en.po is not used (line 1: unknown keyword \"\\x1B]0;owned\\x07\"); the "
+              "texts stay German\n");
 }
 
 TEST_F(Texts, TheCommandLineComesFirstThenTheSettingsThenTheSystem)
