@@ -26,6 +26,7 @@ release: deps-run
 test: deps-test
 	sh scripts/check-layers
 	sh scripts/check-format
+	for po in data/po/*.po; do msgfmt --check --output-file=/dev/null "$$po" || exit 1; done
 	cmake -S . -B $(TEST_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug \
 	    -DBRILLOX_TESTS=ON -DBRILLOX_SANITIZE=ON -DBRILLOX_WERROR=ON
 	cmake --build $(TEST_DIR) -j $(JOBS)

@@ -309,6 +309,7 @@ void rt_entry(int argc, char** argv, const rt_program& program)
     s.audio_file = outputs.audio;
     s.window_scale = options.scale;
     s.desktop_fullscreen = options.fullscreen;
+    s.language = options.language;
     if (program.window_icon != nullptr) s.window_icon = program.window_icon;
     const std::string program_dir = rt_program_directory(platform::program_path());
     if (!program_dir.empty()) {

@@ -22,6 +22,7 @@ struct rt_settings_record {
     int window_scale = 1;             // --scale N: the window at N times the screen size
     bool desktop_fullscreen = false;  // --fullscreen: the window covers the desktop
     std::string window_icon;          // the program's icon picture; "" for none
+    std::string language;             // --lang CODE; "" when the system's language is wanted
     // The directory start-up enters (app/program_files.h); "" for the program's own directory
     std::string data_directory;
 };

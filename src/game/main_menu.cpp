@@ -9,6 +9,7 @@
 #include "game/highscores.h"
 #include "game/keys.h"
 #include "game/save_game.h"
+#include "game/texts.h"
 #include "graphics/draw.h"
 #include "graphics/fonts.h"
 
@@ -22,7 +23,7 @@ void draw_menu_background(double fact, double hg, double size)
 {
     RT_LINE();
     sprite_draw_stretched(hg, 0, 0, 320 * fact, 240 * fact);
-    text_print("*** Hauptmenu ***", 5 * size, 0);
+    text_print(tr("*** Hauptmenu ***"), 5 * size, 0);
     screen_use_as_background();
 }
 
@@ -30,9 +31,9 @@ void draw_menu_background(double fact, double hg, double size)
 
 rt_string difficulty_text(double geschwindigkeit)
 {
-    if (geschwindigkeit == 1) return "Hard";
-    if (geschwindigkeit == 2) return "Medium";
-    return "Easy";
+    if (geschwindigkeit == 1) return tr("Hard");
+    if (geschwindigkeit == 2) return tr("Medium");
+    return tr("Easy");
 }
 
 double main_menu(double fact, double hg, double size, double spr)
@@ -46,13 +47,13 @@ double main_menu(double fact, double hg, double size, double spr)
     for (;;) {
         RT_LINE();
         poll_keys();
-        text_print("Start", 5 * size, 8 * size);
-        text_print("Leben", 5 * size, 9 * size);
-        text_print("Schwierigkeit", 5 * size, 10 * size);
-        text_print("Highscore", 5 * size, 11 * size);
-        text_print("Load Game", 5 * size, 12 * size);
-        text_print("Beenden", 5 * size, 13 * size);
-        text_print(str_concat_text_num("Level ", g.aktlevel), 14 * size, 8 * size);
+        text_print(tr("Start"), 5 * size, 8 * size);
+        text_print(tr("Leben"), 5 * size, 9 * size);
+        text_print(tr("Schwierigkeit"), 5 * size, 10 * size);
+        text_print(tr("Highscore"), 5 * size, 11 * size);
+        text_print(tr("Load Game"), 5 * size, 12 * size);
+        text_print(tr("Beenden"), 5 * size, 13 * size);
+        text_print(tr_format("Level %s", g.aktlevel), 14 * size, 8 * size);
         text_print_number(g.anz_leben, 14 * size, 9 * size);
         schw_Str = difficulty_text(g.geschwindigkeit);
         text_print(schw_Str, 14 * size, 10 * size);

@@ -76,6 +76,16 @@ void text_get_font_size(double& width, double& height)
     height = ih / grid_rows(iw, ih);
 }
 
+int text_font_cells()
+{
+    if (rt_display == nullptr) return 0;
+    const int id = font_sprite_base + current_font;
+    const int iw = rt_display->sprites.get(id).image_width;
+    const int ih = rt_display->sprites.get(id).image_height;
+    if (iw <= 0 || ih <= 0) return 0;
+    return 16 * grid_rows(iw, ih);
+}
+
 void text_print(const rt_string& text, double x, double y)
 {
     const int id = font_sprite_base + current_font;

@@ -19,5 +19,8 @@ const char* without_screen_advice();
 // Windows only: an event object (a HANDLE) set together with the termination flag, so that a
 // sleep can end at once; nullptr before catch_termination_signals.
 void* termination_event();
+// The language the system's user interface is set to, as a locale name ("de-DE"), for a user
+// whose environment names no locale; "" when the system keeps none apart from the environment.
+std::string system_ui_language();
 
 }  // namespace platform

@@ -170,4 +170,9 @@ const char* without_screen_advice()
     return "Set SDL_VIDEODRIVER=offscreen to run without a screen.";
 }
 
+std::string system_ui_language()
+{
+    return "";  // the environment is all a POSIX system says about the user's language
+}
+
 }  // namespace platform

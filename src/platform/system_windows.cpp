@@ -281,4 +281,13 @@ const char* without_screen_advice()
     return "The game needs a desktop session to run in.";
 }
 
+std::string system_ui_language()
+{
+    // The display language the user picked in the settings, as "de-DE".
+    wchar_t name[LOCALE_NAME_MAX_LENGTH] = {};
+    const LCID locale = MAKELCID(::GetUserDefaultUILanguage(), SORT_DEFAULT);
+    if (::LCIDToLocaleName(locale, name, LOCALE_NAME_MAX_LENGTH, 0) == 0) return "";
+    return narrow(name);
+}
+
 }  // namespace platform
