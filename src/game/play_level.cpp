@@ -38,7 +38,7 @@ double& map_cell(double x, double y)
 // A press of P counts at either poll of a pass; holding it pauses nothing more.
 void note_pause_key()
 {
-    if (key_transition(key_pause) == key_pressed_now) pause_key_pressed = true;
+    if (key_transition(game().MyPause) == key_pressed_now) pause_key_pressed = true;
 }
 
 void print_centred(const rt_string& text, double y)
@@ -64,7 +64,7 @@ void pause_play()
         RT_LINE();
         rt_show_frame();
         poll_keys();
-    } while (key_transition(key_pause) != key_pressed_now);
+    } while (key_transition(game().MyPause) != key_pressed_now);
     g.startzeit = g.startzeit + (timer_ms() - paused);
     screen_clear();
     rt_focus_lost_since_asked();  // a loss while paused does not pause again
