@@ -111,15 +111,15 @@ TEST_F(MenuTest, UpAndDownWrapAndLivesAndDifficultyChangeOnANewGame)
                                  down, right,       // Schwierigkeit: Easy -> Medium
                                  right, right,      // Hard -> Easy
                                  left, enter,       // Easy -> Hard; Enter here does nothing
-                                 down, down, down,  // Beenden
-                                 enter});
+                                 down, down, down,  // Einstellungen, just above Beenden
+                                 down, enter});     // Beenden
     EXPECT_EQ(ret, 2);
     EXPECT_EQ(game().anz_leben, 5);
     EXPECT_EQ(game().geschwindigkeit, 1);
     EXPECT_EQ(load_screen_calls, 0);
 
-    // The frame left in the back buffer has the pointer at column 3 of the Beenden row, over
-    // the frozen menu background, and nothing left of the other rows.
+    // The frame left in the back buffer has the pointer at column 3 of the Beenden row (the
+    // last, 14), over the frozen menu background, and nothing left of the other rows.
     std::vector<std::uint8_t> frame;
     screen_read_pixels(frame);
     if (const char* dir = std::getenv("BRILLOX_CAPTURE_DIR"))
@@ -134,9 +134,9 @@ TEST_F(MenuTest, UpAndDownWrapAndLivesAndDifficultyChangeOnANewGame)
                 if (frame[y * 640 * 3 + x] != background[y * 640 * 3 + x]) return false;
         return true;
     };
-    EXPECT_FALSE(same_cell(3, 13));
+    EXPECT_FALSE(same_cell(3, 14));
     EXPECT_TRUE(same_cell(3, 8));
-    EXPECT_TRUE(same_cell(3, 12));
+    EXPECT_TRUE(same_cell(3, 13));
 }
 
 TEST_F(MenuTest, LoadedGameFixesLivesAndDifficultyAndHighscoreKeepsTheItem)
