@@ -18,6 +18,7 @@
 #include "game/name_entry.h"
 #include "game/play_level.h"
 #include "game/settings.h"
+#include "game/settings_screen.h"
 #include "game/texts.h"
 #include "graphics/display.h"
 #include "graphics/fonts.h"
@@ -115,6 +116,7 @@ void start_up(GameState& g)
     // The keys and the sound switch the player keeps in the settings file; without one they are
     // the game's own, as set above.
     settings_apply(g, settings_at_start());
+    if (settings_at_start() != settings_defaults()) settings_prompts(g);
     sprite_load(str_concat_text(g.sp_verz_Str, "hg01.bmp"), 1000);
     title_screen(g.factor, 1000, g.sp_size, sp_player + 100);
     read_game_settings();

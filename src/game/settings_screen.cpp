@@ -189,6 +189,15 @@ int newly_pressed_key()
     return 0;
 }
 
+// A prompt of the current language with the name of key for its "%s".
+rt_string prompt_naming(const char* german, double key)
+{
+    std::string text = shown(german).c_str();
+    const std::size_t at = text.find("%s");
+    if (at != std::string::npos) text.replace(at, 2, key_name(static_cast<int>(key)).c_str());
+    return text.c_str();
+}
+
 // Puts what the screen took in force for the rest of the run.
 void put_in_force(const PlayerSettings& before, const PlayerSettings& after)
 {
@@ -204,6 +213,7 @@ void put_in_force(const PlayerSettings& before, const PlayerSettings& after)
             texts_set_language(after.language);
         }
     }
+    settings_prompts(g);
     if (after.window_scale != before.window_scale || after.fullscreen != before.fullscreen)
         rt_set_window({after.window_scale, after.fullscreen});
 }
@@ -230,6 +240,25 @@ rt_string key_name(int code)
         return text;
     }
     return tr_format("Taste %s", code);
+}
+
+void settings_prompts(GameState& g)
+{
+    const PlayerSettings own = settings_defaults();
+    // The texts stay the game's own msgids, which every screen shows through tr(); a prompt
+    // built here is in the current language already and has no msgid, so tr() leaves it be.
+    if (g.MyStart == settings_key(own, Action::confirm)) {
+        g.weiter_mit_Str = N_("Weiter mit Enter!");
+        g.beenden_mit_Str = N_("Beenden mit Enter!");
+    } else {
+        g.weiter_mit_Str = prompt_naming(N_("Weiter mit %s!"), g.MyStart);
+        g.beenden_mit_Str = prompt_naming(N_("Beenden mit %s!"), g.MyStart);
+    }
+    if (g.MySpace == settings_key(own, Action::letter)) {
+        g.auswahl_mit_Str = N_("Auswahl mit >SPACE< !");
+    } else {
+        g.auswahl_mit_Str = prompt_naming(N_("Auswahl mit >%s< !"), g.MySpace);
+    }
 }
 
 void settings_screen(double fact, double hg, double spr)

@@ -6,9 +6,14 @@
 
 #include "core/rt_string.h"
 
+struct GameState;
+
 // Runs the screen over background sprite hg (stretched by fact) with pointer sprite spr; returns
 // when the player leaves. Changes are in force at once when taken.
 void settings_screen(double fact, double hg, double spr);
 
 // The name of a key as the screen shows it: "Enter", "Pfeil rechts", the letter it types.
 rt_string key_name(int code);
+// The prompts that name the confirm and the letter key ("Weiter mit Enter!") for the keys in
+// force and the current language; the game's own prompts while those keys are its own.
+void settings_prompts(GameState& g);

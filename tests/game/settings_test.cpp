@@ -9,6 +9,8 @@
 #include <string>
 
 #include "files/ini_document.h"
+#include "game/game_state.h"
+#include "game/settings_screen.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -159,6 +161,27 @@ TEST(SettingsFile, AWriteInTheMiddleOfAGameLeavesTheOpenDocumentAlone)
     ASSERT_TRUE(ini_open(""));  // the game's own save still goes to its own file
     EXPECT_EQ(read_file(dir.file("savegame.ini")), "[daten]\r\n1=AB,610,2,5\r\n2=CD,20,1,3\r\n");
     EXPECT_EQ(read_file(dir.file(settings_file)), settings_render(s));
+}
+
+// The screens' prompts name the confirm and the letter key in force, so that a player with keys
+// of his own is not told to press Enter; with the game's own keys they are its own texts.
+TEST(SettingsPrompts, NameTheKeysInForce)
+{
+    GameState g;
+    PlayerSettings s = settings_defaults();
+    s.keys[static_cast<int>(Action::confirm)] = 57;
+    s.keys[static_cast<int>(Action::letter)] = 28;
+    settings_apply(g, s);
+    settings_prompts(g);
+    EXPECT_EQ(std::string(g.weiter_mit_Str.c_str()), "Weiter mit Leertaste!");
+    EXPECT_EQ(std::string(g.beenden_mit_Str.c_str()), "Beenden mit Leertaste!");
+    EXPECT_EQ(std::string(g.auswahl_mit_Str.c_str()), "Auswahl mit >Enter< !");
+
+    settings_apply(g, settings_defaults());
+    settings_prompts(g);
+    EXPECT_EQ(std::string(g.weiter_mit_Str.c_str()), "Weiter mit Enter!");
+    EXPECT_EQ(std::string(g.beenden_mit_Str.c_str()), "Beenden mit Enter!");
+    EXPECT_EQ(std::string(g.auswahl_mit_Str.c_str()), "Auswahl mit >SPACE< !");
 }
 
 }  // namespace
