@@ -189,7 +189,8 @@ int newly_pressed_key()
     return 0;
 }
 
-// A prompt of the current language with the name of key for its "%s".
+}  // namespace
+
 rt_string prompt_naming(const char* german, double key)
 {
     std::string text = shown(german).c_str();
@@ -197,6 +198,8 @@ rt_string prompt_naming(const char* german, double key)
     if (at != std::string::npos) text.replace(at, 2, key_name(static_cast<int>(key)).c_str());
     return text.c_str();
 }
+
+namespace {
 
 // Puts what the screen took in force for the rest of the run.
 void put_in_force(const PlayerSettings& before, const PlayerSettings& after)

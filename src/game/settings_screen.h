@@ -17,3 +17,5 @@ rt_string key_name(int code);
 // The prompts that name the confirm and the letter key ("Weiter mit Enter!") for the keys in
 // force and the current language; the game's own prompts while those keys are its own.
 void settings_prompts(GameState& g);
+// german (a msgid with one "%s") in the current language, the name of key in place of "%s"
+rt_string prompt_naming(const char* german, double key);

@@ -182,6 +182,8 @@ TEST(SettingsPrompts, NameTheKeysInForce)
     EXPECT_EQ(std::string(g.weiter_mit_Str.c_str()), "Weiter mit Enter!");
     EXPECT_EQ(std::string(g.beenden_mit_Str.c_str()), "Beenden mit Enter!");
     EXPECT_EQ(std::string(g.auswahl_mit_Str.c_str()), "Auswahl mit >SPACE< !");
+    // The pause overlay's prompt, for a pause key of the player's own.
+    EXPECT_EQ(std::string(prompt_naming("Weiter mit %s!", 1).c_str()), "Weiter mit Esc!");
 }
 
 }  // namespace
