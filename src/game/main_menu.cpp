@@ -1,7 +1,7 @@
 // The main menu: seven items on rows 8..14, the pointer sprite left of the selected one, Up and
-// Down wrapping round, Left and Right changing lives and difficulty before the first level of
-// a game, and the confirm key opening the highscore table, the load screen or the settings, or
-// leaving.
+// Down wrapping round (Down passes the settings by), Left and Right changing lives and difficulty
+// before the first level of a game, and the confirm key opening the highscore table, the load
+// screen or the settings, or leaving.
 #include "game/main_menu.h"
 
 #include "app/frame.h"
@@ -17,10 +17,19 @@
 
 namespace {
 
-// The settings sit just above "Beenden", the last item, so that Up from "Start" still reaches
-// "Beenden" in one press as it always has; only Down needs one press more.
 constexpr double item_start = 1, item_lives = 2, item_difficulty = 3, item_highscore = 4,
                  item_load = 5, item_settings = 6, item_quit = 7;
+
+// The settings sit just above "Beenden", the last item. Up walks every item; Down goes from
+// "Load Game" straight to "Beenden", past the settings, so that every way of keys that led to
+// "Beenden" before the settings came (Up from "Start", Down from "Load Game") still does, and
+// recorded and scripted games play as they did.
+double item_below(double menu)
+{
+    if (menu == item_load || menu == item_settings) return item_quit;
+    if (menu == item_quit) return item_start;
+    return menu + 1;
+}
 
 // The menu's picture behind every frame: the background image and the heading, frozen.
 void draw_menu_background(double fact, double hg, double size)
@@ -80,9 +89,8 @@ double main_menu(double fact, double hg, double size, double spr)
         if (g.geschwindigkeit > 3) g.geschwindigkeit = 1;
 
         if (key_transition(g.MyUp) == key_pressed_now) menu -= 1;
-        if (key_transition(g.MyDown) == key_pressed_now) menu += 1;
-        if (menu > item_quit) menu = item_start;
         if (menu < item_start) menu = item_quit;
+        if (key_transition(g.MyDown) == key_pressed_now) menu = item_below(menu);
         sprite_draw_stretched(spr, 3 * size, (7 + menu) * size, size, size);
 
         if (key_transition(g.MyStart) == key_pressed_now) {

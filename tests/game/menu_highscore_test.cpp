@@ -111,8 +111,8 @@ TEST_F(MenuTest, UpAndDownWrapAndLivesAndDifficultyChangeOnANewGame)
                                  down, right,       // Schwierigkeit: Easy -> Medium
                                  right, right,      // Hard -> Easy
                                  left, enter,       // Easy -> Hard; Enter here does nothing
-                                 down, down, down,  // Einstellungen, just above Beenden
-                                 down, enter});     // Beenden
+                                 down, down, down,  // Beenden
+                                 enter});
     EXPECT_EQ(ret, 2);
     EXPECT_EQ(game().anz_leben, 5);
     EXPECT_EQ(game().geschwindigkeit, 1);
@@ -156,6 +156,20 @@ TEST_F(MenuTest, LoadedGameFixesLivesAndDifficultyAndHighscoreKeepsTheItem)
     EXPECT_EQ(game().aktlevel, 4);
     EXPECT_EQ(game().anz_leben, 2);
     EXPECT_EQ(game().geschwindigkeit, 3);
+}
+
+// The settings entry just above Beenden is reached by Up from Beenden; Down passes it by, so
+// the keys that led to Beenden before it came still do. Escape leaves the settings screen.
+TEST_F(MenuTest, UpFromBeendenReachesTheSettingsAndDownPassesThemBy)
+{
+    constexpr int escape = 1;
+    KeyScript keys_pressed({down, down, down, down,  // Load Game
+                            down, up, enter,         // Beenden, Einstellungen: the screen
+                            escape,                  // back, on Einstellungen
+                            down, enter},            // Beenden
+                           {escape, up, enter});
+    EXPECT_EQ(main_menu(2, 1000, 32, 100 + sp_player_r), 2);
+    EXPECT_EQ(load_screen_calls, 0);
 }
 
 TEST_F(MenuTest, LeftRaisesLivesBelowThreeOnAnyItemAtLevelOne)

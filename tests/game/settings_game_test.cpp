@@ -121,6 +121,23 @@ TEST(SettingsScreen, StandardPutsTheGamesOwnSettingsBack)
     EXPECT_EQ(read_file(game.game_file("settings.ini")), settings_render(settings_defaults()));
 }
 
+// A scripted run not asked to write the player's files reads and writes a copy of the settings,
+// as of the highscore table and the saves.
+TEST(SettingsScreen, AScriptedRunWritesOnlyACopy)
+{
+    ScriptedGame game(BRILLOX_GAME, BRILLOX_DATA_DIR);
+    game.write_player_files(false);
+    const std::string kept = with_key(Action::save, 46);
+    write_file(game.game_file("settings.ini"), kept);
+    const std::string trace = game.play(to_the_settings +
+                                        "tap Enter\nwait 100\ntap D\nwait 100\n"
+                                        "tap Up\nwait 100\ntap Enter  # Apply\nwait 300\n" +
+                                        quit_from_the_settings_entry);
+    EXPECT_EQ(lines_starting(trace, "settings_save"),
+              std::vector<std::string>{"settings_save settings.ini"});
+    EXPECT_EQ(read_file(game.game_file("settings.ini")), kept);
+}
+
 // Level 1 of two_levels.ini has a Brillox and the exit right of the player; with the keys of
 // the default set it is done within a second.
 TEST(SettingsFile, ItsKeysPlayALevelAndTheOldOnesDoNothing)
