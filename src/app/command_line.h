@@ -9,7 +9,7 @@ struct rt_command_line {
     std::string script, trace, audio;    // file names as given; "" when absent
     std::string record, replay;          // --record FILE, --replay FILE; "" when absent
     bool help = false, version = false;  // -h/--help, --version
-    int scale = 1;                       // --scale N: the window N times the screen's size
+    int scale = 0;                       // --scale N (the window N times the screen size); 0: none
     bool fullscreen = false;             // --fullscreen: start in desktop fullscreen
     bool write_player_files = false;     // --write-player-files: a script saves for real
     std::string language;                // --lang CODE ("de", "en_GB"); "" when absent

@@ -17,6 +17,8 @@
 #include "game/message_screens.h"
 #include "game/name_entry.h"
 #include "game/play_level.h"
+#include "game/settings.h"
+#include "game/settings_screen.h"
 #include "game/texts.h"
 #include "graphics/display.h"
 #include "graphics/fonts.h"
@@ -84,9 +86,9 @@ void start_up(GameState& g)
     text_load_font(
         str_concat_text(g.sp_verz_Str, g.factor == 2 ? "font20x31.bmp" : "font10x15.bmp"), 0);
     text_set_font(0);
-    // The language once the font is known, whose cells decide the code page of the texts. A
-    // language kept in the player's settings is the second argument.
-    texts_choose_language(rt_settings().language, "");
+    // The language once the font is known, whose cells decide the code page of the texts: the
+    // command line's, else the one kept in the player's settings, else the system's.
+    texts_choose_language(rt_settings().language, settings_at_start().language);
     g.tile = 16;
     g.sp_size = g.factor * g.tile;
     g.player_posx = g.player_posy = g.ziel_posx = g.ziel_posy = 0;
@@ -111,6 +113,10 @@ void start_up(GameState& g)
     g.platz_score = 0;
     g.speed = 3;
     g.music_on = 1;
+    // The keys and the sound switch the player keeps in the settings file; without one they are
+    // the game's own, as set above.
+    settings_apply(g, settings_at_start());
+    if (settings_at_start() != settings_defaults()) settings_prompts(g);
     sprite_load(str_concat_text(g.sp_verz_Str, "hg01.bmp"), 1000);
     title_screen(g.factor, 1000, g.sp_size, sp_player + 100);
     read_game_settings();

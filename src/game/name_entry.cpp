@@ -68,10 +68,10 @@ rt_string enter_name(const rt_string& verz_Str, double sz, double fact, const rt
         sprite_draw_stretched(pointer_sprite, x * sz, y * sz, sz, sz);
 
         // Each key on its own, so opposite keys in the same frame cancel.
-        if (key_transition(key_right) == key_pressed_now) x += 1;
-        if (key_transition(key_left) == key_pressed_now) x -= 1;
-        if (key_transition(key_up) == key_pressed_now) y -= 1;
-        if (key_transition(key_down) == key_pressed_now) y += 1;
+        if (key_transition(g.MyRight) == key_pressed_now) x += 1;
+        if (key_transition(g.MyLeft) == key_pressed_now) x -= 1;
+        if (key_transition(g.MyUp) == key_pressed_now) y -= 1;
+        if (key_transition(g.MyDown) == key_pressed_now) y += 1;
         if (x > 16) x = 3;
         if (x < 3) x = 16;
         if (y > 9) y = 8;

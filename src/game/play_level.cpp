@@ -15,6 +15,7 @@
 #include "game/level_file.h"
 #include "game/playfield.h"
 #include "game/save_game.h"
+#include "game/settings_screen.h"
 #include "game/texts.h"
 #include "graphics/display.h"
 #include "graphics/draw.h"
@@ -38,7 +39,7 @@ double& map_cell(double x, double y)
 // A press of P counts at either poll of a pass; holding it pauses nothing more.
 void note_pause_key()
 {
-    if (key_transition(key_pause) == key_pressed_now) pause_key_pressed = true;
+    if (key_transition(game().MyPause) == key_pressed_now) pause_key_pressed = true;
 }
 
 void print_centred(const rt_string& text, double y)
@@ -58,13 +59,16 @@ void pause_play()
     const double paused = timer_ms();
     screen_draw_rect(0, 6 * g.sp_size, g.screenx, 9 * g.sp_size, 0);
     print_centred(tr("Pause"), 6.25 * g.sp_size);
-    print_centred(tr("Weiter mit P!"), 7.5 * g.sp_size);
+    // The prompt names the pause key the player set; with the game's own it is its own text.
+    print_centred(g.MyPause == key_pause ? rt_string(tr("Weiter mit P!"))
+                                         : prompt_naming(N_("Weiter mit %s!"), g.MyPause),
+                  7.5 * g.sp_size);
     screen_use_as_background();
     do {
         RT_LINE();
         rt_show_frame();
         poll_keys();
-    } while (key_transition(key_pause) != key_pressed_now);
+    } while (key_transition(game().MyPause) != key_pressed_now);
     g.startzeit = g.startzeit + (timer_ms() - paused);
     screen_clear();
     rt_focus_lost_since_asked();  // a loss while paused does not pause again

@@ -150,8 +150,8 @@ void load_save_screen(double load)
     for (;;) {
         RT_LINE();
         poll_keys();
-        if (key_transition(key_up) == key_pressed_now) pos -= 1;
-        if (key_transition(key_down) == key_pressed_now) pos += 1;
+        if (key_transition(g.MyUp) == key_pressed_now) pos -= 1;
+        if (key_transition(g.MyDown) == key_pressed_now) pos += 1;
         if (pos > 11) pos = 2;
         if (pos < 2) pos = 11;
         sprite_draw_stretched(100 + sp_player, grid_cell(2), grid_cell(pos), g.sp_size, g.sp_size);
