@@ -233,7 +233,9 @@ bool Parser::keyword(std::string_view word, std::string_view rest, std::string& 
                 return false;
             }
         } else {
-            const std::string expected = "[" + std::to_string(entry_.texts.size()) + "]";
+            std::string expected = "[";
+            expected += std::to_string(entry_.texts.size());
+            expected += ']';
             if (index != expected) {
                 problem = "msgstr" + expected + " expected";
                 return false;
