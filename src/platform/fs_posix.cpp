@@ -348,7 +348,9 @@ bool replace_file_contents(const std::string& path, const void* data, std::size_
                            std::string* failure)
 {
     const int error = replace_contents(path, data, size);
-    if (error == 0) return true;
+    // Where the files the program sees are a copy of the real storage (the browser's
+    // IndexedDB), the file is saved only once the storage has it.
+    if (error == 0) return fs_detail::store_replaced_file(path, failure);
     if (failure != nullptr)
         *failure = error == EISDIR ? "not a regular file" : std::strerror(error);
     return false;

@@ -2,6 +2,7 @@
 // one) and its control events, the working directory, a message box that a termination request
 // takes away, the beep, the debugger, local time, files opened by UTF-8 name and the window
 // station. Names and texts are UTF-8 in the program and UTF-16 at the API.
+#include <SDL2/SDL.h>
 #include <io.h>
 #include <windows.h>
 
@@ -229,6 +230,16 @@ const char* without_screen_advice()
     // SDL's offscreen driver needs EGL, which Windows lacks, and its dummy driver has no GL:
     // only the windows driver draws, and it needs a desktop.
     return "The game needs a desktop session to run in.";
+}
+
+void wait_for_window_events(int ms)
+{
+    SDL_WaitEventTimeout(nullptr, ms);
+}
+
+void keep_system_responsive()
+{
+    // The system runs its windows and sound beside the program, whatever the program does.
 }
 
 }  // namespace platform
