@@ -88,11 +88,21 @@ Module.brilloxReadFolder = function (folder, recursive) {
         names.forEach(function (name) {
             if (name === "." || name === "..") return;
             var path = dir + "/" + name;
-            var mode = FS.stat(path).mode;
+            var mode;
+            try {
+                mode = FS.lstat(path).mode;
+            } catch (e) {
+                console.error("brillox: " + path + " cannot be examined: " + e);
+                return;
+            }
             if (FS.isDir(mode)) {
                 if (recursive) walk(path, prefix + name + "/");
             } else if (FS.isFile(mode)) {
-                files[prefix + name] = FS.readFile(path);
+                try {
+                    files[prefix + name] = FS.readFile(path);
+                } catch (e) {
+                    console.error("brillox: " + path + " cannot be read: " + e);
+                }
             }
         });
     };

@@ -153,6 +153,11 @@
             Object.keys(playerFiles).forEach(function (name) {
                 files[name] = playerFiles[name];
             });
+            return files;
+        }).catch(function (error) {
+            run.stderr += "the page could not read the program's files: " + error + "\n";
+            return {};
+        }).then(function (files) {
             run.resolve({status: status, stdout: run.stdout, stderr: run.stderr, files: files});
         });
     }

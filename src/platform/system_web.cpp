@@ -4,6 +4,7 @@
 // the player's folder in place before the program starts.
 #include <SDL2/SDL.h>
 #include <emscripten.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -29,14 +30,17 @@ void ignore_file_size_signal()
 void catch_system_termination_requests()
 {
     // A page is not asked to end: closing the tab ends it outright, which loses nothing saved
-    // (a save counts only once the browser has stored it). What SDL does in the browser is
-    // set here, before the video starts:
+    // (a save counts only once the browser has stored it). What the program needs of the page
+    // is set here, before the video starts:
     // - the keys are taken from the canvas (which the page focuses), not from the whole page,
     //   so that the page's own controls keep theirs;
     // - a buffer swap does not hand the page back to the browser by itself: the program's
     //   sleeps and keep_system_responsive (clock_web.cpp) decide when it does.
     SDL_SetHint(SDL_HINT_EMSCRIPTEN_KEYBOARD_ELEMENT, "#canvas");
     SDL_SetHint(SDL_HINT_EMSCRIPTEN_ASYNCIFY, "0");
+    // emscripten's file mode mask starts out as 0777: its file system never applies it, but the
+    // program's own files, made with 0666 less the mask, would get no permissions at all.
+    ::umask(022);
 }
 
 bool termination_requested()
