@@ -75,10 +75,3 @@ add_custom_target(web_page ALL
     DEPENDS brillox ${brillox_page_source_paths}
     COMMENT "Writing the page to ${BRILLOX_WEB_OUTPUT}"
     VERBATIM)
-
-# Temporary, until the graphics' GLES 3 backend is in the tree: emscripten's emulation of
-# OpenGL 1.x.
-if(NOT TARGET brillox_render_gles3)
-    target_sources(brillox PRIVATE "${PROJECT_SOURCE_DIR}/web/legacy_gl_shim.c")
-    target_link_options(brillox PRIVATE -sLEGACY_GL_EMULATION -sMIN_WEBGL_VERSION=1)
-endif()

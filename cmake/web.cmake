@@ -18,11 +18,12 @@ set(PNG_LIBRARY "${BRILLOX_WEB_DEPS}/lib/libpng16.a")
 set(ZLIB_INCLUDE_DIR "${BRILLOX_WEB_DEPS}/include")
 set(ZLIB_LIBRARY "${BRILLOX_WEB_DEPS}/lib/libz.a")
 
+# The game draws on WebGL 2 through the graphics' GLES 3.0 backend.
+set(BRILLOX_GRAPHICS_BACKEND gles3 CACHE STRING "The graphics drawing backend: gl1 or gles3")
+if(NOT BRILLOX_GRAPHICS_BACKEND STREQUAL "gles3")
+    message(FATAL_ERROR "the browser build draws with the gles3 backend, not '${BRILLOX_GRAPHICS_BACKEND}'")
+endif()
+
 # -O2 rather than CMake's -O3: as fast here, and smaller to download.
 set(CMAKE_C_FLAGS_RELEASE "-O2 -DNDEBUG")
 set(CMAKE_CXX_FLAGS_RELEASE "-O2 -DNDEBUG")
-
-# emscripten brings GL with its own library and CMake's FindOpenGL makes no target for it.
-if(NOT TARGET OpenGL::GL)
-    add_library(OpenGL::GL INTERFACE IMPORTED)
-endif()
