@@ -2,6 +2,7 @@
 // one) and its control events, log-off and shut-down, the working directory, a message box that a
 // termination request takes away, the beep, the debugger, local time, files opened by UTF-8 name
 // and the window station. Names and texts are UTF-8 in the program and UTF-16 at the API.
+#include <SDL2/SDL.h>
 #include <io.h>
 #include <windows.h>
 
@@ -288,6 +289,16 @@ std::string system_ui_language()
     const LCID locale = MAKELCID(::GetUserDefaultUILanguage(), SORT_DEFAULT);
     if (::LCIDToLocaleName(locale, name, LOCALE_NAME_MAX_LENGTH, 0) == 0) return "";
     return narrow(name);
+}
+
+void wait_for_window_events(int ms)
+{
+    SDL_WaitEventTimeout(nullptr, ms);
+}
+
+void keep_system_responsive()
+{
+    // The system runs its windows and sound beside the program, whatever the program does.
 }
 
 }  // namespace platform
