@@ -108,8 +108,8 @@ std::string system_ui_language()
     char name[64] = {};
     EM_ASM(
         {
-            const language = (navigator.languages && navigator.languages[0]) ||
-                             navigator.language || "";
+            const language =
+                (navigator.languages && navigator.languages[0]) || navigator.language || "";
             stringToUTF8(language, $0, $1);
         },
         name, sizeof name);
