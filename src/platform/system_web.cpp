@@ -103,8 +103,8 @@ const char* without_screen_advice()
 
 std::string system_ui_language()
 {
-    // The browser's first language as the page's reader set it, "de-DE" or "en-US"; the
-    // environment emscripten makes up for the program says "C" and nothing of the user.
+    // The browser's first language, "de-DE" or "en-US". Emscripten's made-up environment
+    // already carries it as LANG; this answers when a page has set the locale variables aside.
     char name[64] = {};
     EM_ASM(
         {
