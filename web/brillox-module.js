@@ -120,9 +120,14 @@ Module.brilloxWriteFolder = function (folder, files) {
     });
 };
 
-// Starts the program with args. The data folder becomes read-only first, as an installed
-// game's is, so the game keeps the player's files in the player's folder.
-Module.brilloxStart = function (args) {
+// Starts the program with args and the environment variables in env (added to the ones
+// emscripten makes up, which name the browser's language in LANG). The data folder becomes
+// read-only first, as an installed game's is, so the game keeps the player's files in the
+// player's folder.
+Module.brilloxStart = function (args, env) {
+    Object.keys(env || {}).forEach(function (name) {
+        ENV[name] = env[name];
+    });
     var protect = function (path) {
         var mode = FS.stat(path).mode;
         if (FS.isDir(mode)) {

@@ -176,7 +176,7 @@
             M.brilloxWriteFolder(M.brilloxPlayerFolder, options.playerFiles);
             M.brilloxFailStores = options.failStores || 0;
             try {
-                M.brilloxStart(options.args || []);
+                M.brilloxStart(options.args || [], options.env);
             } catch (e) {
                 if (!(e && e.name === "ExitStatus")) {
                     run.stderr += String(e) + "\n" + (e && e.stack ? e.stack + "\n" : "");
@@ -187,14 +187,23 @@
         });
     }
 
+    // A scripted game plays in the C locale unless told otherwise, as on the desktop, where
+    // the browser's own language would otherwise choose the texts.
+    var scriptedEnvironment = {LC_ALL: "C"};
+
     if (testMode) {
         // For the browser tests: nothing starts by itself.
         window.brilloxTest = {
             // {args: [...], files: {name: Uint8Array or string} (the working folder),
             //  dataFiles: {...} (the game's data folder: a given Level.ini),
             //  playerFiles: {...} (the player's folder: highscore.ini, savegame.ini),
-            //  failStores: n (the first n stores of the player's folder fail)}
-            run: start,
+            //  failStores: n (the first n stores of the player's folder fail),
+            //  env: {NAME: value} (environment variables; default LC_ALL=C, so that a
+            //  scripted game speaks the game's own German as the desktop's tests do)}
+            run: function (options) {
+                if (!options.env) options.env = scriptedEnvironment;
+                return start(options);
+            },
             // From now on the next n stores of the player's folder fail.
             failStores: function (n) {
                 window.Module.brilloxFailStores = n;
@@ -233,7 +242,7 @@
         }
         statusLine.textContent = "running";
         Promise.all(wanted).then(function () {
-            return start({args: args, files: files});
+            return start({args: args, files: files, env: scriptedEnvironment});
         }).then(function (result) {
             window.brilloxResult = result;
             statusLine.textContent = "done";
