@@ -826,8 +826,10 @@ FileLock lock_file(const std::string& path, int wait_ms, std::string* failure)
         }
         timespec now{};
         ::clock_gettime(CLOCK_MONOTONIC, &now);
+        // Whole milliseconds of the whole difference: seconds and nanoseconds rounded apart
+        // would count 299.3 ms (1 s less 700.7 ms) as 300.
         const long long waited_ms =
-            (now.tv_sec - start.tv_sec) * 1000LL + (now.tv_nsec - start.tv_nsec) / 1000000;
+            ((now.tv_sec - start.tv_sec) * 1000000000LL + (now.tv_nsec - start.tv_nsec)) / 1000000;
         if (waited_ms >= wait_ms) {
             ::close(fd);
             return fail("another copy of the program kept it locked");
