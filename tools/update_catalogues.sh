@@ -10,11 +10,16 @@ template=${1:-data/po/brillox.pot}
 version=$(sed -n 's/^project.brillox VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 # Sorted by message and without line numbers, so that moving code leaves the template alone;
 # a fixed header instead of xgettext's dated one, so that the same code gives the same file.
+# xgettext's own header is made and cut off afterwards (everything up to the first empty
+# line): without one, xgettext writes ASCII and drops the umlauts of the German texts. (It
+# warns about each msgid beyond ASCII: the German texts are the msgids on purpose.)
+made=$(mktemp)
 entries=$(mktemp)
-trap 'rm -f "$entries"' EXIT
+trap 'rm -f "$made" "$entries"' EXIT
 xgettext --language=C++ --from-code=UTF-8 --keyword= --keyword=tr --keyword=tr_format \
     --keyword=N_ --flag=tr_format:1:c-format --add-location=file --sort-output \
-    --omit-header --output="$entries" $(ls src/game/*.cpp | LC_ALL=C sort)
+    --output="$made" $(ls src/game/*.cpp | LC_ALL=C sort)
+sed '1,/^$/d' "$made" >"$entries"
 {
     printf '%s\n' "# The texts brillox shows, for translators: copy this file to LANGUAGE.po beside it." \
         "# The msgids are the game's own German texts; keep their spellings, spaces and %s." \
