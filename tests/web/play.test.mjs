@@ -1,0 +1,118 @@
+// A real-time session in the browser, as a player has it: keys pressed through Chromium lead
+// from the title to the main menu, change a setting and start level 1, and the canvas then shows
+// what the desktop program's scripted run captures at the same points, pixel for pixel. The
+// canvas screenshots are kept for a person to look at (BRILLOX_LINUX_BUILD/tests/web/screenshots).
+import { after, before, test } from 'node:test';
+import assert from 'node:assert/strict';
+import { spawnSync } from 'node:child_process';
+import { cpSync, copyFileSync, mkdirSync, readFileSync, writeFileSync } from 'node:fs';
+import path from 'node:path';
+import { openPage, scratchFolder, sourceRoot, startServer, waitFor, waitForConsole, withBrowser } from './support/browser.mjs';
+import { pixelDifference, readPng } from './support/png.mjs';
+
+const linuxBuild = path.resolve(process.env.BRILLOX_LINUX_BUILD ?? path.join(sourceRoot, 'build/test'));
+const shots = path.join(linuxBuild, 'tests/web/screenshots');
+
+// The desktop's frames at the points the session passes: the menu, the menu with four lives
+// (one Right on "Leben"), and level 1 before the first move. The menu and the level's first
+// frames stand still, so a frame of the real-time session can equal them.
+const DESKTOP_SCRIPT = `wait 300
+tap Enter
+wait 300
+capture menu.png
+tap Down
+wait 100
+tap Right
+wait 200
+capture menu_lives.png
+tap Up
+wait 100
+tap Enter
+wait 500
+capture level_1.png
+end
+`;
+
+let desktop;
+let server;
+before(async () => {
+    server = await startServer();
+    const scratch = scratchFolder('desktop');
+    desktop = scratch;
+    cpSync(path.join(sourceRoot, 'data'), scratch.folder, { recursive: true });
+    writeFileSync(path.join(scratch.folder, 'script.txt'), DESKTOP_SCRIPT);
+    const run = spawnSync(path.join(linuxBuild, 'brillox'), ['--script', 'script.txt'], {
+        cwd: scratch.folder, encoding: 'utf8', timeout: 300_000,
+        env: { ...process.env, SDL_VIDEODRIVER: 'offscreen', SDL_AUDIODRIVER: 'dummy', TMPDIR: scratch.folder,
+            ASAN_OPTIONS: `detect_leaks=0:intercept_tls_get_addr=0:${process.env.ASAN_OPTIONS ?? ''}` },
+    });
+    assert.equal(run.status, 0, `the desktop run failed: ${run.stdout}${run.stderr}`);
+});
+after(async () => {
+    await server?.stop();
+    desktop?.remove();
+});
+
+const desktopFrame = (name) => readPng(readFileSync(path.join(desktop.folder, name)));
+
+// canvasShot(page): the canvas as the player sees it (factor 1 here: 640 x 480 pixels).
+const canvasShot = async (page) => Buffer.from(await (await page.$('#canvas')).screenshot());
+
+// showsFrame(page, frame): the canvas shows frame exactly; the last shot is kept in `seen`.
+const seen = {};
+async function showsFrame(page, frame) {
+    seen.bytes = await canvasShot(page);
+    seen.difference = pixelDifference(readPng(seen.bytes), frame);
+    return seen.difference.pixels === 0;
+}
+
+// pressUntil(page, log, key, what, condition): holds key until condition() holds (the game reads
+// the keys once a frame, so a press shorter than a frame may go unseen), then lets it go.
+async function pressUntil(page, log, key, what, condition) {
+    await page.keyboard.down(key);
+    try {
+        await waitFor(page, log, `${what} while ${key} is held`, condition);
+    } finally {
+        await page.keyboard.up(key);
+    }
+}
+
+function keep(name, bytes) {
+    mkdirSync(shots, { recursive: true });
+    writeFileSync(path.join(shots, name), bytes);
+}
+
+test('keys in the browser reach the menu, change the lives and start level 1 as on the desktop', async () => {
+    await withBrowser({ server, width: 700, height: 520 }, async ({ browser, url }) => {
+        const { page, log } = await openPage(browser, url);
+        const box = await page.evaluate(() => document.getElementById('canvas').getBoundingClientRect().toJSON());
+        await page.mouse.click(box.left + box.width / 2, box.top + box.height / 2);
+        await waitForConsole(page, log, /Init OK/);
+        // The title moves (a figure walks, a banner scrolls): it is only kept, once it shows.
+        await waitFor(page, log, 'the title on the canvas', async () => {
+            const { rgb } = readPng(await canvasShot(page));
+            return rgb.some((value) => value > 64);
+        });
+        keep('title.png', await canvasShot(page));
+
+        const menu = desktopFrame('menu.png');
+        const differs = (frame) => async () => !(await showsFrame(page, frame));
+        const equals = (frame) => () => showsFrame(page, frame);
+        const says = (name) => `the desktop's ${name} (last difference ${JSON.stringify(seen.difference)})`;
+        await pressUntil(page, log, 'Enter', 'the menu', equals(menu)).catch((error) => {
+            throw new Error(`${error.message}\n  ${says('menu.png')}`);
+        });
+        keep('menu.png', seen.bytes);
+        await pressUntil(page, log, 'ArrowDown', 'the cursor on another line', differs(menu));
+        const lives = desktopFrame('menu_lives.png');
+        await pressUntil(page, log, 'ArrowRight', 'four lives', equals(lives)).catch((error) => {
+            throw new Error(`${error.message}\n  ${says('menu_lives.png')}`);
+        });
+        keep('menu_lives.png', seen.bytes);
+        await pressUntil(page, log, 'ArrowUp', 'the cursor back on Start', differs(lives));
+        const level = desktopFrame('level_1.png');
+        await pressUntil(page, log, 'Enter', 'level 1', differs(lives));
+        await waitFor(page, log, says('level_1.png'), equals(level));
+        keep('level_1.png', seen.bytes);
+    });
+});
