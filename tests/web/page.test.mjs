@@ -69,7 +69,9 @@ test('the canvas is scaled by the largest whole factor that fits, crisply, and c
         const cases = [
             { width: 700, height: 520, factor: 1 },
             { width: 1400, height: 1000, factor: 2 },
+            { width: 1280, height: 960, factor: 2 },    // twice the frame exactly
             { width: 1279, height: 1000, factor: 1 },   // one pixel short of twice the width
+            { width: 1300, height: 959, factor: 1 },    // one pixel short of twice the height
             { width: 2000, height: 1500, factor: 3 },
             { width: 1920, height: 1080, factor: 2 },   // the height decides
             { width: 640, height: 480, factor: 1 },
