@@ -4,7 +4,7 @@
 // missing in a browser without WebGL 2 or WebAssembly.
 import { after, before, test } from 'node:test';
 import assert from 'node:assert/strict';
-import { LOAD_LIMIT_MS, openPage, startServer, waitFor, waitForConsole, withBrowser } from './support/browser.mjs';
+import { LOAD_LIMIT_MS, openPage, startServer, waitFor, waitForConsole, watchPage, withBrowser } from './support/browser.mjs';
 
 let server;
 before(async () => (server = await startServer()));
@@ -61,7 +61,8 @@ test('a key starts the game as well as a click, and the canvas then has the focu
 });
 
 // Whole factors keep every pixel of the 640 x 480 frame a square of equal pixels; the largest
-// that fits is taken, and the rest of the window is black around the centred canvas.
+// that fits the space above the page's help line is taken, and the canvas is centred in that
+// space on black. Each case gives the space; the window is made taller by the help line.
 test('the canvas is scaled by the largest whole factor that fits, crisply, and centred', async () => {
     await withBrowser({ server }, async ({ browser, url }) => {
         const { page, log } = await openPage(browser, url);
@@ -74,16 +75,20 @@ test('the canvas is scaled by the largest whole factor that fits, crisply, and c
             { width: 1300, height: 959, factor: 1 },    // one pixel short of twice the height
             { width: 2000, height: 1500, factor: 3 },
             { width: 1920, height: 1080, factor: 2 },   // the height decides
-            { width: 640, height: 480, factor: 1 },
         ];
+        const helpHeight = () => page.evaluate(() =>
+            document.getElementById('help')?.getBoundingClientRect().height ?? 0);
         for (const { width, height, factor } of cases) {
+            // The help line's height at this width (its text may wrap), then the window.
             await page.setViewport({ width, height });
-            const box = await waitFor(page, log, `the canvas at ${factor}x in ${width}x${height}`,
+            const help = Math.ceil(await helpHeight());
+            await page.setViewport({ width, height: height + help });
+            const box = await waitFor(page, log, `the canvas at ${factor}x in ${width}x${height} above the help`,
                 async () => {
                     const box = await canvasBox(page);
                     return box.width === 640 * factor && box.height === 480 * factor ? box : null;
                 });
-            const where = `${width}x${height}: ${JSON.stringify(box)}`;
+            const where = `${width}x${height} and ${help} of help: ${JSON.stringify(box)}`;
             assert.ok(Math.abs(box.left - (width - box.width) / 2) <= 1, `not centred across, ${where}`);
             assert.ok(Math.abs(box.top - (height - box.height) / 2) <= 1, `not centred down, ${where}`);
             assert.match(box.rendering, /pixelated|crisp-edges/, `smoothed when scaled, ${where}`);
@@ -130,7 +135,7 @@ for (const [feature, hide] of [
         await withBrowser({ server }, async ({ browser, url }) => {
             const page = await browser.newPage();
             await page.evaluateOnNewDocument(hide);
-            const { log } = { log: (await import('./support/browser.mjs')).watchPage(page) };
+            const log = watchPage(page);
             await page.goto(url, { waitUntil: 'load', timeout: LOAD_LIMIT_MS });
             const pattern = feature === 'WebGL 2' ? /WebGL/ : /WebAssembly/;
             await waitFor(page, log, `a message naming ${feature}`, async () =>
@@ -139,3 +144,13 @@ for (const [feature, hide] of [
         });
     });
 }
+
+// The same in a browser whose WebGL is switched off by its own setting.
+test('with WebGL switched off in the browser the page says so', async () => {
+    await withBrowser({ server, args: ['--disable-webgl'] }, async ({ browser, url }) => {
+        const { page, log } = await openPage(browser, url);
+        await waitFor(page, log, 'a message naming WebGL', async () =>
+            /WebGL/.test(await page.evaluate(() => document.body.innerText)));
+        assert.ok(!log.lines.some((line) => /Init OK/.test(line)), 'the game started all the same');
+    });
+});

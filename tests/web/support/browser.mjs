@@ -136,9 +136,15 @@ export async function evidence(page, log) {
     return `${status}\n  the console:\n${log ? log.text() : '    (not watched)'}`;
 }
 
+// hopeless(why): an error that a condition throws when what it waits for can no longer come
+// (the game has ended, the page shows its message): the wait gives up at once.
+export function hopeless(why) {
+    return Object.assign(new Error(why), { hopeless: true });
+}
+
 // waitFor(page, log, what, condition, limit): polls condition() (in Node; it may ask the page)
-// until it returns a true value, and returns that value; gives up after limit ms with what it
-// waited for and the evidence.
+// until it returns a true value, and returns that value; gives up after limit ms, or when
+// condition throws hopeless(...), with what it waited for and the evidence.
 export async function waitFor(page, log, what, condition, limit = STEP_LIMIT_MS) {
     const started = Date.now();
     let lastError = null;
@@ -149,19 +155,30 @@ export async function waitFor(page, log, what, condition, limit = STEP_LIMIT_MS)
         } catch (error) {
             lastError = error;
         }
-        if (Date.now() - started > limit) {
-            throw new Error(`gave up after ${Math.round(limit / 1000)} s waiting for ${what}` +
-                (lastError ? ` (last error: ${lastError.message})` : '') +
+        if (lastError?.hopeless || Date.now() - started > limit) {
+            const when = lastError?.hopeless ? `after ${Math.round((Date.now() - started) / 1000)} s`
+                : `after ${Math.round(limit / 1000)} s`;
+            throw new Error(`gave up ${when} waiting for ${what}` +
+                (lastError ? ` (${lastError.hopeless ? '' : 'last error: '}${lastError.message})` : '') +
                 `\n  ${await evidence(page, log)}`);
         }
         await new Promise((resolve) => setTimeout(resolve, 50));
     }
 }
 
-// waitForConsole(page, log, pattern, limit): the first console line that matches pattern.
+// waitForConsole(page, log, pattern, limit): the first console line that matches pattern; gives
+// up at once when the page shows its message (#message: the game has ended, or cannot run).
 export function waitForConsole(page, log, pattern, limit = LOAD_LIMIT_MS) {
-    return waitFor(page, log, `a console line matching ${pattern}`,
-        () => log.lines.find((line) => pattern.test(line)), limit);
+    return waitFor(page, log, `a console line matching ${pattern}`, async () => {
+        const line = log.lines.find((text) => pattern.test(text));
+        if (line) return line;
+        const message = await page.evaluate(() => {
+            const element = document.getElementById('message');
+            return element && !element.hidden ? element.textContent : null;
+        });
+        if (message) throw hopeless(`the page shows its message instead: ${JSON.stringify(message)}`);
+        return null;
+    }, limit);
 }
 
 // withBrowser(options, body): a fresh profile (unless options.profile names one), the server

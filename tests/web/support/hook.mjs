@@ -9,8 +9,10 @@ export const RUN_LIMIT_MS = 600_000;
 
 const toBase64 = (bytes) => Buffer.from(bytes).toString('base64');
 
-// runInPage(page, log, {args, files, playerFiles, dataFiles}): waits for the hook, runs the
-// game, and returns {status, stdout, stderr, files} with files as Buffers by name.
+// runInPage(page, log, {args, files, playerFiles, dataFiles, failStores}): waits for the hook,
+// runs the game (files in its working folder, dataFiles in its data folder, playerFiles in the
+// player's folder; the first failStores stores of the player's folder in IndexedDB fail), and
+// returns {status, stdout, stderr, files} with files as Buffers by name.
 export async function runInPage(page, log, request) {
     await waitFor(page, log, 'the test hook window.brilloxTest',
         () => page.evaluate(() => typeof window.brilloxTest?.run === 'function'), LOAD_LIMIT_MS);
@@ -22,6 +24,7 @@ export async function runInPage(page, log, request) {
         const options = { args: request.args, files: decode(request.files),
             playerFiles: decode(request.playerFiles) };
         if (Object.keys(request.dataFiles).length > 0) options.dataFiles = decode(request.dataFiles);
+        if (request.failStores) options.failStores = request.failStores;
         const result = await window.brilloxTest.run(options);
         const encoded = {};
         for (const [name, bytes] of Object.entries(result.files ?? {})) {
@@ -35,7 +38,7 @@ export async function runInPage(page, log, request) {
         return { status: result.status, stdout: result.stdout ?? '', stderr: result.stderr ?? '',
             files: encoded };
     }, { args: request.args, files: encode(request.files), playerFiles: encode(request.playerFiles),
-        dataFiles: encode(request.dataFiles) });
+        dataFiles: encode(request.dataFiles), failStores: request.failStores ?? 0 });
     let limit;
     const timeout = new Promise((_, reject) => {
         limit = setTimeout(() => reject(new Error('timeout')), RUN_LIMIT_MS);
