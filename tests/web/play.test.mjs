@@ -39,9 +39,11 @@ before(async () => {
     server = await startServer();
     const scratch = scratchFolder('desktop');
     desktop = scratch;
+    // The game reads its data from the folder that holds the program.
     cpSync(path.join(sourceRoot, 'data'), scratch.folder, { recursive: true });
+    copyFileSync(path.join(linuxBuild, 'brillox'), path.join(scratch.folder, 'brillox'));
     writeFileSync(path.join(scratch.folder, 'script.txt'), DESKTOP_SCRIPT);
-    const run = spawnSync(path.join(linuxBuild, 'brillox'), ['--script', 'script.txt'], {
+    const run = spawnSync(path.join(scratch.folder, 'brillox'), ['--script', 'script.txt'], {
         cwd: scratch.folder, encoding: 'utf8', timeout: 300_000,
         env: { ...process.env, SDL_VIDEODRIVER: 'offscreen', SDL_AUDIODRIVER: 'dummy', TMPDIR: scratch.folder,
             ASAN_OPTIONS: `detect_leaks=0:intercept_tls_get_addr=0:${process.env.ASAN_OPTIONS ?? ''}` },
@@ -83,7 +85,8 @@ function keep(name, bytes) {
 }
 
 test('keys in the browser reach the menu, change the lives and start level 1 as on the desktop', async () => {
-    await withBrowser({ server, width: 700, height: 520 }, async ({ browser, url }) => {
+    // A window where the canvas fits once (with the page's help line below it): factor 1.
+    await withBrowser({ server, width: 700, height: 720 }, async ({ browser, url }) => {
         const { page, log } = await openPage(browser, url);
         const box = await page.evaluate(() => document.getElementById('canvas').getBoundingClientRect().toJSON());
         await page.mouse.click(box.left + box.width / 2, box.top + box.height / 2);
@@ -98,7 +101,12 @@ test('keys in the browser reach the menu, change the lives and start level 1 as 
         const menu = desktopFrame('menu.png');
         const differs = (frame) => async () => !(await showsFrame(page, frame));
         const equals = (frame) => () => showsFrame(page, frame);
-        const says = (name) => `the desktop's ${name} (last difference ${JSON.stringify(seen.difference)})`;
+        // On a failure the last shot is kept beside the others as NAME-seen.png.
+        const says = (name) => {
+            if (seen.bytes) keep(name.replace('.png', '-seen.png'), seen.bytes);
+            return `the desktop's ${name} (last difference ${JSON.stringify(seen.difference)}; ` +
+                `the canvas as seen last is in ${shots})`;
+        };
         await pressUntil(page, log, 'Enter', 'the menu', equals(menu)).catch((error) => {
             throw new Error(`${error.message}\n  ${says('menu.png')}`);
         });
@@ -112,7 +120,9 @@ test('keys in the browser reach the menu, change the lives and start level 1 as 
         await pressUntil(page, log, 'ArrowUp', 'the cursor back on Start', differs(lives));
         const level = desktopFrame('level_1.png');
         await pressUntil(page, log, 'Enter', 'level 1', differs(lives));
-        await waitFor(page, log, says('level_1.png'), equals(level));
+        await waitFor(page, log, 'level 1 as the desktop shows it', equals(level)).catch((error) => {
+            throw new Error(`${error.message}\n  ${says('level_1.png')}`);
+        });
         keep('level_1.png', seen.bytes);
     });
 });
