@@ -65,6 +65,12 @@ play() {
 
 prepare linux "$linux_program"
 linux_name=$(basename "$linux_program")
+if [ "$other" = browser ]; then
+    mkdir -p "$work/browser"
+    for name in highscore.ini savegame.ini; do
+        [ ! -f "$work/linux/game/$name" ] || cp "$work/linux/game/$name" "$work/browser/$name.before"
+    done
+fi
 
 # A sanitizer build's leak check (the libraries' own leaks at exit) is the Linux tests' matter,
 # not this comparison's.
@@ -80,8 +86,13 @@ if [ "$other" = windows ]; then
 else
     # The page brings its own data; the given files travel with the script, the player's files
     # into the browser's player folder and the rest where the game reads its data. The player's
-    # files it leaves land in browser/game, as the Linux program's in linux/game.
+    # files it leaves land in browser/game, as the Linux program's in linux/game. That folder
+    # starts as the Linux game folder's player files do, shipped or given: a file the browser
+    # run never opened is the one the Linux program found and left alone.
     mkdir -p "$work/browser/game" "$work/browser/start"
+    for name in highscore.ini savegame.ini; do
+        [ ! -f "$work/browser/$name.before" ] || mv "$work/browser/$name.before" "$work/browser/game/$name"
+    done
     cp "$script" "$work/browser/start/script.txt"
     # NAME=FILE arguments, one a line (a folder's name may hold spaces).
     given_files=$(grep '^#given ' "$script" | while read -r _ name file; do

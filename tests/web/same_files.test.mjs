@@ -29,7 +29,7 @@ for (const { name, script } of games) {
         const run = spawnSync('sh', [path.join(sourceRoot, 'tests/game/same_files_test.sh'), '--browser',
             path.join(workRoot, name), path.join(linuxBuild, 'brillox'),
             path.join(sourceRoot, 'tests/web/play_script.mjs'), path.join(sourceRoot, 'data'), script,
-            scriptsDir], { encoding: 'utf8', timeout: 900_000 });
+            scriptsDir], { encoding: 'utf8', timeout: 1_800_000 });
         const output = `${run.stdout}${run.stderr}`;
         if (run.error) assert.fail(`same_files_test.sh could not run: ${run.error.message}\n${output}`);
         assert.equal(run.status, 0, `the files differ or a side failed:\n${output}`);
