@@ -1,7 +1,8 @@
 # brillox: `make run` builds and starts the game, `make test` runs every test headlessly.
 # Each target first installs the missing Debian packages of its sets (scripts/install-deps):
 # run, release, install: the run set; test, fuzz, bench: run and test; assets: run and assets;
-# windows: run and windows (test also builds the Windows package: the windows set as well).
+# windows: run and windows (test also builds the Windows package: the windows set as well);
+# web: web.
 # `./run` and `./test` install make itself first, then call these.
 
 RELEASE_DIR := build/release
@@ -13,7 +14,7 @@ WINDOWS_DIR := build/windows
 VERSION     := $(shell sed -n 's/^project.brillox VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 JOBS        := $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: run release test bench deps deps-run deps-test deps-assets deps-windows assets
+.PHONY: run release test bench deps deps-run deps-test deps-assets deps-windows deps-web assets
 
 run: release
 	$(RELEASE_DIR)/brillox
@@ -26,6 +27,7 @@ release: deps-run
 test: deps-test
 	sh scripts/check-layers
 	sh scripts/check-format
+	for po in data/po/*.po; do msgfmt --check --output-file=/dev/null "$$po" || exit 1; done
 	cmake -S . -B $(TEST_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug \
 	    -DBRILLOX_TESTS=ON -DBRILLOX_SANITIZE=ON -DBRILLOX_WERROR=ON
 	cmake --build $(TEST_DIR) -j $(JOBS)
@@ -120,6 +122,24 @@ test-windows: windows
 	status=$$?; [ $$status -eq 0 ] || [ $$status -eq 77 ]
 	sh scripts/test-windows $(TEST_DIR)
 
+# The browser game in $(WEB_DIR): index.html, its script and style, brillox.js, brillox.wasm and
+# brillox.data, for any static web server (python3 -m http.server -d build/web). Built with
+# emscripten in release mode in $(WEB_BUILD_DIR); scripts/web-deps builds the static SDL2, libpng
+# and zlib once per machine (a few minutes) into a cache outside the tree and prints where.
+# Debian's emcc needs Debian's node modules when another node comes first on PATH.
+WEB_DIR       := build/web
+WEB_BUILD_DIR := build/web-build
+
+.PHONY: web
+web: deps-web
+	@set -e; export NODE_PATH="$${NODE_PATH:+$$NODE_PATH:}/usr/share/nodejs"; \
+	prefix=$$(sh scripts/web-deps); \
+	echo "emcmake cmake -S . -B $(WEB_BUILD_DIR) ... -DBRILLOX_WEB_DEPS=$$prefix"; \
+	emcmake cmake -S . -B $(WEB_BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release \
+	    -DBRILLOX_WEB_DEPS="$$prefix" -DBRILLOX_WEB_OUTPUT="$(CURDIR)/$(WEB_DIR)" \
+	    -DBRILLOX_GRAPHICS_BACKEND=gles3 >/dev/null; \
+	cmake --build $(WEB_BUILD_DIR) -j $(JOBS) --target web_page
+
 deps-run:
 	@sh scripts/install-deps run
 
@@ -131,6 +151,9 @@ deps-assets:
 
 deps-windows:
 	@sh scripts/install-deps run windows
+
+deps-web:
+	@sh scripts/install-deps web
 
 # Every set.
 deps:

@@ -215,6 +215,24 @@ def number_seeds():
         put("number_text", "double-%02d" % i, struct.pack("<d", value))
 
 
+# --- Translation catalogues ------------------------------------------------------------------
+
+def po_seeds():
+    for name in ("de.po", "en.po", "brillox.pot"):
+        copy("po", os.path.join(ROOT, "data", "po", name), "game-" + name)
+    put("po", "escapes.po", 'msgid "a\\tb\\"\\\\\\n\\101\\x42\\?"\nmsgstr "x"\n')
+    put("po", "context-plural-fuzzy.po",
+        'msgctxt "menu"\nmsgid "Name"\nmsgstr "Name"\n\n#, fuzzy, c-format\n'
+        'msgid "%s Leben"\nmsgid_plural "%s Leben"\nmsgstr[0] "%s life"\nmsgstr[1] "%s lives"\n'
+        '#~ msgid "old"\n#~ msgstr "alt"\n')
+    put("po", "continued.po", 'msgid ""\n"Level "\n"%s"\nmsgstr ""\n"Level %s"\n')
+    put("po", "crlf-bom.po", '\xef\xbb\xbfmsgid "Pause"\r\nmsgstr "Pause"\r\n')
+    put("po", "latin1.po", 'msgid "a"\nmsgstr "Gr\xfc\xdfe"\n')
+    put("po", "nul-escape.po", 'msgid "a"\nmsgstr "b\\0"\n')
+    put("po", "repeated.po", 'msgid "a"\nmsgstr "b"\nmsgid "a"\nmsgstr "c"\n')
+    put("po", "unterminated.po", 'msgid "a\nmsgstr "b"\n')
+
+
 if __name__ == "__main__":
     bmp_seeds()
     png_seeds()
@@ -222,3 +240,4 @@ if __name__ == "__main__":
     ini_seeds()
     level_seeds()
     number_seeds()
+    po_seeds()

@@ -69,7 +69,7 @@ class Screen:
         img, cw, ch = self.fonts[which] if which else self.font
         x, y = int(-(-x // 1)), int(-(-y // 1))
         for i, c in enumerate(s):
-            k = ord(c) % (img.height // ch * 16)
+            k = c.encode("cp1252")[0] % (img.height // ch * 16)
             glyph = img.crop(((k % 16) * cw, (k // 16) * ch, (k % 16 + 1) * cw,
                               (k // 16 + 1) * ch))
             self.img.alpha_composite(glyph, (x + i * cw, y))
@@ -321,15 +321,15 @@ def main():
         sheet.put(img, x, y + 18)
     y += 480 + 30 + 18
 
-    sheet.label("font20x31.bmp (320 x 248, 16 x 8 cells of 20 x 31), on grey so the outline "
-                "shows", MARGIN, y)
-    sheet.label("font10x15.bmp (160 x 120) at 2x; smalfont.bmp (256 x 192, cells of 16 x 24)",
+    sheet.label("font20x31.bmp (320 x 496, 16 x 16 cells of 20 x 31, Windows-1252), on grey so "
+                "the outline shows", MARGIN, y)
+    sheet.label("font10x15.bmp (160 x 240) at 2x; smalfont.bmp (256 x 384, cells of 16 x 24)",
                 MARGIN + 640 + MARGIN, y)
     y += 20
     sheet.put(fonts["big"][0], MARGIN, y, 2, PANEL)
     sheet.put(fonts["small"][0], MARGIN + 640 + MARGIN, y, 2, PANEL)
     sheet.put(fonts["start"][0], MARGIN + 640 + MARGIN + 320 + 16, y, 1, PANEL)
-    y += 248 * 2 + 24
+    y += 496 * 2 + 24
     sample = Screen(fonts)
     for r in range(15):
         for c in range(20):
@@ -337,7 +337,7 @@ def main():
                         c * CELL, r * CELL)
     for r, base in ((0, 0), (5, 5), (10, 10)):
         sample.at("Spitze, Supper! Level 3", 1, base + 1)
-        sample.at("0123456789 !?.,:;<>()+-*/", 1, base + 2)
+        sample.at("0123456789 !?.,:;<>()+-*/ ÄÖÜß", 1, base + 2)
         sample.font = fonts["small"]
         sample.text("Spitze, Supper! Level 3 0123456789 Weiter mit Enter!", 32,
                     (base + 3) * CELL + 8)

@@ -783,26 +783,55 @@ def draw_explosion(stage):
 
 
 # ---- Bitmap fonts ----------------------------------------------------------------------
-# 16 columns x 8 rows of cells; the cell of code k is column k % 16, row k // 16. Pure black
-# is transparent, so the outline and shadow are near-black and every glyph pixel is lighter.
+# 16 columns x 16 rows of cells, one per byte of Windows-1252 (the code page the game turns
+# its texts into); the cell of code k is column k % 16, row k // 16. Rows 0 to 7 hold ASCII,
+# laid out exactly as the fonts always had them. Pure black is transparent, so the outline and
+# shadow are near-black and every glyph pixel is lighter.
 FONT_OUTLINE = (10, 8, 12)
 FONT_SHADOW = (16, 12, 14)
 PRINTABLE = [chr(k) for k in range(32, 127)]
+# The characters of Windows-1252 beyond ASCII, by code; the five codes it leaves unused and the
+# no-break space stay empty cells. The soft hyphen is drawn as the hyphen it shows at a break.
+EXTENDED = {k: bytes([k]).decode("cp1252") for k in range(0x80, 0x100)
+            if k not in (0x81, 0x8D, 0x8F, 0x90, 0x9D, 0xA0)}
+EXTENDED[0xAD] = "-"
+
+
+def glyph_mask(font, size, ch, aliased):
+    """The coverage mask (0..255) of one character with its bounding box, the pen position on
+    the baseline inside the mask, and the advance."""
+    pad = size * 2
+    img = Image.new("L", (pad * 2, pad * 2), 0)
+    d = ImageDraw.Draw(img)
+    d.fontmode = "L" if aliased else "1"
+    d.text((pad // 2, pad), ch, font=font, fill=255, anchor="ls")
+    return (img, img.getbbox(), pad // 2, pad, font.getlength(ch))
 
 
 def glyph_masks(font_file, size, aliased):
     """Coverage masks (0..255) of every printable character with its bounding box relative
     to the pen position on the baseline, and the advance."""
     font = ImageFont.truetype(os.path.join(FONT_DIR, font_file), size)
+    return {ch: glyph_mask(font, size, ch, aliased) for ch in PRINTABLE}
+
+
+def extended_masks(font_file, size, aliased, fits):
+    """The masks of the characters beyond ASCII, by code, each at the font's size when it fits
+    the cell there, else at the largest smaller size that does (accented capitals reach above
+    every ASCII character: like the classic PC fonts, they get a slightly smaller letter rather
+    than a cut accent). Each size is rendered whole by FreeType, so every glyph stays crisp."""
+    fonts = {}
     out = {}
-    for ch in PRINTABLE:
-        pad = size * 2
-        img = Image.new("L", (pad * 2, pad * 2), 0)
-        d = ImageDraw.Draw(img)
-        d.fontmode = "L" if aliased else "1"
-        d.text((pad // 2, pad), ch, font=font, fill=255, anchor="ls")
-        box = img.getbbox()
-        out[ch] = (img, box, pad // 2, pad, font.getlength(ch))
+    for code, ch in EXTENDED.items():
+        for smaller in range(size, 5, -1):
+            if smaller not in fonts:
+                fonts[smaller] = ImageFont.truetype(os.path.join(FONT_DIR, font_file), smaller)
+            mask = glyph_mask(fonts[smaller], smaller, ch, aliased)
+            if mask[1] is None or fits(mask):
+                break
+        else:
+            raise SystemExit("%s: U+%04X fits no size" % (font_file, ord(ch)))
+        out[code] = mask
     return out
 
 
@@ -830,7 +859,7 @@ def fit_font(font_file, cell_w, cell_h, aliased, extra):
 
 def render_font(font_file, cell_w, cell_h, aliased=True, top_colour=(255, 252, 236),
                 bottom_colour=(246, 196, 92), shadow=True):
-    """A 16 x 8 font sheet: a light-gold gradient fill inside a one-pixel near-black outline,
+    """A 16 x 16 font sheet: a light-gold gradient fill inside a one-pixel near-black outline,
     with a one-pixel shadow to the bottom right when `shadow` is set."""
     extra = 3 if shadow else 2
     size, masks = fit_font(font_file, cell_w, cell_h, aliased, extra)
@@ -840,18 +869,27 @@ def render_font(font_file, cell_w, cell_h, aliased=True, top_colour=(255, 252, 2
     base_y = (cell_h - (bottom - top + extra)) // 2 + 1 - top
     cap_box = masks["H"][1]
     cap_top = base_y + cap_box[1] - masks["H"][3]
-    sheet = Image.new("RGB", (16 * cell_w, 8 * cell_h), BLACK)
-    for ch, (img, box, px0, py0, _) in masks.items():
+
+    # A character beyond ASCII fits when its ink, with outline and shadow, stays inside the
+    # room the ASCII characters take together.
+    def fits(mask):
+        _, box, px0, py0, _ = mask
+        return (box[0] - px0 >= left and box[1] - py0 >= top and box[2] - px0 <= right and
+                box[3] - py0 <= bottom)
+
+    glyphs = {ord(ch): mask for ch, mask in masks.items()}
+    glyphs.update(extended_masks(font_file, size, aliased, fits))
+    sheet = Image.new("RGB", (16 * cell_w, 16 * cell_h), BLACK)
+    for code, (img, box, px0, py0, _) in sorted(glyphs.items()):
         if not box:
             continue
-        code = ord(ch)
         ox, oy = (code % 16) * cell_w, (code // 16) * cell_h
         cov = [[0] * cell_w for _ in range(cell_h)]
         src = img.load()
         for y in range(box[1], box[3]):
             for x in range(box[0], box[2]):
                 cx, cy = pen_x + x - px0, base_y + y - py0
-                assert 0 <= cx < cell_w and 0 <= cy < cell_h, (ch, cx, cy)
+                assert 0 <= cx < cell_w and 0 <= cy < cell_h, (code, cx, cy)
                 cov[cy][cx] = src[x, y]
 
         def solid(x, y):

@@ -19,6 +19,21 @@ struct Option {
 };
 
 constexpr int largest_scale = 16;
+constexpr std::size_t longest_language_code = 32;
+
+// A locale name as LANG holds one ("de", "en_GB.UTF-8", "sr@latin", "de-DE"): it becomes part
+// of a catalogue's file name, so no path separator or dot-dot can slip in.
+bool is_language_code(const std::string& code)
+{
+    if (code.empty() || code.size() > longest_language_code) return false;
+    const auto letter = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); };
+    if (!letter(code[0])) return false;
+    for (const char c : code) {
+        if (!letter(c) && !(c >= '0' && c <= '9') && c != '_' && c != '-' && c != '.' && c != '@')
+            return false;
+    }
+    return code.find("..") == std::string::npos;
+}
 
 constexpr Option options[] = {
     {"--script", nullptr, "FILE", &rt_command_line::script, nullptr,
@@ -34,6 +49,8 @@ constexpr Option options[] = {
      &rt_command_line::scale},
     {"--fullscreen", nullptr, nullptr, nullptr, &rt_command_line::fullscreen,
      "start in fullscreen (F11 or Alt+Enter switches while playing)"},
+    {"--lang", nullptr, "CODE", &rt_command_line::language, nullptr,
+     "show the texts in the language CODE (de, en); default: the system's language"},
     {"--record", nullptr, "FILE", &rt_command_line::record, nullptr,
      "record the game played (live or by --script) to FILE, a script that replays it"},
     {"--replay", nullptr, "FILE", &rt_command_line::replay, nullptr,
@@ -109,6 +126,11 @@ bool rt_parse_command_line(int argc, char** argv, int max_arguments, rt_command_
             }
             out.*(option->number) = static_cast<int>(n);
             continue;
+        }
+        if (option->value == &rt_command_line::language && !is_language_code(value)) {
+            problem = name + " needs a language code such as de or en_GB, not \"" +
+                      rt_printable(value) + "\"";
+            return false;
         }
         out.*(option->value) = value;
     }

@@ -134,3 +134,15 @@ bool rt_play_on_copies_of_player_files(const std::string& program_dir, const std
     file_use_player_directory(scratch, "", names);
     return true;
 }
+
+std::string rt_player_file_path(const char* name)
+{
+    const std::string path = file_disk_path(name);
+    // A player file kept in a folder of its own has an absolute path; one kept in the data
+    // directory is named relative to it, which start-up may not have entered yet.
+    if (path.empty() || path[0] == '/' || path[0] == '\\' || path.find(':') != std::string::npos)
+        return path;
+    const std::string& data_dir = rt_settings().data_directory;
+    if (data_dir.empty()) return path;
+    return platform::resolve_name_ignoring_case(join(data_dir, name));
+}

@@ -29,3 +29,8 @@ void rt_place_player_files(const std::string& program_dir, const std::string& da
 bool rt_play_on_copies_of_player_files(const std::string& program_dir, const std::string& data_dir,
                                        const char* name, std::span<const char* const> player_files,
                                        std::string& problem);
+
+// Where the player file name is on disk, before start-up has entered the data directory as well
+// as after: an absolute path when the data directory is known; "" when the file has nowhere to
+// be (its folder could not be made).
+std::string rt_player_file_path(const char* name);

@@ -4,11 +4,11 @@
 #include "app/script.h"
 
 #include <algorithm>
-#include <bit>
 #include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <string>
 #include <string_view>
@@ -73,7 +73,8 @@ public:
                 words_.push_back(word(line.command, 0));
                 return;
             case Command::wait:
-                number = std::bit_cast<std::uint64_t>(line.ms);
+                // The double's bits as they are (memcpy: not every library has bit_cast).
+                std::memcpy(&number, &line.ms, sizeof number);
                 break;
             case Command::frames:
             case Command::idles:
@@ -106,7 +107,7 @@ public:
             case Command::end:
                 break;
             case Command::wait:
-                line.ms = std::bit_cast<double>(numbers_[argument]);
+                std::memcpy(&line.ms, &numbers_[argument], sizeof line.ms);
                 break;
             case Command::frames:
             case Command::idles:

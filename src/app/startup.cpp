@@ -307,8 +307,9 @@ void rt_entry(int argc, char** argv, const rt_program& program)
     rt_settings_record& s = settings();
     s.command_line = joined_command_line(argc, argv);
     s.audio_file = outputs.audio;
-    s.window_scale = options.scale;
+    s.window_scale = options.scale > 0 ? options.scale : 1;
     s.desktop_fullscreen = options.fullscreen;
+    s.language = options.language;
     if (program.window_icon != nullptr) s.window_icon = program.window_icon;
     const std::string program_dir = rt_program_directory(platform::program_path());
     if (!program_dir.empty()) {
@@ -320,6 +321,14 @@ void rt_entry(int argc, char** argv, const rt_program& program)
                                                program.player_files, problem)) {
             std::fprintf(stderr, "%s: %s\n", program.name, problem.c_str());
             std::exit(1);
+        }
+    }
+    // The player's own window settings, unless the command line names the window for this run.
+    if (program.player_window != nullptr) {
+        const rt_window_choice kept = program.player_window();
+        if (options.scale == 0 && !options.fullscreen) {
+            s.window_scale = kept.scale;
+            s.desktop_fullscreen = kept.fullscreen;
         }
     }
     // A scripted run opens no sound device: its mix follows the virtual clock.
@@ -415,6 +424,21 @@ int rt_startup(const rt_string& title)
     std::puts("Init OK");
     finish_standard_output(s.title.c_str(), "line \"Init OK\"");
     return 0;
+}
+
+void rt_set_window(const rt_window_choice& window)
+{
+    if (rt_display == nullptr || rt_display->window == 0 || rt_display->fullscreen) return;
+    const platform::Window w = rt_display->window;
+    const rt_settings_record& s = settings();
+    if (platform::window_in_desktop_fullscreen(w) != window.fullscreen)
+        platform::window_set_desktop_fullscreen(w, window.fullscreen);
+    rt_display->window_scale =
+        platform::window_fitting_scale(s.screen_width, s.screen_height, window.scale);
+    if (!window.fullscreen) {
+        platform::window_set_size(w, s.screen_width * rt_display->window_scale,
+                                  s.screen_height * rt_display->window_scale);
+    }
 }
 
 long rt_wnd_proc(platform::Window /*window*/, platform::Message message, long a, long /*b*/)

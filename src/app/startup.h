@@ -22,10 +22,18 @@ struct rt_settings_record {
     int window_scale = 1;             // --scale N: the window at N times the screen size
     bool desktop_fullscreen = false;  // --fullscreen: the window covers the desktop
     std::string window_icon;          // the program's icon picture; "" for none
+    std::string language;             // --lang CODE; "" when the system's language is wanted
     // The directory start-up enters (app/program_files.h); "" for the program's own directory
     std::string data_directory;
 };
 const rt_settings_record& rt_settings();
+
+// The window a program's player keeps in a settings file of the program's own, read before the
+// window opens. --scale and --fullscreen on the command line replace both for that run.
+struct rt_window_choice {
+    int scale = 1;  // 1..16: the window at that many times the screen size
+    bool fullscreen = false;
+};
 
 // What a program tells the entry about itself.
 struct rt_program {
@@ -44,6 +52,9 @@ struct rt_program {
     // Files (in the program's directory) whose contents decide how a game goes; a recording
     // notes them and a replay compares them. nullptr-ended, or nullptr for none.
     const char* const* state_files = nullptr;
+    // Reads the player's window settings before start-up (after the player files are placed:
+    // rt_player_file_path finds them); nullptr for none
+    rt_window_choice (*player_window)() = nullptr;
 };
 
 // argv is the process's (options: see command_line.h). --help and --version print and exit 0;
@@ -52,6 +63,8 @@ struct rt_program {
 // error stop; never returns.
 [[noreturn]] void rt_entry(int argc, char** argv, const rt_program& program);
 int rt_startup(const rt_string& title);  // 0; returns early when no display can be created
+// Puts the window at scale times the screen size, or into fullscreen on the desktop, now.
+void rt_set_window(const rt_window_choice& window);
 // Cut at the last "/" or "\\"; "" when none
 std::string rt_program_directory(const std::string& program_path);
 

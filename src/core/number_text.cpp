@@ -3,11 +3,11 @@
 // back without regard to the process locale. Nothing here allocates.
 #include "core/number_text.h"
 
-#include <charconv>
+#include <cfloat>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <system_error>
 
 namespace {
 
@@ -36,21 +36,179 @@ int write_digits(unsigned long long n, char* out)
     return count;
 }
 
-// Decides the direction of a value that from_chars reports as out of range: the power of ten
-// of its first significant digit is positive for an overflow and negative for an underflow
-// (the two lie hundreds of decades apart, so the sign alone decides).
-bool overflows(const char* mantissa, const char* mantissa_end, long long exponent)
-{
-    long long int_digits = 0;
-    const char* p = mantissa;
-    while (p != mantissa_end && is_digit(*p)) ++p, ++int_digits;
-    long long position = int_digits - 1;  // power of ten of the digit at mantissa
-    for (p = mantissa; p != mantissa_end; ++p) {
-        if (*p == '.') continue;
-        if (*p != '0') break;
-        --position;
+// Decimal text to the nearest double, rounded half to even as IEEE 754 asks, overflowing to
+// infinity and underflowing to 0. Written out here rather than taken from the C++ library,
+// whose from_chars for doubles not every standard library the game is built with has, and
+// which strtod cannot stand in for: strtod follows the process locale, and not every C library
+// rounds it correctly. A first guess in double arithmetic is corrected one step at a time by
+// comparing the decimal value exactly, in big integers, with the points halfway between the
+// guess and its neighbours.
+
+// An unsigned integer of up to 4096 bits, enough for every comparison below: a decimal of at
+// most max_significant digits scaled by at most 2^1076, or a halfway point of 55 bits scaled by
+// at most 10^1104.
+struct BigNumber {
+    static constexpr int capacity = 128;
+    std::uint32_t limb[capacity];  // least significant first
+    int size = 0;
+
+    void multiply_add(std::uint32_t factor, std::uint32_t addend)
+    {
+        std::uint64_t carry = addend;
+        for (int i = 0; i < size; ++i) {
+            const std::uint64_t product = std::uint64_t{limb[i]} * factor + carry;
+            limb[i] = static_cast<std::uint32_t>(product);
+            carry = product >> 32;
+        }
+        if (carry != 0 && size < capacity) limb[size++] = static_cast<std::uint32_t>(carry);
     }
-    return position + exponent > 0;
+    void multiply_power_of_ten(int e)
+    {
+        static constexpr std::uint32_t powers[10] = {
+            1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000, 1000000000};
+        for (; e >= 9; e -= 9) multiply_add(powers[9], 0);
+        if (e > 0) multiply_add(powers[e], 0);
+    }
+    void shift_left(int bits)
+    {
+        if (size == 0) return;
+        const int whole = bits / 32;
+        const int part = bits % 32;
+        int new_size = size + whole + 1;
+        if (new_size > capacity) new_size = capacity;
+        for (int i = new_size - 1; i >= 0; --i) {
+            const int from = i - whole;
+            std::uint64_t value = from >= 0 && from < size ? std::uint64_t{limb[from]} << part : 0;
+            if (part != 0 && from - 1 >= 0 && from - 1 < size)
+                value |= limb[from - 1] >> (32 - part);
+            limb[i] = static_cast<std::uint32_t>(value);
+        }
+        size = new_size;
+        while (size > 0 && limb[size - 1] == 0) --size;
+    }
+    static BigNumber from(std::uint64_t value)
+    {
+        BigNumber n;
+        while (value != 0) {
+            n.limb[n.size++] = static_cast<std::uint32_t>(value);
+            value >>= 32;
+        }
+        return n;
+    }
+};
+
+int compare(const BigNumber& a, const BigNumber& b)
+{
+    if (a.size != b.size) return a.size < b.size ? -1 : 1;
+    for (int i = a.size - 1; i >= 0; --i) {
+        if (a.limb[i] != b.limb[i]) return a.limb[i] < b.limb[i] ? -1 : 1;
+    }
+    return 0;
+}
+
+// Digits beyond these cannot move a result except as "something more follows": every point
+// halfway between two doubles has at most 767 significant digits.
+constexpr int max_significant = 780;
+
+// A non-negative decimal digit[0] digit[1] ... digit[count - 1] × 10^exponent, with `more` set
+// when nonzero digits beyond max_significant were cut off.
+struct Decimal {
+    char digit[max_significant];
+    int count;
+    long long exponent;
+    bool more;
+};
+
+// The sign of decimal − halfway × 2^power.
+int compare_with(const Decimal& d, std::uint64_t halfway, int power)
+{
+    BigNumber left;
+    for (int i = 0; i < d.count; i += 9) {
+        std::uint32_t chunk = 0;
+        std::uint32_t scale = 1;
+        for (int k = i; k < d.count && k < i + 9; ++k) {
+            chunk = chunk * 10 + static_cast<std::uint32_t>(d.digit[k] - '0');
+            scale *= 10;
+        }
+        left.multiply_add(scale, chunk);
+    }
+    BigNumber right = BigNumber::from(halfway);
+    if (d.exponent >= 0) {
+        left.multiply_power_of_ten(static_cast<int>(d.exponent));
+    } else {
+        right.multiply_power_of_ten(static_cast<int>(-d.exponent));
+    }
+    if (power >= 0) {
+        right.shift_left(power);
+    } else {
+        left.shift_left(-power);
+    }
+    const int order = compare(left, right);
+    return order == 0 && d.more ? 1 : order;
+}
+
+// x = mantissa × 2^power with the mantissa whole and the power as low as a double's last bit
+// may lie (-1074 for the denormals and 0).
+void split(double x, std::uint64_t& mantissa, int& power)
+{
+    int binary_exponent = 0;
+    std::frexp(x, &binary_exponent);
+    power = x == 0 ? -1074 : binary_exponent - 53;
+    if (power < -1074) power = -1074;
+    mantissa = static_cast<std::uint64_t>(std::ldexp(x, -power));
+}
+
+double scaled_by_ten(double x, long long e)
+{
+    static constexpr double exact[23] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                         1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                         1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    for (; e > 22; e -= 22) x *= exact[22];
+    for (; e < -22; e += 22) x /= exact[22];
+    return e >= 0 ? x * exact[e] : x / exact[-e];
+}
+
+double decimal_to_double(const Decimal& d)
+{
+    if (d.count == 0) return 0;
+    const long long magnitude = d.exponent + d.count - 1;  // power of ten of the first digit
+    if (magnitude > 308) return HUGE_VAL;                  // at least 1e309
+    if (magnitude < -325) return 0;                        // below 1e-325, under half of 5e-324
+
+    // Up to 15 digits times an exact power of ten: one correctly rounded operation.
+    std::uint64_t leading = 0;
+    const int used = d.count < 19 ? d.count : 19;
+    for (int i = 0; i < used; ++i)
+        leading = leading * 10 + static_cast<std::uint64_t>(d.digit[i] - '0');
+    if (d.count <= 15 && d.exponent >= -22 && d.exponent <= 22)
+        return scaled_by_ten(static_cast<double>(leading), d.exponent);
+
+    // A guess within some units in the last place, then steps towards the decimal while it lies
+    // beyond a halfway point (on one, towards the even neighbour).
+    double x = scaled_by_ten(static_cast<double>(leading), d.exponent + (d.count - used));
+    if (!(x <= DBL_MAX)) x = DBL_MAX;
+    for (;;) {
+        std::uint64_t mantissa = 0;
+        int power = 0;
+        split(x, mantissa, power);
+        const bool odd = (mantissa & 1) != 0;
+        const int above = compare_with(d, 2 * mantissa + 1, power - 1);
+        if (above > 0 || (above == 0 && odd)) {
+            if (x == DBL_MAX) return HUGE_VAL;
+            x = std::nextafter(x, HUGE_VAL);
+            continue;
+        }
+        if (mantissa == 0) return x;
+        // Below a power of two the next double down lies half as far away.
+        const bool closer_below = mantissa == (std::uint64_t{1} << 52) && power > -1074;
+        const int below = closer_below ? compare_with(d, 4 * mantissa - 1, power - 2)
+                                       : compare_with(d, 2 * mantissa - 1, power - 1);
+        if (below < 0 || (below == 0 && odd)) {
+            x = std::nextafter(x, 0.0);
+            continue;
+        }
+        return x;
+    }
 }
 
 // The first `count` (at most 17) significant digits of a positive finite value, rounded half
@@ -181,12 +339,33 @@ double rt_text_to_number(const char* text)
         }
     }
 
-    double value = 0;
-    const std::from_chars_result result =
-        std::from_chars(start, p, value, std::chars_format::general);
-    if (result.ec == std::errc::result_out_of_range) {
-        value = overflows(start, mantissa_end, exponent) ? HUGE_VAL : 0.0;
+    // The significant digits, without leading and trailing zeros, and their power of ten.
+    Decimal decimal;
+    decimal.count = 0;
+    decimal.more = false;
+    const char* point = start;
+    while (point != mantissa_end && is_digit(*point)) ++point;
+    const long long int_digits = point - start;  // digits before the point
+    long long position = 0;                      // digits read so far, the point not counted
+    long long first = -1;                        // position of the first nonzero digit
+    for (const char* q = start; q != mantissa_end; ++q) {
+        if (*q == '.') continue;
+        if (first < 0 && *q == '0') {
+            ++position;
+            continue;
+        }
+        if (first < 0) first = position;
+        if (decimal.count < max_significant) {
+            decimal.digit[decimal.count++] = *q;
+        } else if (*q != '0') {
+            decimal.more = true;
+        }
+        ++position;
     }
+    while (decimal.count > 0 && decimal.digit[decimal.count - 1] == '0') --decimal.count;
+    // The first digit stands for 10^(int_digits - 1 - first) before the exponent.
+    decimal.exponent = int_digits - 1 - first + exponent - (decimal.count - 1);
+    const double value = decimal_to_double(decimal);
     return negative ? -value : value;
 }
 

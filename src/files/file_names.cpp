@@ -83,6 +83,9 @@ void seed(const PlayerDirectory& directory, const PlayerFile& file)
     if (platform::exists(platform::resolve_name_ignoring_case(target))) return;
     const std::string source =
         platform::resolve_name_ignoring_case(directory.seed_dir + "/" + file.name);
+    // A file the program does not ship (the player's settings) starts missing: the program
+    // makes it when it first has something to keep.
+    if (!platform::exists(source)) return;
     std::string failure;
     if (!platform::copy_file_if_missing(source, target, &failure)) {
         std::fprintf(stderr, "%s: cannot be made: %s\n", target.c_str(), failure.c_str());

@@ -17,6 +17,9 @@
 #include "game/message_screens.h"
 #include "game/name_entry.h"
 #include "game/play_level.h"
+#include "game/settings.h"
+#include "game/settings_screen.h"
+#include "game/texts.h"
 #include "graphics/display.h"
 #include "graphics/fonts.h"
 #include "graphics/sprites.h"
@@ -52,17 +55,18 @@ void choose_keys(GameState& g)
     g.MyStart = 28;
     g.MySave = 42;
     g.MyMusic = 54;
-    g.weiter_mit_Str = "Weiter mit Start!";
-    g.auswahl_mit_Str = "Auswahl mit >B< !";
-    g.beenden_mit_Str = "Beenden mit Start!";
+    // The prompts are kept in German, as the game has always named them; tr() shows them.
+    g.weiter_mit_Str = N_("Weiter mit Start!");
+    g.auswahl_mit_Str = N_("Auswahl mit >B< !");
+    g.beenden_mit_Str = N_("Beenden mit Start!");
     if (str_equal_text(rt_platform_info(""), "WIN32") != 0) {
         g.MySpace = 57;
         g.MyESC = 1;
         g.MySave = 31;
         g.MyMusic = 50;
-        g.weiter_mit_Str = "Weiter mit Enter!";
-        g.auswahl_mit_Str = "Auswahl mit >SPACE< !";
-        g.beenden_mit_Str = "Beenden mit Enter!";
+        g.weiter_mit_Str = N_("Weiter mit Enter!");
+        g.auswahl_mit_Str = N_("Auswahl mit >SPACE< !");
+        g.beenden_mit_Str = N_("Beenden mit Enter!");
     }
 }
 
@@ -82,6 +86,9 @@ void start_up(GameState& g)
     text_load_font(
         str_concat_text(g.sp_verz_Str, g.factor == 2 ? "font20x31.bmp" : "font10x15.bmp"), 0);
     text_set_font(0);
+    // The language once the font is known, whose cells decide the code page of the texts: the
+    // command line's, else the one kept in the player's settings, else the system's.
+    texts_choose_language(rt_settings().language, settings_at_start().language);
     g.tile = 16;
     g.sp_size = g.factor * g.tile;
     g.player_posx = g.player_posy = g.ziel_posx = g.ziel_posy = 0;
@@ -106,6 +113,10 @@ void start_up(GameState& g)
     g.platz_score = 0;
     g.speed = 3;
     g.music_on = 1;
+    // The keys and the sound switch the player keeps in the settings file; without one they are
+    // the game's own, as set above.
+    settings_apply(g, settings_at_start());
+    if (settings_at_start() != settings_defaults()) settings_prompts(g);
     sprite_load(str_concat_text(g.sp_verz_Str, "hg01.bmp"), 1000);
     title_screen(g.factor, 1000, g.sp_size, sp_player + 100);
     read_game_settings();

@@ -31,6 +31,8 @@ struct GameState {
     double screenx = 0, screeny = 0;
     double factor = 0;  // screenx / 320
     double MySpace = 0, MyESC = 0, MyStart = 0, MySave = 0, MyMusic = 0;
+    // The arrows and P unless the player's settings name other keys (game/keys.h has the codes).
+    double MyRight = 205, MyLeft = 203, MyUp = 200, MyDown = 208, MyPause = 25;
     rt_string weiter_mit_Str, auswahl_mit_Str, beenden_mit_Str;
     rt_string sp_verz_Str;  // "show//"
     double tile = 0, sp_size = 0;

@@ -12,6 +12,7 @@
 #include "game/game_files.h"
 #include "game/game_state.h"
 #include "game/message_screens.h"
+#include "game/texts.h"
 #include "graphics/fonts.h"
 
 namespace {
@@ -79,8 +80,8 @@ void show_unsaved_entry(const rt_string& name_Str)
     GameState& g = game();
     draw_framed_backdrop(g.sp_size, sp_frei, sp_player);
     text_print(name_Str, grid_cell(9), grid_cell(5));
-    text_print("Highscore nicht gespeichert !", grid_cell(1), grid_cell(9));
-    text_print(g.beenden_mit_Str, grid_cell(5), grid_cell(12));
+    text_print(tr("Highscore nicht gespeichert !"), grid_cell(1), grid_cell(9));
+    text_print(tr(g.beenden_mit_Str), grid_cell(5), grid_cell(12));
     wait_for_start();
 }
 
@@ -168,14 +169,14 @@ void show_highscores()
     draw_framed_backdrop(g.sp_size, sp_frei, sp_mauer);
     // "Highsore" and, below, "Gluckwunsch" without its umlaut are the game's own texts; the
     // players know them like this, so they stay.
-    text_print("Highsore", grid_cell(7), grid_cell(1));
+    text_print(tr("Highsore"), grid_cell(7), grid_cell(1));
     for (double i = 1; i <= 10; ++i) {
         RT_LINE();
         rt_string number_Str;
         str_from_number(number_Str, i);
         text_print(number_Str, grid_cell(2), grid_cell(i + 1));
     }
-    text_print(g.weiter_mit_Str, grid_cell(5), grid_cell(13));
+    text_print(tr(g.weiter_mit_Str), grid_cell(5), grid_cell(13));
     if (open_table()) {
         for (double i = 1; i <= 10; ++i) {
             RT_LINE();
@@ -196,13 +197,14 @@ void show_congratulation(const rt_string& name_Str, double platz)
     RT_LINE();
     GameState& g = game();
     draw_framed_backdrop(g.sp_size, sp_frei, sp_player);
-    text_print("Herzlichen Gluckwunsch!", grid_cell(3), grid_cell(2));
+    text_print(tr("Herzlichen Gluckwunsch!"), grid_cell(3), grid_cell(2));
     text_print(name_Str, grid_cell(9), grid_cell(5));
-    text_print("wurde als", grid_cell(8), grid_cell(6));
-    text_print(str_concat_num_text(platz, "."), grid_cell(10), grid_cell(7));
-    text_print(entry_saved ? "in die Highscore eingetragen." : "Highscore nicht gespeichert !",
-               grid_cell(1), grid_cell(9));
-    text_print(g.beenden_mit_Str, grid_cell(5), grid_cell(12));
+    text_print(tr("wurde als"), grid_cell(8), grid_cell(6));
+    text_print(tr_format("%s.", platz), grid_cell(10), grid_cell(7));
+    text_print(
+        entry_saved ? tr("in die Highscore eingetragen.") : tr("Highscore nicht gespeichert !"),
+        grid_cell(1), grid_cell(9));
+    text_print(tr(g.beenden_mit_Str), grid_cell(5), grid_cell(12));
     wait_for_start();
     g.aktlevel = 1;
 }

@@ -6,6 +6,7 @@
 
 #include "core/error_stop.h"
 #include "core/rt_array.h"
+#include "game/texts.h"
 
 namespace {
 
@@ -27,11 +28,12 @@ char row_char(const rt_string& row, double pos)
 
 const char* level_error_text(double err)
 {
-    if (err == level_file_missing) return "LEVEL.INI nicht gefunden !";
-    if (err == level_data_missing) return "Leveldaten nicht gefunden!";
-    if (err == level_no_brilloxen) return "Keine Brilloxen im Level !";
-    if (err == level_no_player) return "Kein Player im Level !";
-    if (err == level_no_exit) return "Kein Ziel im Level !";
+    // In German, as the level tool reports them too; the game shows them through tr().
+    if (err == level_file_missing) return N_("LEVEL.INI nicht gefunden !");
+    if (err == level_data_missing) return N_("Leveldaten nicht gefunden!");
+    if (err == level_no_brilloxen) return N_("Keine Brilloxen im Level !");
+    if (err == level_no_player) return N_("Kein Player im Level !");
+    if (err == level_no_exit) return N_("Kein Ziel im Level !");
     return "";
 }
 

@@ -8,6 +8,7 @@
 #include "files/ini_document.h"
 #include "game/game_files.h"
 #include "game/message_screens.h"
+#include "game/texts.h"
 #include "graphics/fonts.h"
 
 double read_game_settings()
@@ -51,7 +52,7 @@ void show_level_error(const rt_string& txt_Str)
     RT_LINE();
     GameState& g = game();
     draw_framed_backdrop(g.sp_size, sp_frei, sp_mauer);
-    text_print(txt_Str, grid_cell(2), grid_cell(6));
-    text_print(g.weiter_mit_Str, grid_cell(5), grid_cell(12));
+    text_print(tr(txt_Str), grid_cell(2), grid_cell(6));
+    text_print(tr(g.weiter_mit_Str), grid_cell(5), grid_cell(12));
     wait_for_start();
 }

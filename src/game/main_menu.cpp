@@ -1,6 +1,7 @@
-// The main menu: six items on rows 8..13, the pointer sprite left of the selected one, Up and
-// Down wrapping round, Left and Right changing lives and difficulty before the first level of
-// a game, and the confirm key opening the highscore table or the load screen, or leaving.
+// The main menu: seven items on rows 8..14, the pointer sprite left of the selected one, Up and
+// Down wrapping round (Down passes the settings by), Left and Right changing lives and difficulty
+// before the first level of a game, and the confirm key opening the highscore table, the load
+// screen or the settings, or leaving.
 #include "game/main_menu.h"
 
 #include "app/frame.h"
@@ -9,20 +10,33 @@
 #include "game/highscores.h"
 #include "game/keys.h"
 #include "game/save_game.h"
+#include "game/settings_screen.h"
+#include "game/texts.h"
 #include "graphics/draw.h"
 #include "graphics/fonts.h"
 
 namespace {
 
 constexpr double item_start = 1, item_lives = 2, item_difficulty = 3, item_highscore = 4,
-                 item_load = 5, item_quit = 6;
+                 item_load = 5, item_settings = 6, item_quit = 7;
+
+// The settings sit just above "Beenden", the last item. Up walks every item; Down goes from
+// "Load Game" straight to "Beenden", past the settings, so that every way of keys that led to
+// "Beenden" before the settings came (Up from "Start", Down from "Load Game") still does, and
+// recorded and scripted games play as they did.
+double item_below(double menu)
+{
+    if (menu == item_load || menu == item_settings) return item_quit;
+    if (menu == item_quit) return item_start;
+    return menu + 1;
+}
 
 // The menu's picture behind every frame: the background image and the heading, frozen.
 void draw_menu_background(double fact, double hg, double size)
 {
     RT_LINE();
     sprite_draw_stretched(hg, 0, 0, 320 * fact, 240 * fact);
-    text_print("*** Hauptmenu ***", 5 * size, 0);
+    text_print(tr("*** Hauptmenu ***"), 5 * size, 0);
     screen_use_as_background();
 }
 
@@ -30,9 +44,9 @@ void draw_menu_background(double fact, double hg, double size)
 
 rt_string difficulty_text(double geschwindigkeit)
 {
-    if (geschwindigkeit == 1) return "Hard";
-    if (geschwindigkeit == 2) return "Medium";
-    return "Easy";
+    if (geschwindigkeit == 1) return tr("Hard");
+    if (geschwindigkeit == 2) return tr("Medium");
+    return tr("Easy");
 }
 
 double main_menu(double fact, double hg, double size, double spr)
@@ -46,13 +60,14 @@ double main_menu(double fact, double hg, double size, double spr)
     for (;;) {
         RT_LINE();
         poll_keys();
-        text_print("Start", 5 * size, 8 * size);
-        text_print("Leben", 5 * size, 9 * size);
-        text_print("Schwierigkeit", 5 * size, 10 * size);
-        text_print("Highscore", 5 * size, 11 * size);
-        text_print("Load Game", 5 * size, 12 * size);
-        text_print("Beenden", 5 * size, 13 * size);
-        text_print(str_concat_text_num("Level ", g.aktlevel), 14 * size, 8 * size);
+        text_print(tr("Start"), 5 * size, 8 * size);
+        text_print(tr("Leben"), 5 * size, 9 * size);
+        text_print(tr("Schwierigkeit"), 5 * size, 10 * size);
+        text_print(tr("Highscore"), 5 * size, 11 * size);
+        text_print(tr("Load Game"), 5 * size, 12 * size);
+        text_print(tr("Einstellungen"), 5 * size, 13 * size);
+        text_print(tr("Beenden"), 5 * size, 14 * size);
+        text_print(tr_format("Level %s", g.aktlevel), 14 * size, 8 * size);
         text_print_number(g.anz_leben, 14 * size, 9 * size);
         schw_Str = difficulty_text(g.geschwindigkeit);
         text_print(schw_Str, 14 * size, 10 * size);
@@ -61,11 +76,11 @@ double main_menu(double fact, double hg, double size, double spr)
         // lives is applied on every Left press, whichever item is selected: a game saved at
         // level 1 with fewer lives gets three back that way.
         const bool new_game = g.aktlevel == 1;
-        if (key_transition(key_right) == key_pressed_now) {
+        if (key_transition(g.MyRight) == key_pressed_now) {
             if (menu == item_lives && new_game) g.anz_leben += 1;
             if (menu == item_difficulty && new_game) g.geschwindigkeit -= 1;
         }
-        if (key_transition(key_left) == key_pressed_now) {
+        if (key_transition(g.MyLeft) == key_pressed_now) {
             if (menu == item_lives && new_game) g.anz_leben -= 1;
             if (g.anz_leben < 3 && new_game) g.anz_leben = 3;
             if (menu == item_difficulty && new_game) g.geschwindigkeit += 1;
@@ -73,10 +88,9 @@ double main_menu(double fact, double hg, double size, double spr)
         if (g.geschwindigkeit < 1) g.geschwindigkeit = 3;
         if (g.geschwindigkeit > 3) g.geschwindigkeit = 1;
 
-        if (key_transition(key_up) == key_pressed_now) menu -= 1;
-        if (key_transition(key_down) == key_pressed_now) menu += 1;
-        if (menu > item_quit) menu = item_start;
+        if (key_transition(g.MyUp) == key_pressed_now) menu -= 1;
         if (menu < item_start) menu = item_quit;
+        if (key_transition(g.MyDown) == key_pressed_now) menu = item_below(menu);
         sprite_draw_stretched(spr, 3 * size, (7 + menu) * size, size, size);
 
         if (key_transition(g.MyStart) == key_pressed_now) {
@@ -90,6 +104,10 @@ double main_menu(double fact, double hg, double size, double spr)
             }
             if (menu == item_load) {
                 load_save_screen(1);
+                draw_menu_background(fact, hg, size);
+            }
+            if (menu == item_settings) {
+                settings_screen(fact, hg, spr);
                 draw_menu_background(fact, hg, size);
             }
             if (menu == item_quit) {

@@ -1,4 +1,5 @@
-// The main menu between games: start, lives, difficulty, highscore table, load game, quit.
+// The main menu between games: start, lives, difficulty, highscore table, load game, settings,
+// quit.
 // It changes anz_leben and geschwindigkeit itself (only while aktlevel is 1).
 #pragma once
 #include "core/rt_string.h"

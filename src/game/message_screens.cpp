@@ -6,12 +6,13 @@
 #include "core/error_stop.h"
 #include "game/game_state.h"
 #include "game/keys.h"
+#include "game/texts.h"
 #include "graphics/display.h"
 #include "graphics/draw.h"
 #include "graphics/fonts.h"
 #include "graphics/sprites.h"
 
-const char* const title_credit_text = "Brillox - ein Hoehlenspiel";
+const char* const title_credit_text = N_("Brillox - ein Hoehlenspiel");
 
 double grid_cell(double n)
 {
@@ -64,14 +65,14 @@ void title_screen(double fact, double hg, double size, double spr)
     double i = 320 * fact, x = 0, m = 0, k = 0;
 
     // The top strip of the back buffer is the scratch area for the two text strips.
-    text_print(title_credit_text, 2 * fact, fact);
+    text_print(tr(title_credit_text), 2 * fact, fact);
     sprite_grab(1001, 0, 0, 320 * fact, size);
     screen_draw_rect(0, 0, 320 * fact, size, 0);
     text_print(g.version_Str, 2 * fact, fact);
     sprite_grab(1002, 0, 0, 130 * fact, size);
 
     sprite_draw_stretched(hg, 0, 0, 320 * fact, 240 * fact);
-    text_print(g.weiter_mit_Str, 5 * size, 11 * size);
+    text_print(tr(g.weiter_mit_Str), 5 * size, 11 * size);
     sprite_draw_stretched(1002, 2 * fact, 4 * fact + 14 * size, 65 * fact, size / 2);
     screen_use_as_background();
     x = 3;
@@ -113,28 +114,28 @@ void score_summary_screen()
     RT_LINE();
     GameState& g = game();
     draw_framed_backdrop(g.sp_size, sp_frei, sp_stein);
-    text_print("Punktestand", grid_cell(6), grid_cell(2));
-    text_print("Aktuell", grid_cell(3), grid_cell(4));
+    text_print(tr("Punktestand"), grid_cell(6), grid_cell(2));
+    text_print(tr("Aktuell"), grid_cell(3), grid_cell(4));
     text_print_number(g.punkte, grid_cell(14), grid_cell(4));
-    text_print("Level ", grid_cell(3), grid_cell(6));
+    text_print(tr("Level "), grid_cell(3), grid_cell(6));
     text_print_number(g.aktlevel, grid_cell(10), grid_cell(6));
     screen_use_as_background();
     count_up_number(500, grid_cell(14), grid_cell(6), 100);
 
-    text_print("Brilloxen ", grid_cell(3), grid_cell(7));
+    text_print(tr("Brilloxen "), grid_cell(3), grid_cell(7));
     text_print_number(g.brillox_found, grid_cell(10), grid_cell(7));
     screen_use_as_background();
     count_up_number(10 * g.brillox_found, grid_cell(14), grid_cell(7), 10);
 
-    text_print("Zeit ", grid_cell(3), grid_cell(8));
+    text_print(tr("Zeit "), grid_cell(3), grid_cell(8));
     text_print_number(g.rest_zeit, grid_cell(10), grid_cell(8));
     screen_use_as_background();
     count_up_number(5 * g.rest_zeit, grid_cell(14), grid_cell(8), 10);
 
     g.punkte = g.punkte + 500 + 10 * g.brillox_found + 5 * g.rest_zeit;
-    text_print("Neuer Stand", grid_cell(3), grid_cell(10));
+    text_print(tr("Neuer Stand"), grid_cell(3), grid_cell(10));
     text_print_number(g.punkte, grid_cell(14), grid_cell(10));
-    text_print(g.weiter_mit_Str, grid_cell(5), grid_cell(12));
+    text_print(tr(g.weiter_mit_Str), grid_cell(5), grid_cell(12));
     wait_for_start();
 }
 
@@ -144,9 +145,9 @@ void all_levels_done_screen()
     GameState& g = game();
     draw_framed_backdrop(g.sp_size, sp_frei, sp_mauer);
     // The game's own spelling ("Supper", "geschaft"), kept like its other texts.
-    text_print("Spitze, Supper!", grid_cell(6), grid_cell(4));
-    text_print("Du hast alle Level geschaft.", grid_cell(1), grid_cell(6));
-    text_print(g.weiter_mit_Str, grid_cell(5), grid_cell(12));
+    text_print(tr("Spitze, Supper!"), grid_cell(6), grid_cell(4));
+    text_print(tr("Du hast alle Level geschaft."), grid_cell(1), grid_cell(6));
+    text_print(tr(g.weiter_mit_Str), grid_cell(5), grid_cell(12));
     wait_for_start();
     g.aktlevel = 1;
 }
@@ -156,9 +157,9 @@ void no_lives_left_screen()
     RT_LINE();
     GameState& g = game();
     draw_framed_backdrop(g.sp_size, sp_frei, sp_mauer);
-    text_print("Tut mir Leid!", grid_cell(6), grid_cell(4));
-    text_print("Du hast kein Leben mehr.", grid_cell(3), grid_cell(6));
-    text_print(g.weiter_mit_Str, grid_cell(5), grid_cell(12));
+    text_print(tr("Tut mir Leid!"), grid_cell(6), grid_cell(4));
+    text_print(tr("Du hast kein Leben mehr."), grid_cell(3), grid_cell(6));
+    text_print(tr(g.weiter_mit_Str), grid_cell(5), grid_cell(12));
     wait_for_start();
     g.aktlevel = 1;
 }

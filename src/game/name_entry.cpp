@@ -8,6 +8,7 @@
 #include "game/game_state.h"
 #include "game/keys.h"
 #include "game/message_screens.h"
+#include "game/texts.h"
 #include "graphics/draw.h"
 #include "graphics/fonts.h"
 #include "graphics/sprites.h"
@@ -41,8 +42,8 @@ rt_string enter_name(const rt_string& verz_Str, double sz, double fact, const rt
     const GameState& g = game();
     sprite_load(verz_Str + "zeiger.bmp", pointer_sprite);
     draw_framed_backdrop(g.sp_size, sp_frei, sp_mauer);
-    text_print("Eingabe Namen", 6 * sz, 2 * sz);
-    text_print(g.auswahl_mit_Str, 4 * sz, 11 * sz);
+    text_print(tr("Eingabe Namen"), 6 * sz, 2 * sz);
+    text_print(tr(g.auswahl_mit_Str), 4 * sz, 11 * sz);
     for (double code = 65; code <= 78; ++code) {
         RT_LINE();
         print_grid_character(str_chr(code), code - 62, 8, sz, fact);
@@ -67,10 +68,10 @@ rt_string enter_name(const rt_string& verz_Str, double sz, double fact, const rt
         sprite_draw_stretched(pointer_sprite, x * sz, y * sz, sz, sz);
 
         // Each key on its own, so opposite keys in the same frame cancel.
-        if (key_transition(key_right) == key_pressed_now) x += 1;
-        if (key_transition(key_left) == key_pressed_now) x -= 1;
-        if (key_transition(key_up) == key_pressed_now) y -= 1;
-        if (key_transition(key_down) == key_pressed_now) y += 1;
+        if (key_transition(g.MyRight) == key_pressed_now) x += 1;
+        if (key_transition(g.MyLeft) == key_pressed_now) x -= 1;
+        if (key_transition(g.MyUp) == key_pressed_now) y -= 1;
+        if (key_transition(g.MyDown) == key_pressed_now) y += 1;
         if (x > 16) x = 3;
         if (x < 3) x = 16;
         if (y > 9) y = 8;
@@ -87,7 +88,7 @@ rt_string enter_name(const rt_string& verz_Str, double sz, double fact, const rt
         }
         if (!nam_Str.empty()) {
             if (key_transition(g.MyStart) == key_pressed_now) break;
-            text_print(g.weiter_mit_Str, 5 * sz, 12 * sz);
+            text_print(tr(g.weiter_mit_Str), 5 * sz, 12 * sz);
         }
         rt_show_frame();
     }

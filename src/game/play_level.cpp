@@ -15,6 +15,8 @@
 #include "game/level_file.h"
 #include "game/playfield.h"
 #include "game/save_game.h"
+#include "game/settings_screen.h"
+#include "game/texts.h"
 #include "graphics/display.h"
 #include "graphics/draw.h"
 #include "graphics/fonts.h"
@@ -37,7 +39,7 @@ double& map_cell(double x, double y)
 // A press of P counts at either poll of a pass; holding it pauses nothing more.
 void note_pause_key()
 {
-    if (key_transition(key_pause) == key_pressed_now) pause_key_pressed = true;
+    if (key_transition(game().MyPause) == key_pressed_now) pause_key_pressed = true;
 }
 
 void print_centred(const rt_string& text, double y)
@@ -56,14 +58,17 @@ void pause_play()
     GameState& g = game();
     const double paused = timer_ms();
     screen_draw_rect(0, 6 * g.sp_size, g.screenx, 9 * g.sp_size, 0);
-    print_centred("Pause", 6.25 * g.sp_size);
-    print_centred("Weiter mit P!", 7.5 * g.sp_size);
+    print_centred(tr("Pause"), 6.25 * g.sp_size);
+    // The prompt names the pause key the player set; with the game's own it is its own text.
+    print_centred(g.MyPause == key_pause ? rt_string(tr("Weiter mit P!"))
+                                         : prompt_naming(N_("Weiter mit %s!"), g.MyPause),
+                  7.5 * g.sp_size);
     screen_use_as_background();
     do {
         RT_LINE();
         rt_show_frame();
         poll_keys();
-    } while (key_transition(key_pause) != key_pressed_now);
+    } while (key_transition(game().MyPause) != key_pressed_now);
     g.startzeit = g.startzeit + (timer_ms() - paused);
     screen_clear();
     rt_focus_lost_since_asked();  // a loss while paused does not pause again
@@ -87,7 +92,7 @@ void draw_hud(double level, double zeit)
     }
     sprite_draw_stretched(sp_player + 100, 140 * g.factor, 0, g.sp_size, g.sp_size);
     text_print_number(g.anz_leben, 158 * g.factor, g.factor);
-    text_print(str_concat_text_num("Level:", level), 220 * g.factor, g.factor);
+    text_print(tr_format("Level:%s", level), 220 * g.factor, g.factor);
 }
 
 void draw_sound_icon()
@@ -121,9 +126,9 @@ void draw_figure(double px, double py, double& sp_nr)
 void print_death_reason(double errtext)
 {
     const GameState& g = game();
-    if (errtext == death_crushed) text_print("Autsch, das tat weh.", 0, g.factor);
-    if (errtext == death_time_up) text_print("Die Zeit ist abgelaufen.", 0, g.factor);
-    if (errtext == death_gave_up) text_print("Warum hast Du aufgegeben ?", 0, g.factor);
+    if (errtext == death_crushed) text_print(tr("Autsch, das tat weh."), 0, g.factor);
+    if (errtext == death_time_up) text_print(tr("Die Zeit ist abgelaufen."), 0, g.factor);
+    if (errtext == death_gave_up) text_print(tr("Warum hast Du aufgegeben ?"), 0, g.factor);
 }
 
 // The window around (posx, posy) as the map holds it; the player is not written into it.
@@ -309,7 +314,7 @@ double play_level(double level)
     }
     if (ret == outcome_complete) {
         draw_field(g.player_posx, g.player_posy);
-        text_print(str_concat_text_num("Level ", level) + " komplett.", 0, g.factor);
+        text_print(tr_format("Level %s komplett.", level), 0, g.factor);
         rt_show_frame();
         wait_seconds(3);
     }

@@ -163,10 +163,10 @@ double player_step(double posx, double posy)
 
     // Later keys in this order win when several are held.
     host().poll_keys();
-    if (key_transition(key_right) == key_held) g.richtung = 1;
-    if (key_transition(key_left) == key_held) g.richtung = 2;
-    if (key_transition(key_up) == key_held) g.richtung = 3;
-    if (key_transition(key_down) == key_held) g.richtung = 4;
+    if (key_transition(g.MyRight) == key_held) g.richtung = 1;
+    if (key_transition(g.MyLeft) == key_held) g.richtung = 2;
+    if (key_transition(g.MyUp) == key_held) g.richtung = 3;
+    if (key_transition(g.MyDown) == key_held) g.richtung = 4;
 
     // The save key fires on held and on just-released keys too, as it always has.
     if (key_transition(g.MySave) != key_not_down) host().open_save_screen();

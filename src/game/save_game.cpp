@@ -12,6 +12,7 @@
 #include "game/keys.h"
 #include "game/message_screens.h"
 #include "game/name_entry.h"
+#include "game/texts.h"
 #include "graphics/draw.h"
 #include "graphics/fonts.h"
 
@@ -67,14 +68,14 @@ void draw_list(double load, bool have_file)
     const GameState& g = game();
     draw_framed_backdrop(g.sp_size, sp_frei, sp_mauer);
     // "save Game" with a small s is the screen's title as the game has always shown it.
-    text_print(load == 1 ? "Load Game" : "save Game", grid_cell(7), grid_cell(0));
-    text_print("Name", grid_cell(5), grid_cell(1));
-    text_print("Level", grid_cell(10), grid_cell(1));
+    text_print(load == 1 ? tr("Load Game") : tr("save Game"), grid_cell(7), grid_cell(0));
+    text_print(tr("Name"), grid_cell(5), grid_cell(1));
+    text_print(tr("Level"), grid_cell(10), grid_cell(1));
     for (double i = 1; i <= 10; ++i) {
         RT_LINE();
         text_print_number(i, grid_cell(3), grid_cell(i + 1));
     }
-    text_print(g.weiter_mit_Str, grid_cell(4), grid_cell(13));
+    text_print(tr(g.weiter_mit_Str), grid_cell(4), grid_cell(13));
     if (have_file) {
         ini_open(save_file);
         for (double i = 1; i <= 10; ++i) {
@@ -130,7 +131,7 @@ void report_failed_save()
     RT_LINE();
     draw_list(0, game_file_exists(save_file));
     ini_open("");
-    text_print("Spiel nicht gespeichert !", grid_cell(2), grid_cell(12));
+    text_print(tr("Spiel nicht gespeichert !"), grid_cell(2), grid_cell(12));
     wait_for_start();
 }
 
@@ -149,8 +150,8 @@ void load_save_screen(double load)
     for (;;) {
         RT_LINE();
         poll_keys();
-        if (key_transition(key_up) == key_pressed_now) pos -= 1;
-        if (key_transition(key_down) == key_pressed_now) pos += 1;
+        if (key_transition(g.MyUp) == key_pressed_now) pos -= 1;
+        if (key_transition(g.MyDown) == key_pressed_now) pos += 1;
         if (pos > 11) pos = 2;
         if (pos < 2) pos = 11;
         sprite_draw_stretched(100 + sp_player, grid_cell(2), grid_cell(pos), g.sp_size, g.sp_size);

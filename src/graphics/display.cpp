@@ -3,36 +3,22 @@
 // per-frame helpers. Sprite loading and drawing work on the tables this object keeps.
 #include "graphics/display.h"
 
-#include <GL/gl.h>
-#include <GL/glext.h>
-
 #include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <thread>
-#include <type_traits>
 
 #include "core/error_log.h"
 #include "graphics/frame_fence.h"
 #include "graphics/gl_shared.h"
+#include "graphics/render_backend.h"
 #include "platform/clock.h"
 #include "platform/system.h"
 
 OpenGLRainbows* rt_display = nullptr;
 
-static_assert(sizeof(GLuint) == sizeof(std::uint32_t), "texture names are kept as uint32");
-
 namespace {
-
-// The multitexturing entry points, loaded when the driver lists GL_ARB_multitexture. 2-D
-// drawing only switches texture unit 1 off; multitexturing counts as available when
-// glMultiTexCoord2fARB exists.
-struct ArbEntryPoints {
-    PFNGLACTIVETEXTUREARBPROC glActiveTextureARB = nullptr;
-    PFNGLMULTITEXCOORD2FARBPROC glMultiTexCoord2fARB = nullptr;
-};
-ArbEntryPoints arb;
 
 // Set once a context turned out to render in software; from then on no creation or
 // fullscreen switch checks (or logs) the renderer again, so the warning shows once a run.
@@ -69,30 +55,11 @@ double time_ms(const OpenGLRainbows* d)
     return platform::ticks_ms();
 }
 
-const char* gl_text(GLenum name)
-{
-    const GLubyte* s = glGetString(name);
-    return s ? reinterpret_cast<const char*>(s) : nullptr;
-}
-
-// True when word stands in list as a whole word: start or a space before, end or a space after.
-bool has_word(const char* list, const char* word)
-{
-    if (list == nullptr) return false;
-    const std::size_t n = std::strlen(word);
-    for (const char* p = std::strstr(list, word); p; p = std::strstr(p + 1, word)) {
-        const bool starts = p == list || p[-1] == ' ';
-        const bool ends = p[n] == '\0' || p[n] == ' ';
-        if (starts && ends) return true;
-    }
-    return false;
-}
-
 // Mesa's software rasterisers, and Windows's own "GDI Generic" GL 1.1, stand in for the
 // generic (unaccelerated) pixel format.
 bool renders_in_software()
 {
-    const char* renderer = gl_text(GL_RENDERER);
+    const char* renderer = render_renderer_name();
     if (renderer == nullptr) return false;
     for (const char* name :
          {"llvmpipe", "softpipe", "swrast", "Software Rasterizer", "GDI Generic"}) {
@@ -165,10 +132,10 @@ void attach_context(OpenGLRainbows& d)
 bool find_multisample_window(int width, int height, int scale, int bits, int samples,
                              platform::Window& window, platform::GlContext& context)
 {
-    if (samples <= 0 || !has_word(gl_text(GL_EXTENSIONS), "GL_ARB_multisample")) return false;
+    if (samples <= 0 || !render_multisample_offered()) return false;
     bool found = false;
     for (int n = samples; !found; n /= 2) {
-        platform::gl_request_format(bits, 16, 8, n);
+        platform::gl_request_format(bits, 16, 8, n, render_context_api());
         window = create_window(width, height, scale);
         context = window ? platform::gl_create_context(window) : nullptr;
         found = context && platform::gl_make_current(window, context) && platform::gl_samples() > 0;
@@ -180,36 +147,19 @@ bool find_multisample_window(int width, int height, int scale, int bits, int sam
             if (n / 2 == 0) break;
         }
     }
-    platform::gl_request_format(bits, 16, 8, 0);
+    platform::gl_request_format(bits, 16, 8, 0, render_context_api());
     return found;
 }
 
 void load_extensions(OpenGLRainbows& d)
 {
-    arb = ArbEntryPoints{};
-    const char* extensions = gl_text(GL_EXTENSIONS);
-    if (extensions && std::strstr(extensions, "GL_ARB_multitexture")) {
-        auto load = [](auto& entry, const char* name) {
-            entry = reinterpret_cast<std::remove_reference_t<decltype(entry)>>(
-                platform::gl_proc_address(name));
-        };
-        load(arb.glActiveTextureARB, "glActiveTextureARB");
-        load(arb.glMultiTexCoord2fARB, "glMultiTexCoord2fARB");
-    }
-    d.multitexture = arb.glMultiTexCoord2fARB != nullptr;
-}
-
-void texture_unit1_off(const OpenGLRainbows& d)
-{
-    if (!d.multitexture || arb.glActiveTextureARB == nullptr) return;
-    arb.glActiveTextureARB(GL_TEXTURE1_ARB);
-    glDisable(GL_TEXTURE_2D);
-    arb.glActiveTextureARB(GL_TEXTURE0_ARB);
+    render_context_ready();
+    d.multitexture = render_multitexture();
 }
 
 void delete_texture(const OpenGLRainbows& d, std::uint32_t& name)
 {
-    if (name != 0 && d.gl_ready) glDeleteTextures(1, &name);
+    if (d.gl_ready) render_texture_delete(name);
     name = 0;
 }
 
@@ -251,33 +201,8 @@ void set_viewport(OpenGLRainbows& d, int x, int y, int w, int h)
     d.viewport_width = w;
     d.viewport_height = h;
 
-    // GL counts y from the bottom; the runtime from the top. Vertices carry the negated
-    // screen y, hence the projection from -h to 0.
-    glViewport(x, d.height - h - y, w, h);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrtho(0, w, -h, 0, -1, 1);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-
-    texture_unit1_off(d);
-    glEnable(GL_TEXTURE_2D);
-    glEnable(GL_CULL_FACE);
-    glFrontFace(GL_CCW);
-    glEnable(GL_ALPHA_TEST);
-    glAlphaFunc(GL_GREATER, 0.15f);
-
-    for (GLenum cap : {GL_DEPTH_TEST, GL_DITHER, GL_FOG, GL_LINE_SMOOTH, GL_POINT_SMOOTH,
-                       GL_POLYGON_SMOOTH, GL_STENCIL_TEST, GL_POLYGON_OFFSET_POINT,
-                       GL_COLOR_MATERIAL, GL_AUTO_NORMAL, GL_NORMALIZE, GL_LIGHTING}) {
-        glDisable(cap);
-    }
-
-    glColor4f(1, 1, 1, 1);
-    glClearColor(0, 0, 0, 1);
-    glShadeModel(GL_FLAT);
-    glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_FASTEST);
-    glHint(GL_POLYGON_SMOOTH_HINT, GL_FASTEST);
+    // GL counts the viewport's y from the bottom; the runtime from the top.
+    render_reset_2d(x, d.height - h - y, w, h);
 }
 
 // Leaving fullscreen gives the desktop time to settle into its own mode again. Scripted runs
@@ -339,7 +264,7 @@ bool create(OpenGLRainbows& d, int width, int height, int colour_bits, int fps, 
     d.multisample = samples;
 
     const int bits = colour_bits != 0 ? colour_bits : platform::desktop_mode().bits;
-    platform::gl_request_format(bits, 16, 8, 0);
+    platform::gl_request_format(bits, 16, 8, 0, render_context_api());
     const platform::Window window = create_window(width, height, d.window_scale);
     if (window == 0) return false;
     d.window = window;
@@ -421,10 +346,10 @@ void draw_background(OpenGLRainbows& d, int slot_index, bool white)
     if (slot.columns <= 0 || slot.rows <= 0) return;
 
     atlas_flush();
-    glDisable(GL_ALPHA_TEST);
-    texture_unit1_off(d);
-    glEnable(GL_TEXTURE_2D);  // a bind of id -1 may have left texturing off
-    if (white) glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+    render_set_alpha_test(false);
+    render_texture_unit1_off();
+    render_set_texturing(true);  // a bind of id -1 may have left texturing off
+    if (white) render_set_texture_env(TextureEnv::replace);
     for (int i = 0; i < slot.columns && i < background_grid; ++i) {
         for (int j = 0; j < slot.rows && j < background_grid; ++j) {
             const BackgroundTile& tile = slot.tiles.get(i * background_grid + j);
@@ -436,12 +361,12 @@ void draw_background(OpenGLRainbows& d, int slot_index, bool white)
             const float top = static_cast<float>(j * tile.texture_height);
             const float right = left + tile.used_width;
             const float bottom = top + tile.used_height;
-            glBindTexture(GL_TEXTURE_2D, tile.texture);
-            screen_textured_quad(left, top, right, bottom, s, t);
+            render_bind_texture(tile.texture);
+            render_quad(left, top, right, bottom, s, t);
         }
     }
-    if (white) glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
-    glEnable(GL_ALPHA_TEST);
+    if (white) render_set_texture_env(TextureEnv::modulate);
+    render_set_alpha_test(true);
 }
 
 }  // namespace
@@ -531,14 +456,14 @@ void screen_clear_buffers()
     // The stencil buffer goes with the depth buffer: nothing draws with it, and in the packed
     // depth-and-stencil buffer a software renderer gives, clearing depth alone is a masked
     // write of every pixel, where clearing both is one fill (a third of an idle frame's cost).
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+    render_clear(true);
 }
 
 void screen_clear()
 {
     atlas_flush();
     empty_slot(*rt_display, rt_display->backgrounds[0]);
-    glClear(GL_COLOR_BUFFER_BIT);
+    render_clear(false);
 }
 
 void screen_draw_background(int slot)
@@ -550,9 +475,9 @@ void screen_prepare_frame()
 {
     OpenGLRainbows& d = *rt_display;
     atlas_flush();
-    glDisable(GL_BLEND);
+    render_set_blend(BlendMode::off);
     d.intensity = 1.0f;
-    glColor4f(1, 1, 1, 1);
+    render_set_colour(1, 1, 1, 1);
     if (d.backgrounds[0].columns > 0 && d.backgrounds[0].rows > 0) draw_background(d, 0, true);
     set_viewport(d, 0, 0, 0, 0);
 }
@@ -565,9 +490,7 @@ void screen_read_pixels(std::vector<std::uint8_t>& rgb)
     atlas_flush();
     const std::size_t row = static_cast<std::size_t>(w) * 3;
     std::vector<std::uint8_t> bottom_up(row * h);
-    glReadBuffer(scaled_frame_read_buffer(*rt_display));
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, w, h, GL_RGB, GL_UNSIGNED_BYTE, bottom_up.data());
+    render_read_frame(0, 0, w, h, PixelLayout::rgb, bottom_up.data());
     rgb.resize(row * h);
     for (int y = 0; y < h; ++y) {
         std::memcpy(&rgb[row * y], &bottom_up[row * (h - 1 - y)], row);
@@ -576,7 +499,7 @@ void screen_read_pixels(std::vector<std::uint8_t>& rgb)
 
 void screen_texture_unit1_off()
 {
-    texture_unit1_off(*rt_display);
+    render_texture_unit1_off();
 }
 
 void screen_empty_sprite(int id)
@@ -586,14 +509,5 @@ void screen_empty_sprite(int id)
 
 void screen_textured_quad(float left, float top, float right, float bottom, float s, float t)
 {
-    glBegin(GL_TRIANGLE_FAN);
-    glTexCoord2f(0, 0);
-    glVertex2f(left, -bottom);
-    glTexCoord2f(s, 0);
-    glVertex2f(right, -bottom);
-    glTexCoord2f(s, t);
-    glVertex2f(right, -top);
-    glTexCoord2f(0, t);
-    glVertex2f(left, -top);
-    glEnd();
+    render_quad(left, top, right, bottom, s, t);
 }

@@ -4,17 +4,14 @@
 // cell wait in the sprite batch; everything else here sends the batch first.
 #include "graphics/draw.h"
 
-#include <GL/gl.h>
-
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
-#include <cstring>
 
 #include "core/rt_number.h"
 #include "graphics/display.h"
 #include "graphics/gl_shared.h"
 #include "graphics/image.h"
+#include "graphics/render_backend.h"
 #include "graphics/sprite_atlas.h"
 #include "graphics/sprites.h"
 
@@ -49,52 +46,27 @@ void draw_primitive(double colour_value, Draw draw)
 {
     OpenGLRainbows& d = *rt_display;
     atlas_flush();
-    glDisable(GL_ALPHA_TEST);
+    render_set_alpha_test(false);
 
     const int colour = rt_to_int(colour_value);
     const float k = d.intensity;
-    const auto scaled = [k](int c) { return static_cast<GLubyte>(static_cast<int>(c * k)); };
-    const GLubyte alpha =
-        colour == colour_key_sprite ? 0 : static_cast<GLubyte>(static_cast<int>(k * 255));
-    glColor4ub(scaled(colour & 255), scaled((colour >> 8) & 255), scaled((colour >> 16) & 255),
-               alpha);
+    const auto scaled = [k](int c) { return static_cast<std::uint8_t>(static_cast<int>(c * k)); };
+    const std::uint8_t alpha =
+        colour == colour_key_sprite ? 0 : static_cast<std::uint8_t>(static_cast<int>(k * 255));
+    render_set_colour_bytes(scaled(colour & 255), scaled((colour >> 8) & 255),
+                            scaled((colour >> 16) & 255), alpha);
 
     const TextureBinding saved = d.bound;
     sprite_bind(-1, -1, 0);
 
-    // A shift of 3/8 pixel puts the integer coordinates inside pixel centres' reach, so
-    // rasterisation covers exactly the pixels the caller named.
-    glMatrixMode(GL_PROJECTION);
-    glPushMatrix();
-    glTranslatef(0.375f, 0.375f, 0);
-    glMatrixMode(GL_MODELVIEW);
-
+    // A shift of 3/8 pixel right and up puts the integer coordinates inside pixel centres'
+    // reach, so rasterisation covers exactly the pixels the caller named.
+    render_push_offset(0.375f, -0.375f);
     draw();
-
-    glMatrixMode(GL_PROJECTION);
-    glPopMatrix();
-    glMatrixMode(GL_MODELVIEW);
-    glColor4f(k, k, k, k);
+    render_pop_offset();
+    render_set_colour(k, k, k, k);
     sprite_bind(saved.id, saved.second_id, saved.second_texture);
-    glEnable(GL_ALPHA_TEST);
-}
-
-// Whether textures may have sides that are not powers of two: GL 2.0 has them in its core,
-// older versions may offer GL_ARB_texture_non_power_of_two.
-bool any_texture_size()
-{
-    const char* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
-    int major = 0, minor = 0;
-    if (version != nullptr && std::sscanf(version, "%d.%d", &major, &minor) == 2 && major >= 2)
-        return true;
-    const char* extensions = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
-    const char* const name = "GL_ARB_texture_non_power_of_two";
-    const std::size_t n = std::strlen(name);
-    for (const char* p = extensions ? std::strstr(extensions, name) : nullptr; p != nullptr;
-         p = std::strstr(p + 1, name)) {
-        if ((p == extensions || p[-1] == ' ') && (p[n] == '\0' || p[n] == ' ')) return true;
-    }
-    return false;
+    render_set_alpha_test(true);
 }
 
 // One side of the background grab tiles: the screen's own length where the driver takes any
@@ -102,10 +74,8 @@ bool any_texture_size()
 // limit, since one tile of the full limit can be a gigabyte of texture memory.
 int background_tile_side(int length, bool any_size)
 {
-    GLint limit = 0;
-    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &limit);
-    if (limit < 64) limit = 64;
-    if (any_size) return std::clamp(length, 1, static_cast<int>(limit));
+    const int limit = render_max_texture_size();
+    if (any_size) return std::clamp(length, 1, limit);
     int size = 64;
     while (size < length && size < limit) size *= 2;
     return size;
@@ -120,13 +90,13 @@ void sprite_bind(int id, int second_id, int second_texture)
     d.bound = TextureBinding{id, second_id, second_texture};
     if (second_id < 0) screen_texture_unit1_off();
     if (id < 0) {
-        glDisable(GL_TEXTURE_2D);
+        render_set_texturing(false);
         return;
     }
     if (second_texture != 0) sprite_make_due_second_texture(id);
-    glBindTexture(GL_TEXTURE_2D,
-                  valid_sprite_id(id) ? d.sprites.get(id).texture[second_texture ? 1 : 0] : 0);
-    glEnable(GL_TEXTURE_2D);
+    render_bind_texture(valid_sprite_id(id) ? d.sprites.get(id).texture[second_texture ? 1 : 0]
+                                            : 0);
+    render_set_texturing(true);
 }
 
 void sprite_draw(double id_value, double x, double y)
@@ -165,14 +135,7 @@ void screen_draw_rect(double x1, double y1, double x2, double y2, double colour)
     } else {
         left += 1;
     }
-    draw_primitive(colour, [&] {
-        glBegin(GL_TRIANGLE_FAN);
-        glVertex2f(left, -bottom);
-        glVertex2f(right, -bottom);
-        glVertex2f(right, -top);
-        glVertex2f(left, -top);
-        glEnd();
-    });
+    draw_primitive(colour, [&] { render_quad(left, top, right, bottom, 0, 0); });
 }
 
 void screen_draw_line(double x1, double y1, double x2, double y2, double colour)
@@ -180,25 +143,16 @@ void screen_draw_line(double x1, double y1, double x2, double y2, double colour)
     const float ax = static_cast<float>(x1), ay = static_cast<float>(y1 + 1);
     const float bx = static_cast<float>(x2), by = static_cast<float>(y2 + 1);
     draw_primitive(colour, [&] {
-        glBegin(GL_LINES);
-        glVertex2f(ax, -ay);
-        glVertex2f(bx, -by);
-        glEnd();
+        render_line(ax, ay, bx, by);
         // Lines leave out their last pixel; the point puts it in.
-        glBegin(GL_POINTS);
-        glVertex2f(bx, -by);
-        glEnd();
+        render_point(bx, by);
     });
 }
 
 void screen_draw_point(double x, double y, double colour)
 {
     const float px = static_cast<float>(x), py = static_cast<float>(y + 1);
-    draw_primitive(colour, [&] {
-        glBegin(GL_POINTS);
-        glVertex2f(px, -py);
-        glEnd();
-    });
+    draw_primitive(colour, [&] { render_point(px, py); });
 }
 
 void screen_use_as_background()
@@ -210,38 +164,27 @@ void screen_use_as_background()
     // else one of 1024 x 512 (2 MB); a square tile took 1024 x 1024 (4 MB, all of it allocated
     // and cleared by a software renderer). The tile is drawn at its own size with the nearest
     // texel, so its size changes no pixel.
-    const bool any_size = any_texture_size();
+    const bool any_size = render_any_texture_size();
     const int TW = background_tile_side(W, any_size), TH = background_tile_side(H, any_size);
 
     atlas_flush();
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glReadBuffer(scaled_frame_read_buffer(*rt_display));
     int columns = 0, rows = 0;
     for (int row = 0, y = 0; y < H && row < background_grid; ++row, y += TH) {
         for (int column = 0, x = 0; x < W && column < background_grid; ++column, x += TW) {
             BackgroundTile& tile = slot.tiles[column * background_grid + row];
-            if (tile.texture != 0 && tile.texture_width == TW && tile.texture_height == TH) {
-                glBindTexture(GL_TEXTURE_2D, tile.texture);
-            } else {
-                if (tile.texture != 0) glDeleteTextures(1, &tile.texture);
-                glGenTextures(1, &tile.texture);
-                glBindTexture(GL_TEXTURE_2D, tile.texture);
-                glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
-                glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+            if (tile.texture == 0 || tile.texture_width != TW || tile.texture_height != TH) {
+                render_texture_delete(tile.texture);
                 // The background is drawn at its own size, where every pixel centre meets a
                 // texel centre: the nearest texel is the same as a linear blend of them, and it
                 // costs a software rasteriser much less on every frame.
-                glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-                glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-                glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, TW, TH, 0, GL_RGBA, GL_UNSIGNED_BYTE,
-                             nullptr);
+                tile.texture = render_texture_create(nullptr, TW, TH, TextureFilter::nearest);
             }
             tile.texture_width = TW;
             tile.texture_height = TH;
             tile.used_width = std::min(TW, W - x);
             tile.used_height = std::min(TH, H - y);
-            glCopyTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, x, H - y - tile.used_height,
-                                tile.used_width, tile.used_height);
+            render_texture_copy_frame(tile.texture, 0, 0, x, H - y - tile.used_height,
+                                      tile.used_width, tile.used_height);
             columns = std::max(columns, column + 1);
         }
         rows = row + 1;
@@ -256,19 +199,14 @@ void screen_set_alpha_mode(double mode)
     atlas_flush();
     float a = std::isnan(mode) ? 0.0f : static_cast<float>(mode);
     if (a != 0) {
-        glEnable(GL_BLEND);
-        if (a > 0) {
-            glBlendFunc(GL_ONE, GL_ONE);
-        } else {
-            glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-        }
+        render_set_blend(a > 0 ? BlendMode::additive : BlendMode::alpha);
     } else {
-        glDisable(GL_BLEND);
+        render_set_blend(BlendMode::off);
         a = 1;
     }
     d.intensity = std::min(std::fabs(a), 1.0f);
     const float k = d.intensity;
-    glColor4f(k, k, k, k);
+    render_set_colour(k, k, k, k);
 }
 
 void screen_set_sprite_batching(bool on)

@@ -3,17 +3,17 @@
 // A font file that is missing or does not load gives the built-in font, never an error.
 #include "graphics/fonts.h"
 
-#include <GL/gl.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "core/number_text.h"
 #include "core/rt_number.h"
 #include "graphics/display.h"
 #include "graphics/draw.h"
+#include "graphics/render_backend.h"
 #include "graphics/sprites.h"
 #include "platform/files_open.h"
 #include "platform/fs.h"
@@ -76,6 +76,16 @@ void text_get_font_size(double& width, double& height)
     height = ih / grid_rows(iw, ih);
 }
 
+int text_font_cells()
+{
+    if (rt_display == nullptr) return 0;
+    const int id = font_sprite_base + current_font;
+    const int iw = rt_display->sprites.get(id).image_width;
+    const int ih = rt_display->sprites.get(id).image_height;
+    if (iw <= 0 || ih <= 0) return 0;
+    return 16 * grid_rows(iw, ih);
+}
+
 void text_print(const rt_string& text, double x, double y)
 {
     const int id = font_sprite_base + current_font;
@@ -101,7 +111,8 @@ void text_print(const rt_string& text, double x, double y)
 
     // The texture holds the picture bottom-up, so grid row 0 (the top of the picture) has the
     // highest t. Line feeds and tabs are cells like any other byte.
-    glBegin(GL_QUADS);
+    static std::vector<TexturedRect> glyphs;
+    glyphs.clear();
     for (std::uint32_t i = 0; i < text.length; ++i) {
         const int code = static_cast<unsigned char>(text.data[i]) % cells;
         const int column = code % 16;
@@ -111,17 +122,10 @@ void text_print(const rt_string& text, double x, double y)
         const float t0 = static_cast<float>(rows - 1 - row) * dv;
         const float t1 = static_cast<float>(rows - row) * dv;
         const float right = left + static_cast<float>(cw);
-        glTexCoord2f(s0, t0);
-        glVertex3f(left, -bottom, 0.0f);
-        glTexCoord2f(s1, t0);
-        glVertex3f(right, -bottom, 0.0f);
-        glTexCoord2f(s1, t1);
-        glVertex3f(right, -top, 0.0f);
-        glTexCoord2f(s0, t1);
-        glVertex3f(left, -top, 0.0f);
+        glyphs.push_back(TexturedRect{left, top, right, bottom, s0, t0, s1, t1});
         left = right;
     }
-    glEnd();
+    render_rects(glyphs.data(), static_cast<int>(glyphs.size()));
 }
 
 void text_print_number(double number, double x, double y)

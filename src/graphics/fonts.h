@@ -12,4 +12,7 @@ void text_print(const rt_string& text, double x, double y);
 void text_print_number(double number, double x, double y);  // number-to-text rule, then text_print
 void text_get_font_size(double& width, double& height);     // cell size of the current font
 int text_current_font();
+// Characters the current font has cells for: 256 (Windows-1252) when its image is taller than
+// wide, else 128 (ASCII); 0 for a slot never loaded
+int text_font_cells();
 Image builtin_font_image();  // 128 x 64: white glyphs with a near-black outline

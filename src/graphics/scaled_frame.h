@@ -16,8 +16,8 @@ struct ScaledTarget {
     bool bound = false;         // drawing goes to the offscreen buffer
 };
 
-// Loads the framebuffer entry points for the current context; without them every window shows
-// the screen one to one, as before.
+// Chooses where the first frame is drawn; without framebuffer objects in the current context
+// every window shows the screen one to one, as before.
 void scaled_frame_init(OpenGLRainbows& d);
 // Shows the frame (scaled when the offscreen buffer is in use) and chooses where the next frame
 // is drawn, from the window's drawable size now. Call in place of a plain buffer swap.
@@ -25,5 +25,3 @@ void scaled_frame_swap(OpenGLRainbows& d);
 // Draws the next frames into the window's own back buffer again and deletes the offscreen one
 // (before a context goes, or the screen changes size).
 void scaled_frame_release(OpenGLRainbows& d);
-// The colour buffer reads come from: the back buffer, or the offscreen buffer's colour.
-unsigned scaled_frame_read_buffer(const OpenGLRainbows& d);

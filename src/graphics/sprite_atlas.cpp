@@ -5,13 +5,12 @@
 // draws the same pixels. Quads go to GL as the triangles of the old one-quad fans, in order.
 #include "graphics/sprite_atlas.h"
 
-#include <GL/gl.h>
-
 #include <algorithm>
 #include <cmath>
 
 #include "graphics/display.h"
 #include "graphics/gl_shared.h"
+#include "graphics/render_backend.h"
 #include "graphics/sprites.h"
 
 static_assert(decltype(SpriteAtlas::cells)::size == sprite_count, "a cell for every sprite id");
@@ -25,28 +24,22 @@ constexpr int atlas_side = 512;
 constexpr int largest_sprite = 256;    // texture width and height that still get a cell
 constexpr std::size_t max_pages = 16;  // 16 MiB at most; later sprites draw alone
 
-// Draws a's waiting quads with the current GL state.
+// Draws a's waiting quads with the current drawing state.
 void flush(SpriteAtlas& a)
 {
     if (a.vertices.empty()) return;
     // What binding the sprite would have done: texture unit 1 off, the texture on unit 0.
-    screen_texture_unit1_off();
+    render_texture_unit1_off();
     const std::size_t page = static_cast<std::size_t>(a.batch_page);
-    glBindTexture(GL_TEXTURE_2D, a.pages[page]);
+    render_bind_texture(a.pages[page]);
     if (a.page_nearest[page] != static_cast<std::uint8_t>(a.batch_exact)) {
-        const GLint filter = a.batch_exact ? GL_NEAREST : GL_LINEAR;
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
+        render_texture_set_filter(a.pages[page],
+                                  a.batch_exact ? TextureFilter::nearest : TextureFilter::linear);
         a.page_nearest[page] = static_cast<std::uint8_t>(a.batch_exact);
     }
-    glEnable(GL_TEXTURE_2D);
-    glEnableClientState(GL_VERTEX_ARRAY);
-    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
-    glVertexPointer(2, GL_FLOAT, 0, a.vertices.data());
-    glTexCoordPointer(2, GL_FLOAT, 0, a.texcoords.data());
-    glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(a.vertices.size() / 2));
-    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
-    glDisableClientState(GL_VERTEX_ARRAY);
+    render_set_texturing(true);
+    render_triangles(a.vertices.data(), a.texcoords.data(),
+                     static_cast<int>(a.vertices.size() / 2));
     a.vertices.clear();
     a.texcoords.clear();
 }
@@ -95,11 +88,7 @@ void atlas_add_sprite(SpriteAtlas& a, int id, const std::uint8_t* texels, int tw
     if (!valid_sprite_id(id) || tw > largest_sprite || th > largest_sprite || tw < 1 || th < 1)
         return;
     atlas_remove_sprite(a, id);
-    if (a.page_size == 0) {
-        GLint limit = 0;
-        glGetIntegerv(GL_MAX_TEXTURE_SIZE, &limit);
-        a.page_size = std::min<int>(atlas_side, limit);
-    }
+    if (a.page_size == 0) a.page_size = std::min(atlas_side, render_max_texture_size());
     const int width = tw + 2, height = th + 2;
     if (width > a.page_size || height > a.page_size) return;
     AtlasCell cell;
@@ -116,13 +105,8 @@ void atlas_add_sprite(SpriteAtlas& a, int id, const std::uint8_t* texels, int tw
             std::copy(from, from + 4, &block[(static_cast<std::size_t>(y) * width + x) * 4]);
         }
     }
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-    glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
-    glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
-    glBindTexture(GL_TEXTURE_2D, a.pages[static_cast<std::size_t>(cell.page)]);
-    glTexSubImage2D(GL_TEXTURE_2D, 0, cell.x, cell.y, width, height, GL_RGBA, GL_UNSIGNED_BYTE,
-                    block.data());
+    render_texture_upload(a.pages[static_cast<std::size_t>(cell.page)], cell.x, cell.y, width,
+                          height, block.data());
     a.cells[id] = cell;
 }
 
@@ -144,7 +128,7 @@ bool atlas_has_sprite(const SpriteAtlas& a, int id)
 void atlas_release(SpriteAtlas& a, bool delete_textures)
 {
     if (delete_textures) {
-        for (std::uint32_t& name : a.pages) glDeleteTextures(1, &name);
+        for (std::uint32_t& name : a.pages) render_texture_delete(name);
     }
     const bool batching = a.batching;
     a = SpriteAtlas{};
@@ -176,7 +160,7 @@ bool atlas_queue_quad(int id, float left, float top, float right, float bottom, 
     // The fan bottom-left, bottom-right, top-right, top-left as its two triangles (0, 1, 2)
     // and (0, 2, 3), the way GL splits a fan.
     const float x[4] = {left, right, right, left};
-    const float y[4] = {-bottom, -bottom, -top, -top};
+    const float y[4] = {bottom, bottom, top, top};
     const float u[4] = {s0, s1, s1, s0};
     const float v[4] = {t0, t0, t1, t1};
     for (int corner : {0, 1, 2, 0, 2, 3}) {

@@ -36,7 +36,7 @@ struct SpriteAtlas {
 
     std::int32_t batch_page = -1;  // the atlas the waiting quads come from
     bool batch_exact = false;      // ...with nearest filtering
-    std::vector<float> vertices;   // two triangles a quad: x, y per vertex
+    std::vector<float> vertices;   // two triangles a quad: x, y (screen pixels) per vertex
     std::vector<float> texcoords;  // s, t per vertex
 };
 
@@ -53,4 +53,4 @@ void atlas_release(SpriteAtlas& a, bool delete_textures);
 // and nothing queued, when batching is off or the sprite has no cell (the caller then draws
 // it from its own texture).
 bool atlas_queue_quad(int id, float left, float top, float right, float bottom, float s, float t);
-void atlas_flush();  // draws the waiting quads with the current GL state; nothing when none wait
+void atlas_flush();  // draws the waiting quads with the current state; nothing when none wait

@@ -3,9 +3,6 @@
 // rectangles, freeing and size queries. Works on the tables of the display object.
 #include "graphics/sprites.h"
 
-#include <GL/gl.h>
-#include <GL/glext.h>
-
 #include <algorithm>
 #include <array>
 #include <cstdio>
@@ -16,6 +13,7 @@
 #include "core/rt_number.h"
 #include "graphics/display.h"
 #include "graphics/gl_shared.h"
+#include "graphics/render_backend.h"
 #include "graphics/sprite_atlas.h"
 #include "graphics/texels.h"
 #include "platform/files_open.h"
@@ -32,13 +30,6 @@ bool is_font_id(int id)
     return id >= font_sprite_base;
 }
 
-int max_texture_size()
-{
-    GLint size = 0;
-    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &size);
-    return size > 0 ? size : 64;  // GL 1.x guarantees at least 64
-}
-
 // The smallest power of two >= n, starting at first and never above limit.
 int power_of_two_at_least(int n, int first, int limit)
 {
@@ -47,43 +38,13 @@ int power_of_two_at_least(int n, int first, int limit)
     return size;
 }
 
-void set_unpack_defaults()
-{
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-    glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
-    glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
-}
-
-void delete_name(std::uint32_t& name)
-{
-    if (name != 0) glDeleteTextures(1, &name);
-    name = 0;
-}
-
-// The second texture: the same texels with a full chain of smaller levels. Only the 3-D
-// facility samples it.
-GLuint upload_mipmapped(const std::uint8_t* first, int w, int h)
-{
-    const GLuint name = new_sprite_texture(first, w, h, false);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
-    TexelBlock level;
-    const std::uint8_t* texels = first;
-    for (int n = 1; w > 1 || h > 1; ++n) {
-        level = half_level(texels, w, h, w, h);
-        texels = level.get();
-        glTexImage2D(GL_TEXTURE_2D, n, GL_RGBA8, w, h, 0, GL_RGBA, GL_UNSIGNED_BYTE, texels);
-    }
-    return name;
-}
-
 // Builds the sprite's textures from the whole image. A picture wider or taller than the GL
 // limit keeps its top-left part in the texture while the stored image size stays the
 // whole picture's.
 bool build_textures(int id, const Image& image)
 {
     OpenGLRainbows& d = *rt_display;
-    const int limit = max_texture_size();
+    const int limit = render_max_texture_size();
     const int w = std::min(image.width, limit), h = std::min(image.height, limit);
     if (w < 1 || h < 1) return false;
     const int tw = power_of_two_at_least(w, 2, limit), th = power_of_two_at_least(h, 2, limit);
@@ -109,11 +70,10 @@ bool build_textures(int id, const Image& image)
 
     // Sprites (not fonts, whose filtering differs) are also drawn from a shared atlas.
     if (!font) atlas_add_sprite(d.atlas, id, texels, tw, th);
-    set_unpack_defaults();
     SpriteEntry& sprite = d.sprites[id];
-    delete_name(sprite.texture[0]);
+    render_texture_delete(sprite.texture[0]);
     sprite.texture[0] = new_sprite_texture(texels, tw, th, font);
-    delete_name(sprite.texture[1]);
+    render_texture_delete(sprite.texture[1]);
     sprite.second_texture_due = !font;
     sprite.texture_width = tw;
     sprite.texture_height = th;
@@ -122,21 +82,13 @@ bool build_textures(int id, const Image& image)
     return true;
 }
 
-// The kept alpha depth of the frame buffer; asked again while it reads 0.
-int frame_buffer_alpha_bits()
-{
-    static GLint bits = 0;
-    if (bits == 0) glGetIntegerv(GL_ALPHA_BITS, &bits);
-    return bits;
-}
-
 // Pink screen pixels become transparent in a grab. The band of blues allows for frame
 // buffers that do not store the key colour's blue of 128 exactly.
-void key_grabbed_pixels(std::vector<std::uint8_t>& bgra)
+void key_grabbed_pixels(std::vector<std::uint8_t>& rgba)
 {
-    for (std::size_t i = 0; i + 3 < bgra.size(); i += 4) {
-        std::uint8_t* p = &bgra[i];
-        if (p[0] >= 127 && p[0] <= 132 && p[1] == 0 && p[2] == 255) p[3] = 0;
+    for (std::size_t i = 0; i + 3 < rgba.size(); i += 4) {
+        std::uint8_t* p = &rgba[i];
+        if (p[0] == 255 && p[1] == 0 && p[2] >= 127 && p[2] <= 132) p[3] = 0;
     }
 }
 
@@ -156,16 +108,8 @@ Span on_screen(int x, int y, int w, int h)
 
 std::uint32_t new_sprite_texture(const std::uint8_t* texels, int tw, int th, bool nearest)
 {
-    const GLint filter = nearest ? GL_NEAREST : GL_LINEAR;
-    GLuint name = 0;
-    glGenTextures(1, &name);
-    glBindTexture(GL_TEXTURE_2D, name);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, tw, th, 0, GL_RGBA, GL_UNSIGNED_BYTE, texels);
-    return name;
+    return render_texture_create(texels, tw, th,
+                                 nearest ? TextureFilter::nearest : TextureFilter::linear);
 }
 
 void sprite_load(const rt_string& file, double id_value)
@@ -211,11 +155,9 @@ void sprite_make_due_second_texture(int id)
     sprite.second_texture_due = false;
     const int tw = sprite.texture_width, th = sprite.texture_height;
     const TexelBlock texels = new_block(tw, th);
-    glBindTexture(GL_TEXTURE_2D, sprite.texture[0]);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, texels.get());
-    set_unpack_defaults();
-    sprite.texture[1] = upload_mipmapped(texels.get(), tw, th);
+    render_texture_read(sprite.texture[0], tw, th, texels.get());
+    // The same texels with a full chain of smaller levels. Only the 3-D facility samples it.
+    sprite.texture[1] = render_texture_create_mipmapped(texels.get(), tw, th);
 }
 
 void sprite_free(int id)
@@ -233,41 +175,32 @@ bool sprite_grab(double id_value, double x_value, double y_value, double width_v
     const int w = rt_to_int(width_value), h = rt_to_int(height_value);
 
     // Grabs get at least 32 x 32 texels; the limit keeps absurd sizes from overflowing.
-    const int limit = max_texture_size();
+    const int limit = render_max_texture_size();
     const int tw = power_of_two_at_least(w, 32, limit), th = power_of_two_at_least(h, 32, limit);
 
     // The grab reads the back buffer, so waiting sprites are drawn first; the grabbed picture
     // lives in the sprite's own texture only.
     atlas_flush();
     atlas_remove_sprite(d.atlas, id);
-    set_unpack_defaults();
     SpriteEntry& sprite = d.sprites[id];
     if (sprite.texture[0] != 0 && sprite.texture_width == tw && sprite.texture_height == th) {
         // The second texture keeps the loaded picture, so it is made before the grab
         // overwrites the texels it comes from.
         sprite_make_due_second_texture(id);
-        glBindTexture(GL_TEXTURE_2D, sprite.texture[0]);
     } else {
-        delete_name(sprite.texture[0]);
-        delete_name(sprite.texture[1]);
-        glGenTextures(1, &sprite.texture[0]);
-        glBindTexture(GL_TEXTURE_2D, sprite.texture[0]);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, tw, th, 0, GL_BGRA, GL_UNSIGNED_BYTE, nullptr);
+        render_texture_delete(sprite.texture[0]);
+        render_texture_delete(sprite.texture[1]);
+        sprite.texture[0] = render_texture_create(nullptr, tw, th, TextureFilter::linear);
     }
 
     // GL counts rows from the bottom: the rectangle's lower-left corner in window terms.
     const int gl_x = x, gl_y = d.height - y - h;
-    glReadBuffer(scaled_frame_read_buffer(*rt_display));
-    if (frame_buffer_alpha_bits() >= 8 && !force_read_back) {
+    if (render_frame_alpha_bits() >= 8 && !force_read_back) {
         // Destination alpha already holds what a pink primitive wrote: copy as it stands.
         const Span s = on_screen(gl_x, gl_y, std::min(w, tw), std::min(h, th));
         if (!s.empty()) {
-            glCopyTexSubImage2D(GL_TEXTURE_2D, 0, s.x0 - gl_x, s.y0 - gl_y, s.x0, s.y0, s.x1 - s.x0,
-                                s.y1 - s.y0);
+            render_texture_copy_frame(sprite.texture[0], s.x0 - gl_x, s.y0 - gl_y, s.x0, s.y0,
+                                      s.x1 - s.x0, s.y1 - s.y0);
         }
     } else {
         // The read covers the whole texel block from the rectangle's corner, so pixels right
@@ -277,15 +210,10 @@ bool sprite_grab(double id_value, double x_value, double y_value, double width_v
         const Span s = on_screen(gl_x, gl_y, tw, th);
         if (!s.empty()) {
             const int sw = s.x1 - s.x0, sh = s.y1 - s.y0;
-            std::vector<std::uint8_t> bgra(static_cast<std::size_t>(sw) * sh * 4);
-            glPixelStorei(GL_PACK_ALIGNMENT, 1);
-            glPixelStorei(GL_PACK_ROW_LENGTH, 0);
-            glPixelStorei(GL_PACK_SKIP_ROWS, 0);
-            glPixelStorei(GL_PACK_SKIP_PIXELS, 0);
-            glReadPixels(s.x0, s.y0, sw, sh, GL_BGRA, GL_UNSIGNED_BYTE, bgra.data());
-            key_grabbed_pixels(bgra);
-            glTexSubImage2D(GL_TEXTURE_2D, 0, s.x0 - gl_x, s.y0 - gl_y, sw, sh, GL_BGRA,
-                            GL_UNSIGNED_BYTE, bgra.data());
+            std::vector<std::uint8_t> rgba(static_cast<std::size_t>(sw) * sh * 4);
+            render_read_frame(s.x0, s.y0, sw, sh, PixelLayout::rgba, rgba.data());
+            key_grabbed_pixels(rgba);
+            render_texture_upload(sprite.texture[0], s.x0 - gl_x, s.y0 - gl_y, sw, sh, rgba.data());
         }
     }
 

@@ -4,7 +4,6 @@
 #include "pathfinding/planner.h"
 
 #include <algorithm>
-#include <bit>
 #include <climits>
 #include <cmath>
 #include <cstdlib>
@@ -353,7 +352,8 @@ void AStarPlanner::add_entry(std::int32_t cell, std::int32_t y, float f)
     if (next_entry_ == entry_number_end) renumber_entries();
     // Stale entries give way before the reserved block would have to grow.
     if (open_.size() == open_.capacity() && open_.size() > open_count_) drop_stale_entries();
-    const auto bits = std::bit_cast<std::uint32_t>(f);
+    std::uint32_t bits = 0;  // the float's bits (memcpy: not every library has bit_cast)
+    std::memcpy(&bits, &f, sizeof bits);
     const std::uint32_t ordered = (bits & 0x80000000u) != 0 ? ~bits : bits | 0x80000000u;
     const auto entry = static_cast<std::uint32_t>(next_entry_++);
     cells_[cell].entry = entry;

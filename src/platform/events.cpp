@@ -6,6 +6,7 @@
 #include <SDL2/SDL.h>
 
 #include "platform/clock.h"
+#include "platform/system_os.h"
 #include "platform/video.h"
 
 namespace platform {
@@ -80,6 +81,7 @@ void handle_fullscreen_key(const SDL_KeyboardEvent& key)
 
 bool next_message(WindowMessage& out)
 {
+    keep_system_responsive();
     SDL_Event event;
     while (SDL_PollEvent(&event) != 0) {
         if (event.type == SDL_QUIT) {
@@ -106,7 +108,7 @@ void wait_for_message(int ms)
     if (video_is_headless()) {
         sleep_ms(ms);
     } else {
-        SDL_WaitEventTimeout(nullptr, ms);
+        wait_for_window_events(ms);
     }
 }
 

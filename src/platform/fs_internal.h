@@ -24,6 +24,12 @@ std::string temp_name_start(const std::string& last, std::size_t room);
 // Six ASCII letters or digits and the end of the text: the random part of a temporary name.
 bool is_temp_suffix(const char* text);
 
+// After a file was replaced whole: true once it is stored for good. The file systems of Linux
+// and Windows are the storage themselves (fs_store_posix.cpp); in the browser the files the
+// program sees live in memory and the player's folder is copied to the browser's IndexedDB,
+// which can fail (fs_store_web.cpp): false then, with the reason in *failure (when given).
+bool store_replaced_file(const std::string& path, std::string* failure);
+
 // Sets *failure (when given) and returns false, for the functions that report a reason.
 inline bool fail_with(std::string* failure, const std::string& why)
 {

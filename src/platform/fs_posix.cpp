@@ -348,7 +348,9 @@ bool replace_file_contents(const std::string& path, const void* data, std::size_
                            std::string* failure)
 {
     const int error = replace_contents(path, data, size);
-    if (error == 0) return true;
+    // Where the files the program sees are a copy of the real storage (the browser's
+    // IndexedDB), the file is saved only once the storage has it.
+    if (error == 0) return fs_detail::store_replaced_file(path, failure);
     if (failure != nullptr)
         *failure = error == EISDIR ? "not a regular file" : std::strerror(error);
     return false;
@@ -500,6 +502,12 @@ bool copy_file_if_missing(const std::string& from, const std::string& to, std::s
     // copy of the program put there meanwhile.
     if (error == 0 && ::link(temp_path.c_str(), to.c_str()) != 0 && errno != EEXIST) {
         error = errno;
+        // A file system without hard links at all (the browser's in-memory one says EMLINK for
+        // every link): the copy is renamed to its name instead, unless something took the name
+        // meanwhile. A rename could replace a copy another program put there just now; no
+        // other program shares such a file system.
+        if (error == EMLINK && !entry_exists(to) && ::rename(temp_path.c_str(), to.c_str()) == 0)
+            error = 0;
     }
     ::unlink(temp_path.c_str());
     if (error != 0) return fail(std::strerror(error));

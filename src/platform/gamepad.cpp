@@ -15,25 +15,31 @@ namespace {
 
 struct ButtonKey {
     SDL_GameControllerButton button;
-    int code;  // the scan code it presses
+    int GamepadKeys::*code;  // the scan code it presses
 };
 
 constexpr ButtonKey button_keys[] = {
-    {SDL_CONTROLLER_BUTTON_DPAD_UP, 200},   {SDL_CONTROLLER_BUTTON_DPAD_DOWN, 208},
-    {SDL_CONTROLLER_BUTTON_DPAD_LEFT, 203}, {SDL_CONTROLLER_BUTTON_DPAD_RIGHT, 205},
-    {SDL_CONTROLLER_BUTTON_A, 28},          {SDL_CONTROLLER_BUTTON_START, 28},
-    {SDL_CONTROLLER_BUTTON_X, 57},          {SDL_CONTROLLER_BUTTON_B, 1},
-    {SDL_CONTROLLER_BUTTON_BACK, 31},       {SDL_CONTROLLER_BUTTON_Y, 50},
+    {SDL_CONTROLLER_BUTTON_DPAD_UP, &GamepadKeys::up},
+    {SDL_CONTROLLER_BUTTON_DPAD_DOWN, &GamepadKeys::down},
+    {SDL_CONTROLLER_BUTTON_DPAD_LEFT, &GamepadKeys::left},
+    {SDL_CONTROLLER_BUTTON_DPAD_RIGHT, &GamepadKeys::right},
+    {SDL_CONTROLLER_BUTTON_A, &GamepadKeys::confirm},
+    {SDL_CONTROLLER_BUTTON_START, &GamepadKeys::confirm},
+    {SDL_CONTROLLER_BUTTON_X, &GamepadKeys::x},
+    {SDL_CONTROLLER_BUTTON_B, &GamepadKeys::b},
+    {SDL_CONTROLLER_BUTTON_BACK, &GamepadKeys::back},
+    {SDL_CONTROLLER_BUTTON_Y, &GamepadKeys::y},
 };
 
 struct StickKey {
     SDL_GameControllerAxis axis;
-    int negative_code, positive_code;  // up is negative on a stick's y axis
+    int GamepadKeys::*negative_code;  // up is negative on a stick's y axis
+    int GamepadKeys::*positive_code;
 };
 
 constexpr StickKey stick_keys[] = {
-    {SDL_CONTROLLER_AXIS_LEFTX, 203, 205},
-    {SDL_CONTROLLER_AXIS_LEFTY, 200, 208},
+    {SDL_CONTROLLER_AXIS_LEFTX, &GamepadKeys::left, &GamepadKeys::right},
+    {SDL_CONTROLLER_AXIS_LEFTY, &GamepadKeys::up, &GamepadKeys::down},
 };
 
 struct Gamepads {
@@ -41,6 +47,7 @@ struct Gamepads {
     std::vector<SDL_GameController*> open;
     int known_devices = -1;  // joysticks attached at the last look
     std::vector<int> held;   // scan codes held by some controller
+    GamepadKeys keys;        // the scan codes the buttons press
 };
 
 Gamepads pads;
@@ -87,6 +94,7 @@ bool devices_changed()
 
 void hold(int code)
 {
+    if (code < 0 || code > 255) return;
     if (std::find(pads.held.begin(), pads.held.end(), code) == pads.held.end())
         pads.held.push_back(code);
 }
@@ -100,12 +108,12 @@ void gamepad_update()
     pads.held.clear();
     for (SDL_GameController* c : pads.open) {
         for (const ButtonKey& b : button_keys) {
-            if (SDL_GameControllerGetButton(c, b.button) != 0) hold(b.code);
+            if (SDL_GameControllerGetButton(c, b.button) != 0) hold(pads.keys.*b.code);
         }
         for (const StickKey& s : stick_keys) {
             const int value = SDL_GameControllerGetAxis(c, s.axis);
-            if (value <= -gamepad_stick_dead_zone) hold(s.negative_code);
-            if (value >= gamepad_stick_dead_zone) hold(s.positive_code);
+            if (value <= -gamepad_stick_dead_zone) hold(pads.keys.*s.negative_code);
+            if (value >= gamepad_stick_dead_zone) hold(pads.keys.*s.positive_code);
         }
     }
 }
@@ -113,6 +121,11 @@ void gamepad_update()
 void gamepad_add_keys(KeySnapshot& keys)
 {
     for (const int code : pads.held) keys[code] |= 0x80;
+}
+
+void gamepad_set_keys(const GamepadKeys& keys)
+{
+    pads.keys = keys;
 }
 
 int gamepad_count()

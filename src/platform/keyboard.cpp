@@ -322,6 +322,17 @@ const KeySnapshot& keyboard_latched()
     return latch.keys;
 }
 
+int key_character(int key_code)
+{
+    const int scancode = sdl_scancode_for(key_code);
+    if (scancode == 0) return 0;
+    const SDL_Keycode key = SDL_GetKeyFromScancode(static_cast<SDL_Scancode>(scancode));
+    // Keys that type nothing carry the scancode mask; Space, Tab, Return and the like are
+    // control characters or blank.
+    if ((key & SDLK_SCANCODE_MASK) != 0 || key <= 32 || key == 127) return 0;
+    return static_cast<int>(key);
+}
+
 bool keyboard_real_key_down(int key_code)
 {
     if (key_code < 0 || key_code > 255) return false;

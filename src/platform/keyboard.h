@@ -14,6 +14,9 @@ using KeySnapshot = std::array<std::uint8_t, 256>;  // bit 7 set = down
 void keyboard_snapshot(KeySnapshot& out);
 int sdl_scancode_for(int key_code);  // the SDL scancode of a key code 0..255; 0 when no key has it
 int key_code_for_sdl_scancode(int scancode);  // the inverse; 0 when the key has no code
+// The character the key types on the keyboard layout in use, as a Unicode code point, for showing
+// which key a player chose; 0 for a key that types none (Enter, the arrows, Shift ...)
+int key_character(int key_code);
 
 // Scripted mode: snapshots come from this state instead of the real keyboard, and each one
 // advances the virtual clock. The state is read afresh at every snapshot, so it must stay alive

@@ -5,7 +5,9 @@
 
 #include <SDL2/SDL.h>
 
+#include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "platform/system_os.h"
 #include "platform/video.h"
@@ -122,6 +124,32 @@ void mouse_warp(int x, int y)
         window_point_from_picture(SDL_GetWindowID(window), x, y);
         SDL_WarpMouseInWindow(window, x, y);
     }
+}
+
+std::vector<std::string> user_languages()
+{
+    std::string locale;
+    for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+        const char* value = std::getenv(name);
+        if (value != nullptr && *value != '\0') {
+            locale = value;
+            break;
+        }
+    }
+    if (locale.empty()) locale = system_ui_language();
+    // "C.UTF-8" is the C locale with UTF-8 characters: the same program texts.
+    if (locale.empty() || locale == "C" || locale == "POSIX" || locale.rfind("C.", 0) == 0) {
+        return {};
+    }
+    std::vector<std::string> languages;
+    const char* list = std::getenv("LANGUAGE");
+    for (std::string rest = list != nullptr ? list : ""; !rest.empty();) {
+        const std::size_t colon = rest.find(':');
+        if (colon != 0) languages.push_back(rest.substr(0, colon));
+        rest = colon == std::string::npos ? "" : rest.substr(colon + 1);
+    }
+    if (languages.empty()) languages.push_back(locale);
+    return languages;
 }
 
 }  // namespace platform

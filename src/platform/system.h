@@ -2,6 +2,7 @@
 // time, joysticks and the mouse.
 #pragma once
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -41,5 +42,11 @@ struct MouseState {
 };
 MouseState mouse_state();
 void mouse_warp(int x, int y);  // picture coordinates of the focused window
+
+// The languages the user reads, most wanted first, as locale names ("de_DE.UTF-8", "en",
+// "de-DE"): the list in LANGUAGE, else the first of LC_ALL, LC_MESSAGES and LANG that is set,
+// else the system's own setting (Windows: the user's UI language). Empty for the C and POSIX
+// locales, whose texts are the program's own; LANGUAGE counts only outside them, as in gettext.
+std::vector<std::string> user_languages();
 
 }  // namespace platform

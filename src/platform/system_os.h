@@ -16,8 +16,20 @@ void catch_system_termination_requests();
 std::string display_environment();
 // The advice for a user whose program found no screen (see video_without_screen_advice).
 const char* without_screen_advice();
+// Waits up to ms for a window event (SDL's queue), returning at once when one arrives. In the
+// browser the page's events arrive while the program sleeps, so there it sleeps.
+void wait_for_window_events(int ms);
+// Called whenever the program looks at its window messages. Where the program runs between the
+// system's own tasks (a browser page, which shows a frame, plays sound and takes keys only
+// while the program sleeps) it sleeps briefly when it has not slept for a while, so that a
+// program that never waits (late frames, the scripted mode's virtual clock) keeps its page
+// alive; elsewhere it does nothing.
+void keep_system_responsive();
 // Windows only: an event object (a HANDLE) set together with the termination flag, so that a
 // sleep can end at once; nullptr before catch_termination_signals.
 void* termination_event();
+// The language the system's user interface is set to, as a locale name ("de-DE"), for a user
+// whose environment names no locale; "" when the system keeps none apart from the environment.
+std::string system_ui_language();
 
 }  // namespace platform

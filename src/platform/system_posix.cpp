@@ -170,4 +170,19 @@ const char* without_screen_advice()
     return "Set SDL_VIDEODRIVER=offscreen to run without a screen.";
 }
 
+std::string system_ui_language()
+{
+    return "";  // the environment is all a POSIX system says about the user's language
+}
+
+void wait_for_window_events(int ms)
+{
+    SDL_WaitEventTimeout(nullptr, ms);
+}
+
+void keep_system_responsive()
+{
+    // The system runs its windows and sound beside the program, whatever the program does.
+}
+
 }  // namespace platform

@@ -1,7 +1,8 @@
 // Process services on Windows: the program's path, the console (attached when started from
-// one) and its control events, the working directory, a message box that a termination request
-// takes away, the beep, the debugger, local time, files opened by UTF-8 name and the window
-// station. Names and texts are UTF-8 in the program and UTF-16 at the API.
+// one) and its control events, log-off and shut-down, the working directory, a message box that a
+// termination request takes away, the beep, the debugger, local time, files opened by UTF-8 name
+// and the window station. Names and texts are UTF-8 in the program and UTF-16 at the API.
+#include <SDL2/SDL.h>
 #include <io.h>
 #include <windows.h>
 
@@ -62,11 +63,16 @@ HANDLE terminating_event = nullptr;
 // the process when the handler returns, and on its own after about five seconds.
 constexpr DWORD end_wait_ms = 5000;
 
-// Runs on a thread of its own that the system starts for each event.
-BOOL WINAPI note_console_event(DWORD event)
+void note_termination()
 {
     terminating = true;
     if (terminating_event != nullptr) ::SetEvent(terminating_event);
+}
+
+// Runs on a thread of its own that the system starts for each event.
+BOOL WINAPI note_console_event(DWORD event)
+{
+    note_termination();
     if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT) return TRUE;  // the game ends itself
     // Close, log-off, shut-down: returning ends the process at once, before the game has
     // reached its end and saved what it saves. The game's exit ends this thread with the rest
@@ -75,14 +81,59 @@ BOOL WINAPI note_console_event(DWORD event)
     return TRUE;
 }
 
+// A program without a console hears of log-off and shut-down only through its top-level
+// windows: WM_QUERYENDSESSION asks, WM_ENDSESSION tells, and the process may be ended as soon
+// as every window has returned from the latter. The game's own window cannot wait there: its
+// thread is the one that has to reach the game's end. So a hidden top-level window on a thread
+// of its own takes the news, sets the flag the game's frames look at and holds WM_ENDSESSION
+// until the game has ended the process, as the console handler does.
+LRESULT CALLBACK session_watcher_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
+{
+    switch (message) {
+        case WM_QUERYENDSESSION:
+            return TRUE;  // the game does not stand in the way; it ends when the session does
+        case WM_ENDSESSION:
+            if (wparam != FALSE) {  // FALSE: someone called the session's end off
+                note_termination();
+                ::Sleep(end_wait_ms);
+            }
+            return 0;
+        default:
+            return ::DefWindowProcW(window, message, wparam, lparam);
+    }
+}
+
+DWORD WINAPI run_session_watcher(void*)
+{
+    const HINSTANCE instance = ::GetModuleHandleW(nullptr);
+    WNDCLASSW window_class{};
+    window_class.lpfnWndProc = session_watcher_procedure;
+    window_class.hInstance = instance;
+    window_class.lpszClassName = L"brillox session watcher";
+    if (::RegisterClassW(&window_class) == 0) return 1;
+    // Never shown, so neither on the screen nor in the task bar; a message-only window would
+    // not get the session's broadcasts.
+    if (::CreateWindowExW(0, window_class.lpszClassName, L"brillox", WS_OVERLAPPED, 0, 0, 0, 0,
+                          nullptr, nullptr, instance, nullptr) == nullptr) {
+        return 1;
+    }
+    MSG message;
+    while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
+        ::TranslateMessage(&message);
+        ::DispatchMessageW(&message);
+    }
+    return 0;
+}
+
 }  // namespace
 
 void catch_system_termination_requests()
 {
-    if (terminating_event == nullptr) {
-        terminating_event = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);  // manual reset
-    }
+    if (terminating_event != nullptr) return;                           // once is enough
+    terminating_event = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);  // manual reset
     ::SetConsoleCtrlHandler(note_console_event, TRUE);
+    const HANDLE watcher = ::CreateThread(nullptr, 0, run_session_watcher, nullptr, 0, nullptr);
+    if (watcher != nullptr) ::CloseHandle(watcher);
 }
 
 bool termination_requested()
@@ -229,6 +280,25 @@ const char* without_screen_advice()
     // SDL's offscreen driver needs EGL, which Windows lacks, and its dummy driver has no GL:
     // only the windows driver draws, and it needs a desktop.
     return "The game needs a desktop session to run in.";
+}
+
+std::string system_ui_language()
+{
+    // The display language the user picked in the settings, as "de-DE".
+    wchar_t name[LOCALE_NAME_MAX_LENGTH] = {};
+    const LCID locale = MAKELCID(::GetUserDefaultUILanguage(), SORT_DEFAULT);
+    if (::LCIDToLocaleName(locale, name, LOCALE_NAME_MAX_LENGTH, 0) == 0) return "";
+    return narrow(name);
+}
+
+void wait_for_window_events(int ms)
+{
+    SDL_WaitEventTimeout(nullptr, ms);
+}
+
+void keep_system_responsive()
+{
+    // The system runs its windows and sound beside the program, whatever the program does.
 }
 
 }  // namespace platform

@@ -144,9 +144,15 @@ DisplayMode desktop_mode()
     return result;
 }
 
-void gl_request_format(int colour_bits, int depth_bits, int stencil_bits, int samples)
+void gl_request_format(int colour_bits, int depth_bits, int stencil_bits, int samples, GlApi api)
 {
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
+    if (api == GlApi::es3) {
+        SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_ES);
+        SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
+        SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 0);
+    } else {
+        SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
+    }
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
     // The sizes are minimums; a 16-bit desktop cannot offer 8 bits a channel.
     const int channel = (colour_bits > 0 && colour_bits <= 16) ? 5 : 8;

@@ -29,9 +29,13 @@ struct DisplayMode {
 };
 DisplayMode desktop_mode();  // the desktop's size and bits per pixel (24 when unknown)
 
-// Pixel format requested for windows created afterwards: double buffered, RGBA, compatibility
-// profile. samples 0 requests no multisampling.
-void gl_request_format(int colour_bits, int depth_bits, int stencil_bits, int samples);
+// The kind of OpenGL context requested: the compatibility profile (OpenGL 1.x drawing) or
+// OpenGL ES 3.0 (what WebGL 2 offers; a browser maps the request to a WebGL 2 context).
+enum class GlApi { compatibility, es3 };
+
+// Pixel format and context kind requested for windows created afterwards: double buffered,
+// RGBA. samples 0 requests no multisampling.
+void gl_request_format(int colour_bits, int depth_bits, int stencil_bits, int samples, GlApi api);
 
 // A hidden OpenGL window with a caption; x, y and size are the client area's. 0 on failure.
 // The user may resize it: the display shows its picture scaled to whatever size it gets.

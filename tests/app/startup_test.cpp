@@ -192,6 +192,7 @@ TEST_F(Program, HelpVersionAndBadOptionsAnswerWithoutStartingUp)
     EXPECT_EQ(o.exit_code, 0);
     EXPECT_EQ(o.out.rfind("Usage: startup_probe [OPTION]...\n", 0), 0u) << o.out;
     EXPECT_NE(o.out.find("--trace FILE"), std::string::npos) << o.out;
+    EXPECT_NE(o.out.find("--lang CODE"), std::string::npos) << o.out;
     o = run({"frames", "-h"});
     EXPECT_EQ(o.exit_code, 0);
     o = run({"frames", "--version"});
@@ -206,6 +207,13 @@ TEST_F(Program, HelpVersionAndBadOptionsAnswerWithoutStartingUp)
         {{"frames", "--scale", "0"}, "--scale needs a whole number from 1 to 16, not \"0\"\n"},
         {{"frames", "--scale=2x"}, "--scale needs a whole number from 1 to 16, not \"2x\"\n"},
         {{"frames", "--scale", "17"}, "--scale needs a whole number from 1 to 16, not \"17\"\n"},
+        // The code names a catalogue file: no path can be slipped in through it.
+        {{"frames", "--lang", "../en"},
+         "--lang needs a language code such as de or en_GB, not \"../en\"\n"},
+        {{"frames", "--lang=en/x"},
+         "--lang needs a language code such as de or en_GB, not \"en/x\"\n"},
+        {{"frames", "--lang", "de..x"},
+         "--lang needs a language code such as de or en_GB, not \"de..x\"\n"},
         {{"frames", "--write-player-files"},
          "--write-player-files belongs to --script: a replay never writes the player's files\n"},
     };

@@ -4,8 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -239,6 +241,99 @@ TEST(TextToNumber, LongDigitStrings)
               9007199254740992.0);
     EXPECT_EQ(rt_text_to_number((half + std::string(2000, '0') + "1e-2001").c_str()),
               9007199254740994.0);
+}
+
+// The exact decimal value halfway between two neighbouring positive doubles, in fixed form
+// (printf writes a double's exact digits when asked for enough of them).
+std::string halfway_text(double below, double above)
+{
+    char a[1500];
+    char b[1500];
+    std::snprintf(a, sizeof a, "%.1100f", below);
+    std::snprintf(b, sizeof b, "%.1100f", above);
+    std::string x = a;
+    std::string y = b;
+    x.erase(x.find('.'), 1);
+    y.erase(y.find('.'), 1);
+    const std::size_t width = std::max(x.size(), y.size()) + 1;
+    x.insert(0, width - x.size(), '0');
+    y.insert(0, width - y.size(), '0');
+    std::string sum(width, '0');
+    int carry = 0;
+    for (std::size_t i = width; i-- > 0;) {
+        const int digit = (x[i] - '0') + (y[i] - '0') + carry;
+        sum[i] = static_cast<char>('0' + digit % 10);
+        carry = digit / 10;
+    }
+    std::string half(width, '0');
+    int remainder = 0;
+    for (std::size_t i = 0; i < width; ++i) {
+        const int value = remainder * 10 + (sum[i] - '0');
+        half[i] = static_cast<char>('0' + value / 2);
+        remainder = value % 2;
+    }
+    half.insert(width - 1100, ".");
+    while (half.back() == '0') half.pop_back();
+    if (half.back() == '.') half.pop_back();
+    return half;
+}
+
+// A decimal text a hair above or below the one given: a digit far beyond its last.
+std::string hair_above(std::string text)
+{
+    if (text.find('.') == std::string::npos) text += '.';
+    return text + "000001";
+}
+
+std::string hair_below(std::string text)
+{
+    for (std::size_t i = text.size(); i-- > 0;) {  // minus one in the last place, borrowing
+        if (text[i] == '.') continue;
+        if (text[i] != '0') {
+            --text[i];
+            break;
+        }
+        text[i] = '9';
+    }
+    if (text.find('.') == std::string::npos) text += '.';
+    return text + "999999";
+}
+
+TEST(TextToNumber, RoundsHalfwayPointsToEven)
+{
+    // A text exactly halfway between two doubles goes to the one with an even last bit; the
+    // smallest step above or below decides, however far down the digits it comes. Neighbours
+    // drawn from every binade: denormals, the normal range, up to the largest double.
+    std::mt19937_64 random(2026);
+    for (int i = 0; i < 3000; ++i) {
+        const std::uint64_t bits = random() % 0x7FEFFFFFFFFFFFFFull;
+        double below = 0;
+        std::memcpy(&below, &bits, sizeof below);
+        const double above = std::nextafter(below, HUGE_VAL);
+        const std::string half = halfway_text(below, above);
+        const double even = (bits & 1) == 0 ? below : above;
+        ASSERT_TRUE(same_bits(rt_text_to_number(half.c_str()), even)) << half;
+        ASSERT_TRUE(same_bits(rt_text_to_number(hair_above(half).c_str()), above)) << half;
+        ASSERT_TRUE(same_bits(rt_text_to_number(hair_below(half).c_str()), below)) << half;
+        // The same value with the point moved before the first digit and an exponent.
+        std::string digits = half;
+        std::size_t point = digits.find('.');
+        if (point == std::string::npos)
+            point = digits.size();
+        else
+            digits.erase(point, 1);
+        const std::string shifted = "0." + digits + "e" + std::to_string(point);
+        ASSERT_TRUE(same_bits(rt_text_to_number(shifted.c_str()), even)) << shifted;
+    }
+
+    // Around the largest double: halfway to 2^1024 and above it is infinity.
+    EXPECT_EQ(rt_text_to_number("1.7976931348623158079e308"), DBL_MAX);
+    EXPECT_EQ(rt_text_to_number("1.797693134862315807938e308"),
+              std::numeric_limits<double>::infinity());
+    // The largest denormal and the smallest normal number.
+    EXPECT_TRUE(
+        same_bits(rt_text_to_number("2.2250738585072011e-308"), std::nextafter(DBL_MIN, 0.0)));
+    EXPECT_TRUE(same_bits(rt_text_to_number("2.2250738585072012e-308"), DBL_MIN));
 }
 
 TEST(TextToNumber, AgreesWithStrtodOnRandomText)

@@ -9,11 +9,14 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
+#include <functional>
 #include <map>
 #include <set>
 #include <sstream>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #ifndef _WIN32
@@ -386,12 +389,11 @@ TEST_F(Game, ALiveRecordingReplaysFrameForFrame)
     EXPECT_EQ(static_cast<int>(starting_with(trace, "frame ").size()), frames);
 }
 
-// SIGTERM and SIGINT end the game the normal way (end report, exit code 0) on any screen, also
-// on one that waits for a key without presenting frames: the highscore table here.
-TEST_F(Game, TerminationSignalsEndTheGameOnAKeyOnlyScreen)
+// The system's requests to end (SIGTERM, SIGINT and SIGHUP on POSIX; log-off on Windows) end
+// the game the normal way (end report, exit code 0) on any screen, also on one that waits for
+// a key without presenting frames: the highscore table here.
+TEST_F(Game, TerminationRequestsEndTheGameOnAKeyOnlyScreen)
 {
-    SKIP_ON_WINDOWS("SIGTERM and SIGINT are POSIX signals");
-#ifndef _WIN32
     const std::string to_the_table =
         "wait 300\ntap Enter\nwait 300\ntap Down\nwait 100\ntap Down\nwait 100\n"
         "tap Down\nwait 100\ntap Enter  # the highscore table\n";
@@ -403,25 +405,37 @@ TEST_F(Game, TerminationSignalsEndTheGameOnAKeyOnlyScreen)
     ASSERT_EQ(ended_there.substr(ended_there.size() - 6), "end 0\n") << ended_there;
     const std::string at_the_table = ended_there.substr(0, ended_there.size() - 6);
     ASSERT_NE(at_the_table.find("frame "), std::string::npos);
+
+    using Request = std::pair<const char*, std::function<bool(testing_support::RunningProgram&)>>;
+    std::vector<Request> requests{{"the session's end", testing_support::end_session}};
+#ifndef _WIN32
     for (const int signal_number : {SIGTERM, SIGINT}) {
+        requests.emplace_back(strsignal(signal_number), [signal_number](auto& running) {
+            return kill(running.pid, signal_number) == 0;
+        });
+    }
+#endif
+    for (const auto& [name, request] : requests) {
+        std::remove(game_.tmp_file("ErrorLog.txt").c_str());
         testing_support::RunningProgram running = game_.start(to_the_table + "wait 100000000\n");
         std::string trace;
         const bool arrived = testing_support::wait_until([&] {
             trace = read_file(game_.start_file("trace.txt"));
             return trace == at_the_table;
         });
-        kill(running.pid, arrived ? signal_number : SIGKILL);
+        const bool asked = arrived && request(running);
         const testing_support::ProgramOutcome outcome =
-            testing_support::finish_program(running, 60);
+            testing_support::finish_program(running, asked ? 60 : 0);
         ASSERT_TRUE(arrived) << "not at the table after 120 s; the trace:\n"
                              << trace << "\nexpected:\n"
                              << at_the_table << outcome.err;
-        EXPECT_EQ(outcome.exit_code, 0) << signal_number << outcome.err;
-        EXPECT_EQ(read_file(game_.start_file("trace.txt")), trace + "end 0\n");
+        EXPECT_TRUE(asked) << name;
+        EXPECT_EQ(outcome.exit_code, 0) << name << "\n" << outcome.err;
+        EXPECT_EQ(read_file(game_.start_file("trace.txt")), trace + "end 0\n") << name;
         EXPECT_NE(read_file(game_.tmp_file("ErrorLog.txt")).find("-End On Line\r\n0\r\n"),
-                  std::string::npos);
+                  std::string::npos)
+            << name;
     }
-#endif
 }
 
 // The number of levels the shipped Level.ini declares in its [game] section.

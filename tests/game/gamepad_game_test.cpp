@@ -10,6 +10,7 @@
 #include "game/game_test_support.h"
 #include "game/main_menu.h"
 #include "game/play_level.h"
+#include "game/settings.h"
 #include "graphics/sprites.h"
 #include "platform/clock.h"
 #include "platform/keyboard.h"
@@ -117,6 +118,29 @@ TEST_F(GamepadGame, TheDPadWalksThroughALevelAndBGivesUp)
     pad_.release_all();
     pad_.set(Pad::b, true);
     EXPECT_EQ(play_level(1), outcome_gave_up);
+}
+
+// A controller stands for the actions: with the keys a player's settings give them, the D-pad
+// presses the key now set for right, B the one for giving up. Without, the player stands still
+// until the level's two seconds run out.
+TEST_F(GamepadGame, TheControllerPressesTheKeysTheSettingsGiveTheActions)
+{
+    TempDir dir;
+    ScopedChdir in_dir(dir.path());
+    testing_support::write_file(dir.file("Level.ini"),
+                                "[level_1]\nx=5\ny=3\nzeit=2\nbrillox=1\n"
+                                "1=|*****\n2=|*PDZ*\n3=|*****\n");
+    PlayerSettings s = settings_defaults();
+    s.keys = {32, 30, 17, 31, 36, 57, 16, 46, 50, 25};  // D A W S, J confirms, Q gives up
+    settings_apply(game(), s);
+    pad_.set(Pad::dpad_right, true);
+    const double walked = play_level(1);
+    pad_.release_all();
+    pad_.set(Pad::b, true);
+    const double gave_up = play_level(1);
+    settings_apply(game(), settings_defaults());
+    EXPECT_EQ(walked, outcome_complete);
+    EXPECT_EQ(gave_up, outcome_gave_up);
 }
 
 }  // namespace

@@ -118,8 +118,8 @@ TEST_F(MenuTest, UpAndDownWrapAndLivesAndDifficultyChangeOnANewGame)
     EXPECT_EQ(game().geschwindigkeit, 1);
     EXPECT_EQ(load_screen_calls, 0);
 
-    // The frame left in the back buffer has the pointer at column 3 of the Beenden row, over
-    // the frozen menu background, and nothing left of the other rows.
+    // The frame left in the back buffer has the pointer at column 3 of the Beenden row (the
+    // last, 14), over the frozen menu background, and nothing left of the other rows.
     std::vector<std::uint8_t> frame;
     screen_read_pixels(frame);
     if (const char* dir = std::getenv("BRILLOX_CAPTURE_DIR"))
@@ -134,9 +134,9 @@ TEST_F(MenuTest, UpAndDownWrapAndLivesAndDifficultyChangeOnANewGame)
                 if (frame[y * 640 * 3 + x] != background[y * 640 * 3 + x]) return false;
         return true;
     };
-    EXPECT_FALSE(same_cell(3, 13));
+    EXPECT_FALSE(same_cell(3, 14));
     EXPECT_TRUE(same_cell(3, 8));
-    EXPECT_TRUE(same_cell(3, 12));
+    EXPECT_TRUE(same_cell(3, 13));
 }
 
 TEST_F(MenuTest, LoadedGameFixesLivesAndDifficultyAndHighscoreKeepsTheItem)
@@ -156,6 +156,20 @@ TEST_F(MenuTest, LoadedGameFixesLivesAndDifficultyAndHighscoreKeepsTheItem)
     EXPECT_EQ(game().aktlevel, 4);
     EXPECT_EQ(game().anz_leben, 2);
     EXPECT_EQ(game().geschwindigkeit, 3);
+}
+
+// The settings entry just above Beenden is reached by Up from Beenden; Down passes it by, so
+// the keys that led to Beenden before it came still do. Escape leaves the settings screen.
+TEST_F(MenuTest, UpFromBeendenReachesTheSettingsAndDownPassesThemBy)
+{
+    constexpr int escape = 1;
+    KeyScript keys_pressed({down, down, down, down,  // Load Game
+                            down, up, enter,         // Beenden, Einstellungen: the screen
+                            escape,                  // back, on Einstellungen
+                            down, enter},            // Beenden
+                           {escape, up, enter});
+    EXPECT_EQ(main_menu(2, 1000, 32, 100 + sp_player_r), 2);
+    EXPECT_EQ(load_screen_calls, 0);
 }
 
 TEST_F(MenuTest, LeftRaisesLivesBelowThreeOnAnyItemAtLevelOne)

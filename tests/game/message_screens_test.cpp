@@ -5,17 +5,21 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <string>
 
 #include "app/frame.h"
 #include "game/game_state.h"
 #include "game/game_test_support.h"
 #include "game/keys.h"
+#include "game/texts.h"
 #include "graphics/display.h"
 #include "graphics/draw.h"
 #include "graphics/fonts.h"
 #include "graphics/png_writer.h"
 #include "graphics/sprites.h"
 #include "platform/clock.h"
+#include "support/temp_dir.h"
 
 namespace {
 
@@ -167,6 +171,25 @@ TEST_F(MessageScreens, TitleGrabsItsStripsAndEndsWithAClearedScreen)
     const auto rgb = back_buffer();
     for (auto [x, y] : {std::pair{0, 0}, {320, 240}, {639, 479}})
         EXPECT_EQ(pixel(rgb, x, y), (Rgb{0, 0, 0}));
+}
+
+// A catalogue's texts are turned into what the current font can draw: Windows-1252 in the
+// game's fonts, ASCII with "?" for the rest in a font of 128 cells (the built-in one, which
+// stands in for a missing font file).
+TEST_F(MessageScreens, CatalogueTextsFollowTheCellsOfTheFont)
+{
+    testing_support::TempDir dir;
+    std::filesystem::create_directory(dir.file("po"));
+    testing_support::write_file(dir.file("po/en.po"),
+                                "msgid \"Tut mir Leid!\"\nmsgstr \"I\xE2\x80\x99m sorry!\"\n");
+    const testing_support::ScopedChdir in_data(dir.path());
+    ASSERT_TRUE(texts_set_language("en"));
+    EXPECT_STREQ(tr("Tut mir Leid!"), "I\x92m sorry!");
+    text_load_font("", 0);
+    ASSERT_TRUE(texts_set_language("en"));
+    EXPECT_STREQ(tr("Tut mir Leid!"), "I?m sorry!");
+    text_load_font((std::string(BRILLOX_DATA_DIR) + "/show/font20x31.bmp").c_str(), 0);
+    texts_set_language("C");
 }
 
 }  // namespace

@@ -35,7 +35,7 @@ struct Picture {
 };
 
 // Tiles, figure frames, icons, explosion frames and the pointer are drawn for the 32-pixel
-// screen cell; the background fills the 640 x 480 screen; the fonts are 16 x 8 cell grids.
+// screen cell; the background fills the 640 x 480 screen; the fonts are 16 x 16 cell grids.
 const Picture pictures[] = {
     {"show/mauer.bmp", 32, 32},       {"show/frei.bmp", 32, 32},
     {"show/stein.bmp", 32, 32},       {"show/brillox.bmp", 32, 32},
@@ -48,7 +48,7 @@ const Picture pictures[] = {
     {"show/exp01.bmp", 32, 32},       {"show/exp02.bmp", 32, 32},
     {"show/exp03.bmp", 32, 32},       {"show/exp04.bmp", 32, 32},
     {"show/zeiger.bmp", 32, 32},      {"show/hg01.bmp", 640, 480},
-    {"show/font20x31.bmp", 320, 248}, {"show/font10x15.bmp", 160, 120},
+    {"show/font20x31.bmp", 320, 496}, {"show/font10x15.bmp", 160, 240},
 };
 
 const char* const fonts[] = {"show/font20x31.bmp", "show/font10x15.bmp", "smalfont.bmp"};
@@ -140,9 +140,20 @@ TEST(Pictures, FontsShowEveryPrintableCharacterAndNoKeyColour)
         ASSERT_GT(font.width, 0) << name;
         // Fonts are keyed on black; the sprite key would be drawn as pink.
         EXPECT_EQ(count_pixels(font, in_pink_band), 0) << name;
-        const int rows = font.height > font.width ? 16 : 8;
-        const int cw = font.width / 16, ch = font.height / rows;
-        for (int code = 33; code <= 126; ++code) {
+        // 256 cells, one per byte of Windows-1252, the code page the texts are turned into:
+        // with 128, a byte above 127 (an "ä" in a name) would show the cell 128 below it.
+        ASSERT_GT(font.height, font.width) << name << " has 128 cells";
+        const int cw = font.width / 16, ch = font.height / 16;
+        std::vector<int> codes;
+        for (int code = 33; code <= 126; ++code) codes.push_back(code);
+        for (int code = 0x80; code <= 0xFF; ++code) {
+            // Five codes the page leaves unused, and the no-break space, stay empty.
+            if (code != 0x81 && code != 0x8D && code != 0x8F && code != 0x90 && code != 0x9D &&
+                code != 0xA0) {
+                codes.push_back(code);
+            }
+        }
+        for (const int code : codes) {
             const int x0 = code % 16 * cw, y0 = code / 16 * ch;
             int drawn = 0;
             for (int y = y0; y < y0 + ch; ++y) {
@@ -151,9 +162,9 @@ TEST(Pictures, FontsShowEveryPrintableCharacterAndNoKeyColour)
                     drawn += (c.r | c.g | c.b) != 0 ? 1 : 0;
                 }
             }
-            EXPECT_GT(drawn, 0) << name << ": character " << static_cast<char>(code) << " is blank";
-            EXPECT_LT(drawn, cw * ch) << name << ": character " << static_cast<char>(code)
-                                      << " has no transparent background";
+            EXPECT_GT(drawn, 0) << name << ": character " << code << " is blank";
+            EXPECT_LT(drawn, cw * ch)
+                << name << ": character " << code << " has no transparent background";
         }
     }
 }

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "platform/clock.h"
 #include "platform/files_open.h"
@@ -86,6 +87,28 @@ TEST(ThreadCpuTime, GrowsNoFasterThanTheWallClockWhileTheThreadWorks)
     }
     const double wall_ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
     EXPECT_GE(wall_ms, 29.0) << "30 ms of CPU time counted in less wall-clock time";
+}
+
+// The locale variables in gettext's order; the test's own value of each is set inside.
+TEST(UserLanguages, FollowTheLocaleVariablesInGettextsOrder)
+{
+    using testing_support::ScopedEnv;
+    const ScopedEnv all("LC_ALL", ""), messages("LC_MESSAGES", ""), language("LANGUAGE", "");
+    {
+        const ScopedEnv lang("LANG", "de_DE.UTF-8");
+        EXPECT_EQ(platform::user_languages(), std::vector<std::string>{"de_DE.UTF-8"});
+        const ScopedEnv over("LC_MESSAGES", "en_GB");
+        EXPECT_EQ(platform::user_languages(), std::vector<std::string>{"en_GB"});
+        const ScopedEnv first("LC_ALL", "fr_FR");
+        EXPECT_EQ(platform::user_languages(), std::vector<std::string>{"fr_FR"});
+        const ScopedEnv list("LANGUAGE", "pt_BR::en");
+        EXPECT_EQ(platform::user_languages(), (std::vector<std::string>{"pt_BR", "en"}));
+    }
+    // The C locale has the program's own texts, whatever LANGUAGE lists.
+    for (const char* c : {"C", "POSIX", "C.UTF-8"}) {
+        const ScopedEnv lang("LANG", c), list("LANGUAGE", "de:en");
+        EXPECT_TRUE(platform::user_languages().empty()) << c;
+    }
 }
 
 }  // namespace

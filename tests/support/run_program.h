@@ -37,6 +37,10 @@ bool make_stream_files(RunningProgram& running);
 // Asks the program to end the way the system's session would: SIGTERM on POSIX, on Windows a
 // close request (WM_CLOSE) to each of its top-level windows. False when nothing was asked.
 bool ask_to_end(const RunningProgram& running);
+// Tells the program that the user's session ends: SIGHUP on POSIX (the terminal hangs up); on
+// Windows WM_QUERYENDSESSION and then WM_ENDSESSION to each of its top-level windows, shown or
+// not, as log-off does. False when nothing was told.
+bool end_session(RunningProgram& running);
 // Waits for the end (at most timeout_s seconds of wall-clock time, then kills it: exit code -1)
 // and collects it.
 ProgramOutcome finish_program(RunningProgram& running, double timeout_s = 600);

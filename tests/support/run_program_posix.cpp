@@ -62,6 +62,11 @@ bool ask_to_end(const RunningProgram& running)
     return running.pid > 0 && kill(running.pid, SIGTERM) == 0;
 }
 
+bool end_session(RunningProgram& running)
+{
+    return running.pid > 0 && kill(running.pid, SIGHUP) == 0;
+}
+
 ProgramOutcome finish_program(RunningProgram& running, double timeout_s)
 {
     ProgramOutcome result;

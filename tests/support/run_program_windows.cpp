@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <stdexcept>
 #include <thread>
+#include <vector>
 
 #include "support/run_program.h"
 #include "support/temp_dir.h"
@@ -188,7 +189,45 @@ BOOL CALLBACK close_if_owned(HWND window, LPARAM request_address)
     return TRUE;
 }
 
+struct OwnedWindows {
+    DWORD process_id;
+    std::vector<HWND> windows;
+};
+
+BOOL CALLBACK collect_if_owned(HWND window, LPARAM owned_address)
+{
+    auto* owned = reinterpret_cast<OwnedWindows*>(owned_address);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == owned->process_id) owned->windows.push_back(window);
+    return TRUE;
+}
+
 }  // namespace
+
+bool end_session(RunningProgram& running)
+{
+    if (running.process == nullptr) return false;
+    OwnedWindows owned{static_cast<DWORD>(running.pid), {}};
+    EnumWindows(collect_if_owned, reinterpret_cast<LPARAM>(&owned));
+    const std::vector<HWND>& windows = owned.windows;
+    // Each window is asked first and told afterwards, as the system does, and a window that
+    // answers no message (the thread of a scripted game reads none on a screen without frames)
+    // is passed over after a while, as the system passes over a hung program. A window may
+    // hold WM_ENDSESSION until its process has ended, which ends the call without a result.
+    constexpr UINT answer_limit_ms = 5000;
+    constexpr UINT flags = SMTO_NORMAL | SMTO_ABORTIFHUNG;
+    DWORD_PTR answer = 0;
+    for (const HWND window : windows) {
+        SendMessageTimeoutW(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, flags,
+                            answer_limit_ms, &answer);
+    }
+    for (const HWND window : windows) {
+        SendMessageTimeoutW(window, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, flags, answer_limit_ms,
+                            &answer);
+    }
+    return !windows.empty();
+}
 
 bool ask_to_end(const RunningProgram& running)
 {

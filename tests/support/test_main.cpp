@@ -57,6 +57,9 @@ int main(int argc, char** argv)
          {std::pair{"SDL_VIDEODRIVER", headless_video}, std::pair{"SDL_AUDIODRIVER", "dummy"}}) {
         if (std::getenv(name) == nullptr) testing_support::set_environment(name, value);
     }
+    // The programs the tests start show the game's own texts whatever the machine's locale: the
+    // C locale chooses them (a test of another language sets its own).
+    testing_support::set_environment("LC_ALL", "C");
     // A Windows death test's child gets "--gtest_internal_run_death_test=FILE|LINE|INDEX|
     // PARENT|..." with its parent's process id.
     const std::string child_flag = "--gtest_internal_run_death_test=";
