@@ -7,7 +7,7 @@ import assert from 'node:assert/strict';
 import { spawnSync } from 'node:child_process';
 import { cpSync, copyFileSync, mkdirSync, readFileSync, writeFileSync } from 'node:fs';
 import path from 'node:path';
-import { openPage, scratchFolder, sourceRoot, startServer, waitFor, waitForConsole, withBrowser } from './support/browser.mjs';
+import { LOAD_LIMIT_MS, scratchFolder, sourceRoot, startServer, waitFor, waitForConsole, watchPage, withBrowser } from './support/browser.mjs';
 import { pixelDifference, readPng } from './support/png.mjs';
 
 const linuxBuild = path.resolve(process.env.BRILLOX_LINUX_BUILD ?? path.join(sourceRoot, 'build/test'));
@@ -46,6 +46,7 @@ before(async () => {
     const run = spawnSync(path.join(scratch.folder, 'brillox'), ['--script', 'script.txt'], {
         cwd: scratch.folder, encoding: 'utf8', timeout: 300_000,
         env: { ...process.env, SDL_VIDEODRIVER: 'offscreen', SDL_AUDIODRIVER: 'dummy', TMPDIR: scratch.folder,
+            LC_ALL: 'C', LANGUAGE: '',
             ASAN_OPTIONS: `detect_leaks=0:intercept_tls_get_addr=0:${process.env.ASAN_OPTIONS ?? ''}` },
     });
     assert.equal(run.status, 0, `the desktop run failed: ${run.stdout}${run.stderr}`);
@@ -87,7 +88,15 @@ function keep(name, bytes) {
 test('keys in the browser reach the menu, change the lives and start level 1 as on the desktop', async () => {
     // A window where the canvas fits once (with the page's help line below it): factor 1.
     await withBrowser({ server, width: 700, height: 720 }, async ({ browser, url }) => {
-        const { page, log } = await openPage(browser, url);
+        // The page gives the game the browser's language; the desktop's scripted run plays in the
+        // C locale, in German: a German-speaking player's browser shows the same texts.
+        const page = await browser.newPage();
+        await page.evaluateOnNewDocument(() => {
+            Object.defineProperty(navigator, 'languages', { get: () => ['de-DE', 'de'] });
+            Object.defineProperty(navigator, 'language', { get: () => 'de-DE' });
+        });
+        const log = watchPage(page);
+        await page.goto(url, { waitUntil: 'load', timeout: LOAD_LIMIT_MS });
         const box = await page.evaluate(() => document.getElementById('canvas').getBoundingClientRect().toJSON());
         await page.mouse.click(box.left + box.width / 2, box.top + box.height / 2);
         await waitForConsole(page, log, /Init OK/);
