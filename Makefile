@@ -36,6 +36,7 @@ test: deps-test
 	cmake --build $(FUZZ_DIR) -j $(JOBS)
 	cd $(FUZZ_DIR) && ctest --output-on-failure -j $(JOBS) -L fuzz
 	$(MAKE) test-windows
+	$(MAKE) test-web
 
 # Release build of the benchmarks in bench/; runs every benchmark program one after the other.
 bench: deps-test
@@ -139,6 +140,17 @@ web: deps-web
 	    -DBRILLOX_WEB_DEPS="$$prefix" -DBRILLOX_WEB_OUTPUT="$(CURDIR)/$(WEB_DIR)" \
 	    -DBRILLOX_GRAPHICS_BACKEND=gles3 >/dev/null; \
 	cmake --build $(WEB_BUILD_DIR) -j $(JOBS) --target web_page
+
+# The browser tests, the last step of `make test` (tests/web/run-tests.sh): the page of `make web`
+# served on 127.0.0.1 and driven in headless Chromium through puppeteer-core (installed by
+# scripts/web-node-deps from tests/web/package-lock.json into a cache outside the tree): the
+# page's behaviour, saves in IndexedDB, a real-time session, and every scripted game played in
+# the browser and by the desktop program of $(TEST_DIR) with the same files left. Prints how many
+# tests ran, passed and failed, and the page's console and status on a failure; the canvas
+# screenshots it takes are kept in $(TEST_DIR)/tests/web/screenshots/.
+.PHONY: test-web
+test-web: web
+	sh tests/web/run-tests.sh $(TEST_DIR)
 
 deps-run:
 	@sh scripts/install-deps run

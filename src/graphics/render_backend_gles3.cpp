@@ -35,7 +35,8 @@ void main()
 }
 )";
 
-// mode 0: the colour alone (texturing off); 1: texel times colour; 2: the texel alone.
+// mode 0: the colour alone (texturing off); 1: texel times colour; 2: the texel alone; 3: the
+// texel's colour, opaque (the frame shown in the window).
 const char* const fragment_source = R"(#version 300 es
 precision highp float;
 uniform sampler2D picture;
@@ -49,6 +50,7 @@ void main()
     vec4 c = colour;
     if (mode == 1) c = texture(picture, uv) * colour;
     if (mode == 2) c = texture(picture, uv);
+    if (mode == 3) c = vec4(texture(picture, uv).rgb, 1.0);
     if (alpha_test && !(c.a > 0.15)) discard;
     fragment = c;
 }
@@ -67,6 +69,7 @@ struct State {
     std::vector<float> offsets;  // pushed offsets, two floats each
     bool texturing = true, alpha_test = true;
     TextureEnv env = TextureEnv::modulate;
+    bool opaque = false;  // the frame shown in the window: texels with alpha 1
     float colour[4] = {1, 1, 1, 1};
     BlendMode blend = BlendMode::off;
     GLuint texture = 0;           // bound on unit 0
@@ -129,7 +132,7 @@ void apply_state()
     // with an incomplete texture.
     int mode = 0;
     if (state.texturing && state.texture != 0) mode = state.env == TextureEnv::replace ? 2 : 1;
-    glUniform1i(u.mode, mode);
+    glUniform1i(u.mode, state.opaque ? 3 : mode);
     glUniform1i(u.alpha_test, state.alpha_test ? 1 : 0);
 }
 
@@ -197,7 +200,8 @@ void apply_blend(BlendMode mode)
     }
 }
 
-// The window's alpha made 1 everywhere, colours untouched.
+// The window's alpha made 1 everywhere, colours untouched: for a window whose buffer was drawn
+// into directly (the offscreen frame is shown opaque by the program itself).
 void force_opaque_alpha()
 {
     glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_TRUE);
@@ -573,13 +577,13 @@ void render_present_offscreen(platform::Window window, const ScaledTarget& s, in
     state.offset_x = state.offset_y = 0;
     state.texturing = true;
     state.texture = s.colour;
-    state.env = TextureEnv::replace;
+    state.opaque = true;  // cheaper than a masked clear of the window's alpha afterwards
     state.alpha_test = false;
     const auto left = static_cast<float>(r.x), right = static_cast<float>(r.x + r.width);
     const auto top = static_cast<float>(r.y), bottom = static_cast<float>(r.y + r.height);
     render_quad(left, top, right, bottom, static_cast<float>(w) / s.texture_width,
                 static_cast<float>(h) / s.texture_height);
-    force_opaque_alpha();
+    state.opaque = false;
     platform::gl_swap(window);
 
     // The runtime's state as it was.
@@ -588,7 +592,6 @@ void render_present_offscreen(platform::Window window, const ScaledTarget& s, in
     state.offset_x = kept.offset_x;
     state.offset_y = kept.offset_y;
     state.texturing = kept.texturing;
-    state.env = kept.env;
     state.alpha_test = kept.alpha_test;
     state.texture = kept.texture;
     glBindTexture(GL_TEXTURE_2D, kept.texture);
