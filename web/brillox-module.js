@@ -37,6 +37,13 @@ Module.preRun.push(function () {
         Module.brilloxExiting = true;
         return exitTimeWork.apply(null, arguments);
     };
+    // The page's environment variables join the ones emscripten makes up (LANG names the
+    // browser's language). The C library reads them once, when the runtime starts, after
+    // this: later changes would not reach the program.
+    var environment = Module.brilloxEnvironment || {};
+    Object.keys(environment).forEach(function (name) {
+        ENV[name] = environment[name];
+    });
     FS.mkdirTree(Module.brilloxWorkFolder);
     FS.mkdirTree(Module.brilloxPlayerFolder);
     FS.chdir(Module.brilloxWorkFolder);
@@ -120,14 +127,9 @@ Module.brilloxWriteFolder = function (folder, files) {
     });
 };
 
-// Starts the program with args and the environment variables in env (added to the ones
-// emscripten makes up, which name the browser's language in LANG). The data folder becomes
-// read-only first, as an installed game's is, so the game keeps the player's files in the
-// player's folder.
-Module.brilloxStart = function (args, env) {
-    Object.keys(env || {}).forEach(function (name) {
-        ENV[name] = env[name];
-    });
+// Starts the program with args. The data folder becomes read-only first, as an installed
+// game's is, so the game keeps the player's files in the player's folder.
+Module.brilloxStart = function (args) {
     var protect = function (path) {
         var mode = FS.stat(path).mode;
         if (FS.isDir(mode)) {

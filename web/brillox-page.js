@@ -101,8 +101,18 @@
 
     // ---- The program ----
     var run = null; // the run in progress: its output and how it ends
+    // The program's environment variables, set before its runtime starts: env=NAME=value in
+    // the address, repeatable. The test hook and a script from the address play in the C
+    // locale unless told otherwise, as the desktop's tests do, so that a scripted game speaks
+    // the game's own German whatever the browser's language.
+    var environment = testMode || scriptUrl !== null ? {LC_ALL: "C"} : {};
+    params.getAll("env").forEach(function (setting) {
+        var equals = setting.indexOf("=");
+        if (equals > 0) environment[setting.substring(0, equals)] = setting.substring(equals + 1);
+    });
     var ready = new Promise(function (resolve) {
         window.Module = {
+            brilloxEnvironment: environment,
             canvas: canvas,
             print: function (text) {
                 console.log(text);
@@ -176,7 +186,7 @@
             M.brilloxWriteFolder(M.brilloxPlayerFolder, options.playerFiles);
             M.brilloxFailStores = options.failStores || 0;
             try {
-                M.brilloxStart(options.args || [], options.env);
+                M.brilloxStart(options.args || []);
             } catch (e) {
                 if (!(e && e.name === "ExitStatus")) {
                     run.stderr += String(e) + "\n" + (e && e.stack ? e.stack + "\n" : "");
@@ -187,23 +197,15 @@
         });
     }
 
-    // A scripted game plays in the C locale unless told otherwise, as on the desktop, where
-    // the browser's own language would otherwise choose the texts.
-    var scriptedEnvironment = {LC_ALL: "C"};
-
     if (testMode) {
         // For the browser tests: nothing starts by itself.
         window.brilloxTest = {
             // {args: [...], files: {name: Uint8Array or string} (the working folder),
             //  dataFiles: {...} (the game's data folder: a given Level.ini),
             //  playerFiles: {...} (the player's folder: highscore.ini, savegame.ini),
-            //  failStores: n (the first n stores of the player's folder fail),
-            //  env: {NAME: value} (environment variables; default LC_ALL=C, so that a
-            //  scripted game speaks the game's own German as the desktop's tests do)}
-            run: function (options) {
-                if (!options.env) options.env = scriptedEnvironment;
-                return start(options);
-            },
+            //  failStores: n (the first n stores of the player's folder fail)}
+            // The environment is the page's: see brilloxEnvironment above.
+            run: start,
             // From now on the next n stores of the player's folder fail.
             failStores: function (n) {
                 window.Module.brilloxFailStores = n;
@@ -242,7 +244,7 @@
         }
         statusLine.textContent = "running";
         Promise.all(wanted).then(function () {
-            return start({args: args, files: files, env: scriptedEnvironment});
+            return start({args: args, files: files});
         }).then(function (result) {
             window.brilloxResult = result;
             statusLine.textContent = "done";
