@@ -14,7 +14,11 @@ entries=$(mktemp)
 trap 'rm -f "$entries"' EXIT
 xgettext --language=C++ --from-code=UTF-8 --keyword= --keyword=tr --keyword=tr_format \
     --keyword=N_ --flag=tr_format:1:c-format --add-location=file --sort-output \
-    --omit-header --output="$entries" $(ls src/game/*.cpp | LC_ALL=C sort)
+    --output="$entries.full" $(ls src/game/*.cpp | LC_ALL=C sort)
+# Without its header xgettext would write the texts in ASCII and lose the umlauts of the new
+# German texts; the header (the first entry) is dropped here instead.
+awk 'header && /^$/ { header = 0; next } !header' header=1 "$entries.full" >"$entries"
+rm -f "$entries.full"
 {
     printf '%s\n' "# The texts brillox shows, for translators: copy this file to LANGUAGE.po beside it." \
         "# The msgids are the game's own German texts; keep their spellings, spaces and %s." \
