@@ -362,26 +362,39 @@ bool append_to_own_file(const std::string& path, const std::string& text, std::s
         if (failure != nullptr) *failure = why;
         return false;
     };
-    const int fd = ::open(
-        path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0666);
-    if (fd < 0) return fail(errno == ELOOP ? "it is a symbolic link" : std::strerror(errno));
-    struct stat info;
-    const char* refused = nullptr;
-    if (::fstat(fd, &info) != 0) {
-        refused = "it cannot be examined";
-    } else if (!S_ISREG(info.st_mode)) {
-        refused = "it is not a regular file";
-    } else if (info.st_uid != ::geteuid()) {
-        refused = "it belongs to another user";
-    } else if (info.st_nlink != 1) {
-        refused = "it has other hard links";
+    // A file with no name left was removed after the open: another copy of the program
+    // starting in the same folder deletes its old end report. The text goes into the file now
+    // there instead of being lost with the removed one.
+    constexpr int tries = 3;
+    for (int attempt = 1;; ++attempt) {
+        const int fd =
+            ::open(path.c_str(),
+                   O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0666);
+        if (fd < 0) return fail(errno == ELOOP ? "it is a symbolic link" : std::strerror(errno));
+        struct stat info;
+        const char* refused = nullptr;
+        if (::fstat(fd, &info) != 0) {
+            refused = "it cannot be examined";
+        } else if (!S_ISREG(info.st_mode)) {
+            refused = "it is not a regular file";
+        } else if (info.st_uid != ::geteuid()) {
+            refused = "it belongs to another user";
+        } else if (info.st_nlink == 0) {
+            refused = "it was removed while it was being opened";
+            if (attempt < tries) {
+                ::close(fd);
+                continue;
+            }
+        } else if (info.st_nlink != 1) {
+            refused = "it has other hard links";
+        }
+        const bool ok = refused == nullptr && write_all(fd, text.data(), text.size());
+        const int write_error = errno;
+        ::close(fd);
+        if (refused != nullptr) return fail(refused);
+        if (!ok) return fail(std::strerror(write_error));
+        return true;
     }
-    const bool ok = refused == nullptr && write_all(fd, text.data(), text.size());
-    const int write_error = errno;
-    ::close(fd);
-    if (refused != nullptr) return fail(refused);
-    if (!ok) return fail(std::strerror(write_error));
-    return true;
 }
 
 int open_regular_file_for_reading(const std::string& path)
