@@ -38,10 +38,13 @@ bool make_stream_files(RunningProgram& running)
 
 std::string without_software_gl_notice(const std::string& err)
 {
+    // The line comes when the window opens, after whatever the program said before that.
     const std::string notice = "!!OpenGL Software Emulation!!";
-    if (err.rfind(notice, 0) != 0) return err;
-    const std::size_t end = err.find('\n');
-    return end == std::string::npos ? std::string() : err.substr(end + 1);
+    std::size_t start = err.rfind(notice, 0) == 0 ? 0 : err.find("\n" + notice);
+    if (start == std::string::npos) return err;
+    if (start != 0) ++start;  // keep the line break of the line before
+    const std::size_t end = err.find('\n', start);
+    return err.substr(0, start) + (end == std::string::npos ? "" : err.substr(end + 1));
 }
 
 ProgramOutcome run_program(const std::string& program, const std::vector<std::string>& args,
