@@ -139,20 +139,6 @@ void debug_output(const char* text)
     std::fflush(stderr);
 }
 
-LocalTime local_time()
-{
-    const std::time_t now = std::time(nullptr);
-    std::tm parts{};
-    if (::localtime_r(&now, &parts) == nullptr) return LocalTime{1970, 1, 1, 0, 0, 0};
-    return LocalTime{parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday,
-                     parts.tm_hour,        parts.tm_min,     parts.tm_sec};
-}
-
-std::FILE* open_file_for_reading(const std::string& path)
-{
-    return std::fopen(path.c_str(), "rb");
-}
-
 std::string display_environment()
 {
     std::string text;

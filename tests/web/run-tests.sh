@@ -50,10 +50,10 @@ mkdir -p "$(dirname "$log")"
 status=0
 BRILLOX_WEB_NODE_MODULES="$node_modules" BRILLOX_WEB_DIR="$web_dir" \
     BRILLOX_LINUX_BUILD="$linux_build" BRILLOX_SOLUTIONS_DIR="$solutions" \
-    node --test --test-concurrency=1 --test-reporter=spec "$@" >"$log" 2>&1 || status=$?
+    node --test --test-concurrency=1 --test-reporter=tap "$@" >"$log" 2>&1 || status=$?
 cat "$log"
 
-# The runner's own summary ("ℹ tests 12", "ℹ pass 11", "ℹ fail 1"), said once more plainly.
+# The runner's own summary ("# tests 12", "# pass 11", "# fail 1"), said once more plainly.
 count() {
     sed -n "s/^[^a-z]*$1 \([0-9][0-9]*\)$/\1/p" "$log" | tail -n 1
 }

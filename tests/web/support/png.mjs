@@ -34,7 +34,7 @@ export function readPng(bytes) {
     const raw = inflateSync(Buffer.concat(data));
     const stride = width * channels;
     const rows = Buffer.alloc(stride * height);
-    // Undo each row's filter (PNG specification, section 9).
+    // Undo each row's filter (the PNG format's five row filters).
     for (let y = 0; y < height; y++) {
         const filter = raw[y * (stride + 1)];
         const source = raw.subarray(y * (stride + 1) + 1, (y + 1) * (stride + 1));
