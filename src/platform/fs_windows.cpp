@@ -323,20 +323,35 @@ std::string overwrite_in_place(const std::string& target, const void* data, std:
     return "";
 }
 
-// Puts the whole temporary file in the target's place. ReplaceFileW keeps the old file's
-// access rights and attributes; a new file is moved into place. The names are made full
-// first: Wine's ReplaceFileW looks for a folder in the replaced file's name and fails with
-// "Directory name invalid" on a bare one, such as the "savegame.ini" of the data folder the
-// game runs in.
-bool put_in_place(const std::string& temp_path, const std::string& target, bool replacing)
+// Puts the whole temporary file in the target's place with one rename, so that another copy
+// of the program reading the file at that moment finds either the old file or the new one.
+// ReplaceFileW is not used: Wine's moves the old file away before it moves the new one in, and
+// a reader in between found no file at all. The old file's attributes (hidden, archive ...)
+// are given to the new one first, as ReplaceFileW would; its access rights are those the
+// folder gives a new file. A target that a scanner or another program holds open for a moment
+// is tried again a few times. The names are made full first: a bare name such as the
+// "savegame.ini" of the data folder the game runs in must reach the same folder as the
+// temporary file.
+bool put_in_place(const std::string& temp_path, const std::string& target, DWORD old_attributes)
 {
     const std::wstring from = widen(absolute_path(temp_path)), to = widen(absolute_path(target));
-    if (replacing) {
-        return ::ReplaceFileW(to.c_str(), from.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS,
-                              nullptr, nullptr) != 0;
+    if (old_attributes != INVALID_FILE_ATTRIBUTES) {
+        const DWORD kept =
+            old_attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                              FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
+        if (kept != 0) ::SetFileAttributesW(from.c_str(), kept);
     }
-    return ::MoveFileExW(from.c_str(), to.c_str(),
-                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+    constexpr int tries = 5;
+    for (int attempt = 1;; ++attempt) {
+        if (::MoveFileExW(from.c_str(), to.c_str(),
+                          MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+            return true;
+        }
+        const DWORD error = ::GetLastError();
+        const bool held = error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION;
+        if (!held || attempt == tries) return false;
+        ::Sleep(20);
+    }
 }
 
 // replace_file_contents: "" on success, else the reason.
@@ -380,7 +395,7 @@ std::string replace_contents(const std::string& path, const void* data, std::siz
     std::string failure = write_and_close(temp, data, size);
     // A target another program holds open without letting it be renamed or deleted stays as
     // it was, and the save fails with the system's reason.
-    if (failure.empty() && !put_in_place(temp_path, target, exists)) failure = last_reason();
+    if (failure.empty() && !put_in_place(temp_path, target, attributes)) failure = last_reason();
     if (!failure.empty()) {
         ::DeleteFileW(widen(temp_path).c_str());
         return failure;
