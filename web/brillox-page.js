@@ -57,6 +57,13 @@
     window.addEventListener("resize", function () {
         window.requestAnimationFrame(fit);
     });
+    // The stage also changes size without a resize of the window: when the help line below it
+    // wraps anew, or a scroll bar comes or goes.
+    if (typeof ResizeObserver === "function") {
+        new ResizeObserver(function () {
+            window.requestAnimationFrame(fit);
+        }).observe(stage);
+    }
     document.addEventListener("fullscreenchange", function () {
         window.requestAnimationFrame(fit);
     });

@@ -86,7 +86,12 @@ test('the canvas is scaled by the largest whole factor that fits, crisply, and c
             const box = await waitFor(page, log, `the canvas at ${factor}x in ${width}x${height} above the help`,
                 async () => {
                     const box = await canvasBox(page);
-                    return box.width === 640 * factor && box.height === 480 * factor ? box : null;
+                    const seen = { ...box, stage: await page.evaluate(() => {
+                        const stage = document.getElementById('stage');
+                        return [stage.clientWidth, stage.clientHeight];
+                    }) };
+                    if (box.width === 640 * factor && box.height === 480 * factor) return box;
+                    throw new Error(`the canvas was ${JSON.stringify(seen)}`);
                 });
             const where = `${width}x${height} and ${help} of help: ${JSON.stringify(box)}`;
             assert.ok(Math.abs(box.left - (width - box.width) / 2) <= 1, `not centred across, ${where}`);
