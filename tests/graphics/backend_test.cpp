@@ -17,15 +17,11 @@ namespace {
 
 using testing_support::black;
 using testing_support::blue;
+using testing_support::colour_of;
 using testing_support::green;
 using testing_support::red;
 using testing_support::Rgb;
 using testing_support::white;
-
-constexpr double colour_of(Rgb c)
-{
-    return c.r + c.g * 256 + c.b * 65536;
-}
 
 constexpr double pink = 255 + 128 * 65536;  // the key colour: drawn with alpha 0
 

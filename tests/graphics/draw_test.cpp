@@ -19,15 +19,11 @@ namespace {
 
 using testing_support::black;
 using testing_support::blue;
+using testing_support::colour_of;
 using testing_support::green;
 using testing_support::red;
 using testing_support::Rgb;
 using testing_support::white;
-
-constexpr double colour_of(Rgb c)
-{
-    return c.r + c.g * 256 + c.b * 65536;
-}
 
 // The pixels of one colour in the frame: how many, and their bounding box.
 struct Coverage {

@@ -25,6 +25,12 @@ constexpr Rgb green{0, 255, 0};
 constexpr Rgb blue{0, 0, 255};
 constexpr Rgb white{255, 255, 255};
 
+// The colour as the drawing calls take it: red + green * 256 + blue * 65536.
+constexpr double colour_of(Rgb c)
+{
+    return c.r + c.g * 256 + c.b * 65536;
+}
+
 struct Rgba {
     std::uint8_t r, g, b, a;
     bool operator==(const Rgba&) const = default;
