@@ -45,6 +45,7 @@ constexpr const char* other_labels[row_count - action_count] = {
 // Pixel layout on the 640 x 480 picture: sixteen rows under the heading, the message line last.
 constexpr double first_row_y = 40, row_pitch = 25, message_y = 447;
 constexpr double pointer_x = 32, label_x = 64, value_x = 384, pointer_size = 25;
+constexpr double veil_left = 24, veil_right = 631, veil_opacity = 0.7;
 constexpr int largest_scale = 16;
 
 // Keys that belong to the window, not to the game: F11 and Alt (Alt+Enter, Alt+F4).
@@ -225,6 +226,11 @@ void draw_background(double fact, double hg)
 {
     RT_LINE();
     sprite_draw_stretched(hg, 0, 0, 320 * fact, 240 * fact);
+    // The rows lie over the logo and the board of the menu's picture: a dark veil under them
+    // keeps every row as easy to read as the menu's own.
+    screen_set_alpha_mode(-veil_opacity);
+    screen_draw_rect(veil_left, first_row_y - 2, veil_right, message_y - 4, 0);
+    screen_set_alpha_mode(0);
     text_print(shown(N_("*** Einstellungen ***")), 4 * game().sp_size, 0);
     screen_use_as_background();
 }
