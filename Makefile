@@ -1,7 +1,7 @@
 # brillox: `make run` builds and starts the game, `make test` runs every test headlessly.
 # Each target first installs the missing Debian packages of its sets (scripts/install-deps):
-# run, release, install: the run set; test, fuzz, bench: run and test; assets: run and assets;
-# windows: run and windows (test also builds the Windows package: the windows set as well);
+# run, release, install: the run set; test, fuzz, bench: run and test; assets, levels: run and
+# assets; windows: run and windows (test also builds the Windows package: the windows set as well);
 # web: web.
 # `./run` and `./test` install make itself first, then call these.
 
@@ -62,6 +62,16 @@ assets: deps-assets
 	@set -e; for tool in $(ASSET_TOOLS); do \
 	    echo "== $$tool"; /usr/bin/python3 $$tool; \
 	done
+
+# For maintainers: the levels alone. The level tool solves every plan in tools/levels/ on every
+# difficulty and writes data/Level.ini, tools/level_solutions.txt and the empty highscore and
+# save files; the contact sheet, which shows every level, is drawn again.
+.PHONY: levels
+levels: deps-assets
+	cmake -S . -B $(RELEASE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release
+	cmake --build $(RELEASE_DIR) -j $(JOBS) --target level_tool
+	$(RELEASE_DIR)/level_tool make tools/levels data tools/level_solutions.txt
+	/usr/bin/python3 tools/make_contact_sheet.py
 
 # The fuzz targets in fuzz/, built with clang, libFuzzer and the sanitizers in their own build
 # directory. `make test` runs each of them for 45 seconds, and builds the rest of the tree there

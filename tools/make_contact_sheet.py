@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 # Draws docs/contact-sheet.png from the shipped pictures in data/: every tile, frame, icon and
-# font, and mock-ups of the game's screens composed the way the runtime draws them (sprite
-# key colour and font black transparent, text at a fixed cell advance). Reads only data/.
+# font, mock-ups of the game's screens composed the way the runtime draws them (sprite key
+# colour and font black transparent, text at a fixed cell advance), and a map of every level of
+# Level.ini, each cell in the mean colour of its tile. Reads only data/.
 import os
 import struct
 
@@ -228,6 +229,48 @@ def death_frames(s):
     return frames
 
 
+def read_levels():
+    """The levels of Level.ini as (number, name, zeit, quota, rows); the names come from the
+    comment line the level tool writes above each section."""
+    levels, names, section = {}, {}, None
+    with open(os.path.join(DATA, "Level.ini"), encoding="latin-1") as f:
+        for line in f.read().splitlines():
+            line = line.strip()
+            if line.startswith(";") and ":" in line:
+                number, _, name = line[1:].partition(":")
+                if number.strip().isdigit():
+                    names[int(number)] = name.strip()
+            elif line.startswith("["):
+                section = line[1:-1].lower()
+                if section.startswith("level_"):
+                    levels[int(section[6:])] = {"rows": {}}
+            elif "=" in line and section and section.startswith("level_"):
+                key, _, value = line.partition("=")
+                level = levels[int(section[6:])]
+                if key.isdigit():
+                    level["rows"][int(key)] = value[1:]
+                else:
+                    level[key] = int(value)
+    return [(n, names.get(n, ""), lv["zeit"], lv["brillox"],
+             [lv["rows"][r] for r in sorted(lv["rows"])]) for n, lv in sorted(levels.items())]
+
+
+def mean_colour(img):
+    """The mean colour of a tile's opaque pixels."""
+    px = [p for p in img.getdata() if p[3]]
+    return tuple(sum(p[i] for p in px) // len(px) for i in range(3)) + (255,)
+
+
+def level_map(rows, colours, cell):
+    img = Image.new("RGBA", (len(rows[0]) * cell, len(rows) * cell))
+    d = ImageDraw.Draw(img)
+    for y, row in enumerate(rows):
+        for x, c in enumerate(row):
+            d.rectangle((x * cell, y * cell, x * cell + cell - 1, y * cell + cell - 1),
+                        fill=colours.get(c, colours["."]))
+    return img
+
+
 class Sheet:
     def __init__(self, w, h):
         self.img = Image.new("RGBA", (w, h), BACK + (255,))
@@ -274,7 +317,7 @@ def main():
              "start": font(os.path.join(DATA, "smalfont.bmp"))}
 
     W = 2 * 640 + 3 * MARGIN
-    sheet = Sheet(W, 5000)
+    sheet = Sheet(W, 9000)
     y = MARGIN
     sheet.head("Brillox: pictures and fonts (tiles, frames and icons at 2x; screens at 1x)",
                MARGIN, y)
@@ -353,6 +396,29 @@ def main():
     sheet.label("Start-up frame: \"Loading...\" in smalfont", MARGIN + 640 + MARGIN, y)
     sheet.put(start.img, MARGIN + 640 + MARGIN, y + 18)
     y += 480 + 18 + MARGIN
+
+    levels = read_levels()
+    colours = {"*": mean_colour(s["mauer"]), ".": mean_colour(s["frei"]),
+               "S": mean_colour(s["stein"]), "D": (90, 230, 255, 255),
+               "P": (255, 80, 80, 255), "Z": (80, 255, 80, 255)}
+    sheet.label("The %d levels of Level.ini, 4 pixels a cell: wall, earth and stone in their tiles' "
+                "mean colours, Brilloxen cyan, the player red, the exit green" % len(levels),
+                MARGIN, y)
+    y += 24
+    columns, cell, col_w = 3, 4, (W - 2 * MARGIN) // 3
+    for first in range(0, len(levels), columns):
+        row_h = 0
+        for i, (number, name, zeit, quota, rows) in enumerate(levels[first:first + columns]):
+            x = MARGIN + i * col_w
+            gems = sum(r.count("D") for r in rows)
+            clock = ", %d s" % zeit if zeit > 0 else ""
+            sheet.label("%d %s: %d x %d, %d of %d%s" % (number, name, len(rows[0]), len(rows),
+                                                         quota, gems, clock), x, y)
+            img = level_map(rows, colours, cell)
+            sheet.put(img, x, y + 18)
+            row_h = max(row_h, img.height + 18 + 14)
+        y += row_h
+    y += MARGIN
 
     out = sheet.img.crop((0, 0, W, y)).convert("RGB")
     os.makedirs(os.path.dirname(OUT), exist_ok=True)

@@ -438,28 +438,53 @@ TEST_F(Game, TerminationRequestsEndTheGameOnAKeyOnlyScreen)
     }
 }
 
-// The number of levels the shipped Level.ini declares in its [game] section.
-int shipped_level_count()
+// The number of levels a level file declares in its [game] section.
+int level_count(const std::string& level_ini)
 {
-    const std::string ini = read_file(std::string(BRILLOX_DATA_DIR) + "/Level.ini");
+    const std::string ini = read_file(level_ini);
     const std::size_t at = ini.find("\nlevel=");
     return at == std::string::npos ? 0 : std::stoi(ini.substr(at + 7));
 }
 
+// The level file a script plays: the one its "#given Level.ini" names, else the shipped one.
+std::string level_file_played(const std::string& script)
+{
+    for (const Directive& d : directives_of(script)) {
+        if (d.verb == "given" && d.word(0) == "Level.ini") return scripts_dir + "/" + d.word(1);
+    }
+    return std::string(BRILLOX_DATA_DIR) + "/Level.ini";
+}
+
 class Solutions : public Game, public testing::WithParamInterface<const char*> {};
 
-TEST_P(Solutions, CompleteEveryShippedLevelInARow)
+TEST_P(Solutions, CompleteEveryLevelOfTheirSetInARow)
 {
     const std::string script =
         read_file(std::string(BRILLOX_SOLUTIONS_DIR) + "/" + GetParam() + ".txt");
     ASSERT_FALSE(script.empty());
+    give_files(game_, script);
     const std::vector<std::string> trace = play(script);
 
     std::vector<std::string> expected;
-    for (int level = 1; level <= shipped_level_count(); ++level)
+    for (int level = 1; level <= level_count(level_file_played(script)); ++level)
         expected.push_back("level_end " + std::to_string(level) + " 1");
-    ASSERT_GE(expected.size(), 10u);
+    ASSERT_GE(expected.size(), 12u);
     EXPECT_EQ(starting_with(trace, "level_end"), expected);
+}
+
+// Hard replays every shipped level through the program; Easy and Medium the first twelve.
+TEST(SolutionScripts, HardPlaysEveryShippedLevel)
+{
+    const std::string shipped = std::string(BRILLOX_DATA_DIR) + "/Level.ini";
+    const std::string hard = read_file(std::string(BRILLOX_SOLUTIONS_DIR) + "/hard.txt");
+    EXPECT_EQ(level_file_played(hard), shipped);
+    EXPECT_NE(hard.find("# level_" + std::to_string(level_count(shipped)) + "\n"),
+              std::string::npos);
+    for (const char* difficulty : {"easy", "medium"}) {
+        const std::string script =
+            read_file(std::string(BRILLOX_SOLUTIONS_DIR) + "/" + difficulty + ".txt");
+        EXPECT_EQ(level_count(level_file_played(script)), 12) << difficulty;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Difficulties, Solutions, testing::Values("easy", "medium", "hard"));

@@ -309,13 +309,32 @@ TEST_F(GameIniFiles, LevelFileHoldsTheSettingsAndEveryLevelItCounts)
 {
     ini_open(data_file("Level.ini").c_str());
     const int count = number("game", "level");
-    EXPECT_GE(count, 12);
+    EXPECT_EQ(count, 40);
     EXPECT_GT(number("game", "leben"), 0);
     EXPECT_GT(number("game", "speed"), 0);
     for (int n = 1; n <= count; ++n) {
         EXPECT_NE(get("level_" + std::to_string(n), "x"), "NO_DATA") << "level_" << n;
     }
     EXPECT_EQ(get("level_" + std::to_string(count + 1), "x"), "NO_DATA");
+}
+
+// Saved games and highscores name levels by number: the twelve levels the game first shipped
+// stay first and unchanged, as the scripted games' copy of that file keeps them.
+TEST_F(GameIniFiles, FortyLevelsTheFirstTwelveUnchanged)
+{
+    ini_open(BRILLOX_FIRST_LEVELS);
+    ASSERT_EQ(number("game", "level"), 12);
+    const std::vector<Level> first = read_levels();
+    ini_open(data_file("Level.ini").c_str());
+    const std::vector<Level> shipped = read_levels();
+    ASSERT_EQ(shipped.size(), 40u);
+    for (std::size_t n = 0; n < first.size(); ++n) {
+        SCOPED_TRACE(first[n].section);
+        EXPECT_EQ(shipped[n].section, first[n].section);
+        EXPECT_EQ(shipped[n].zeit, first[n].zeit);
+        EXPECT_EQ(shipped[n].quota, first[n].quota);
+        EXPECT_EQ(shipped[n].rows, first[n].rows);
+    }
 }
 
 TEST_F(GameIniFiles, EveryLevelIsWalledInAndPlayable)

@@ -1,6 +1,8 @@
-// Every scripted game of tests/game/scripts, and the recorded level solutions on Easy (every
-// shipped level in a row; the other difficulties play the same rules for minutes more each in
-// the browser, and the desktop and Windows tests play them), played by the desktop program and in the browser from the same data, script and given files:
+// Every scripted game of tests/game/scripts, and the recorded level solutions on Hard (every
+// shipped level in a row, the shortest way through all of them; the other difficulties play the
+// same rules for minutes more each in the browser, and the desktop and Windows tests play their
+// first twelve levels), played by the desktop program and in the browser from the same data,
+// script and given files:
 // the trace, the captures and the player's files must be the same byte for byte
 // (tests/game/same_files_test.sh --browser compares them and names the first difference).
 //
@@ -20,7 +22,7 @@ const workRoot = path.join(linuxBuild, 'tests/web/same_files');
 
 const games = readdirSync(scriptsDir).filter((name) => name.endsWith('.txt')).sort()
     .map((name) => ({ name: path.basename(name, '.txt'), script: path.join(scriptsDir, name) }));
-games.push({ name: 'solutions_easy', script: path.join(solutionsDir, 'easy.txt') });
+games.push({ name: 'solutions_hard', script: path.join(solutionsDir, 'hard.txt') });
 
 for (const { name, script } of games) {
     test(`the browser leaves the desktop's files: ${name}`, () => {
