@@ -18,6 +18,9 @@ namespace {
 // Undo keeps whole sets; past this many bytes of them the oldest go.
 constexpr std::size_t undo_budget = 64u << 20;
 constexpr std::size_t undo_steps = 500;
+// The cells a read set may hold in all: a hostile file of many huge levels must not take the
+// memory of the machine. Levels past it open as new ones, with a note.
+constexpr double max_set_cells = 16.0 * 1024 * 1024;
 
 std::size_t set_bytes(const LevelSet& set)
 {
@@ -213,10 +216,13 @@ std::vector<std::string> level_problems(const EditLevel& level)
     if (level.width < edit_min_width || level.height < edit_min_height)
         problems.push_back(N_("Das Feld ist kleiner als 20 x 14."));
     bool closed = true;
+    for (int x = 0; x < level.width; ++x) {
+        closed = closed && level_cell(level, x, 0) == cell_wall &&
+                 level_cell(level, x, level.height - 1) == cell_wall;
+    }
     for (int y = 0; y < level.height; ++y) {
-        for (int x = 0; x < level.width; ++x) {
-            if (on_border(level, x, y) && level_cell(level, x, y) != cell_wall) closed = false;
-        }
+        closed = closed && level_cell(level, 0, y) == cell_wall &&
+                 level_cell(level, level.width - 1, y) == cell_wall;
     }
     if (!closed) problems.push_back(N_("Der Rand ist nicht ganz aus Mauer."));
     if (count_cells(level, cell_player) > 1) problems.push_back(N_("Mehr als ein Player."));
@@ -440,6 +446,7 @@ LevelSet read_level_set(const std::string& path, std::vector<std::string>& notes
         count = edit_max_levels;
     }
     if (count <= 0) count = 1;
+    double total_cells = 0;
     for (int number = 1; number <= count; ++number) {
         const rt_string section = str_concat_text_num("level_", number);
         GameState g;
@@ -447,8 +454,10 @@ LevelSet read_level_set(const std::string& path, std::vector<std::string>& notes
             decode_level(g, [&](const rt_string& key) { return ini_get(section, key); });
         EditLevel level = new_level();
         const bool has_field = err != level_data_missing;
-        const bool fits = g.max_x <= edit_max_side && g.max_y <= edit_max_side;
+        const bool fits = g.max_x <= edit_max_side && g.max_y <= edit_max_side &&
+                          total_cells + g.max_x * g.max_y <= max_set_cells;
         if (has_field && fits) {
+            total_cells += g.max_x * g.max_y;
             level.width = static_cast<int>(g.max_x);
             level.height = static_cast<int>(g.max_y);
             level.cells.assign(
