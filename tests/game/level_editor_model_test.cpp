@@ -229,6 +229,21 @@ TEST(EditorFiles, HostileSetOpensAsSomethingToEdit)
     EXPECT_GE(notes.size(), 2u);
 }
 
+TEST(EditorFiles, ASetOfHugeLevelsTakesAtMostItsShareOfMemory)
+{
+    TempDir dir;
+    std::string text = "[game]\nlevel=5\n";
+    for (int n = 1; n <= 5; ++n)
+        text += "[level_" + std::to_string(n) + "]\nx=2047\ny=2047\n1=|PDZ\n";
+    write_file(dir.file("huge.ini"), text);
+    std::vector<std::string> notes;
+    const LevelSet set = read_level_set(dir.file("huge.ini"), notes);
+    ASSERT_EQ(set.levels.size(), 5u);
+    EXPECT_EQ(set.levels[3].width, 2047);  // four fit into the 16 Mi cells of a set
+    EXPECT_EQ(set.levels[4].width, 20);    // past them: opened as a new level, with a note
+    EXPECT_EQ(notes.size(), 1u);
+}
+
 TEST(EditorFiles, FailedSaveIsReportedAndLeavesTheOldFile)
 {
     TempDir dir;
