@@ -33,7 +33,7 @@ constexpr double key_space = 57, key_tab = 15, key_backspace = 14, key_delete = 
 constexpr double key_page_up = 201, key_page_down = 209, key_home = 199, key_end = 207;
 constexpr double key_left_shift = 42, key_right_shift = 54;
 constexpr double key_f = 33, key_r = 19, key_z = 44, key_y = 21, key_n = 49, key_c = 46;
-constexpr double key_e = 18, key_s = 31, key_g = 34;
+constexpr double key_e = 18, key_s = 31, key_g = 34, key_l = 38;
 constexpr double key_digit_1 = 2;  // 1 .. 6 pick the palette's cells: codes 2 .. 7
 
 constexpr double view_columns = 20, view_rows = 12;  // the field window, from screen row 1
@@ -73,6 +73,7 @@ struct EditorScreen {
     bool marking = false;        // a rectangle's first corner is set
     int mark_x = 0, mark_y = 0;  // that corner
     bool properties_open = false;
+    bool list_open = false;  // the level list over the field
     int property = 0;
     int geschwindigkeit = 3;    // the test play's difficulty
     std::string status;         // the last message: saved, failed, a read note
@@ -281,6 +282,18 @@ void properties_keys(EditorScreen& s)
     if (name != level_of(s).name) edit_set_name(s.ed, name);
 }
 
+// The list: Up/Down choose the level to edit, Home/End move it, Enter, L or Escape close it.
+void list_keys(EditorScreen& s)
+{
+    const int last = static_cast<int>(s.ed.set.levels.size()) - 1;
+    if (arrow_fires(s, 2, key_up)) s.ed.current = std::max(0, s.ed.current - 1);
+    if (arrow_fires(s, 3, key_down)) s.ed.current = std::min(last, s.ed.current + 1);
+    if (pressed(key_home)) edit_move_level(s.ed, -1);
+    if (pressed(key_end)) edit_move_level(s.ed, 1);
+    if (pressed(key_enter) || pressed(key_l) || pressed(key_escape)) s.list_open = false;
+    clamp_cursor(s);
+}
+
 // Left paints the palette's cell under the pointer, right picks the cell under it.
 void mouse_input(EditorScreen& s)
 {
@@ -319,6 +332,10 @@ bool editor_keys(EditorScreen& s)
 {
     if (s.properties_open) {
         properties_keys(s);
+        return true;
+    }
+    if (s.list_open) {
+        list_keys(s);
         return true;
     }
     if (pressed(key_escape)) {
@@ -368,6 +385,7 @@ bool editor_keys(EditorScreen& s)
         s.property = 0;
     }
     if (pressed(key_s)) save(s);
+    if (pressed(key_l)) s.list_open = true;
     clamp_cursor(s);
     if (pressed(key_enter)) test_play(s);
     return true;
@@ -434,7 +452,7 @@ void draw_bottom(EditorScreen& s)
         text_print(tr("Level in Ordnung."), status_left, y + 8);
     }
     text_print(tr("1-6 Tab Leertaste F fuellen R Rechteck Z/Y rueckg. E Werte"), 4, 14 * size);
-    text_print(tr("Enter Testspiel G Stufe S Sichern N/C/Entf Bild/Pos1/Ende Esc"), 4,
+    text_print(tr("Enter Testspiel G Stufe S Sichern L Liste N/C/Entf Bild Esc"), 4,
                14 * size + 16);
 }
 
@@ -461,6 +479,27 @@ void draw_properties(EditorScreen& s)
     text_print(tr("Enter: fertig"), 4.5 * size, 3.5 * size + 7 * 24 + 8);
 }
 
+// Up to twelve levels around the current one, each with its size and whether it is solved.
+void draw_list(EditorScreen& s)
+{
+    const double size = game().sp_size;
+    screen_draw_rect(2 * size, 1.5 * size, 18 * size, 12.5 * size, 0);
+    frame_box(2 * size, 1.5 * size, 18 * size, 12.5 * size, colour_grey);
+    const int count = static_cast<int>(s.ed.set.levels.size());
+    const int first = std::clamp(s.ed.current - 6, 0, std::max(0, count - 12));
+    for (int n = first; n < std::min(count, first + 12); ++n) {
+        const EditLevel& level = s.ed.set.levels[static_cast<std::size_t>(n)];
+        const double y = 2 * size + (n - first) * 20;
+        if (n == s.ed.current) text_print(">", 2.25 * size, y);
+        const std::string line = std::to_string(n + 1) + "  " + std::to_string(level.width) +
+                                 " x " + std::to_string(level.height) + "  " +
+                                 (level_solved(level) ? tr("geloest") : tr("ungeloest")) + "  " +
+                                 level.name;
+        text_print(line.c_str(), 3 * size, y);
+    }
+    text_print(tr("Hoch/Runter waehlen, Pos1/Ende verschieben"), 2.5 * size, 11.25 * size);
+}
+
 void draw_editor(EditorScreen& s)
 {
     RT_LINE();
@@ -469,6 +508,7 @@ void draw_editor(EditorScreen& s)
     draw_field_window(s);
     draw_bottom(s);
     if (s.properties_open) draw_properties(s);
+    if (s.list_open) draw_list(s);
     text_set_font(0);
 }
 

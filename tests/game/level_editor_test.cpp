@@ -16,7 +16,8 @@ using testing_support::read_file;
 using testing_support::ScriptedGame;
 
 // Player, Brillox and exit side by side in the top-left corner (the cursor starts there), then
-// each difficulty test-played by walking right: the Brillox, then the opened exit.
+// each difficulty test-played by walking right: the Brillox, then the opened exit; then the
+// level named "To" in its values box.
 const std::string build_and_play = R"(wait 200
 tap 6
 wait 100
@@ -56,6 +57,14 @@ down Right
 wait 300
 up Right
 wait 4000
+tap E
+wait 100
+tap T
+wait 100
+tap O
+wait 100
+tap Enter
+wait 100
 tap S
 wait 100
 tap Escape
@@ -75,6 +84,7 @@ TEST(LevelEditorSession, BuildsTestPlaysAndSavesALevelTheLevelToolAccepts)
     EXPECT_NE(trace.find("editor_saved 1"), std::string::npos) << trace;
     const std::string set = read_file(game.start_file("mine.ini"));
     EXPECT_NE(set.find("2=|*PDZ" + std::string(15, '.') + "*\r\n"), std::string::npos) << set;
+    EXPECT_NE(set.find("[level_1]\r\nname=To\r\n"), std::string::npos) << set;
     const std::string solutions = read_file(game.start_file("mine.solutions.txt"));
     EXPECT_NE(solutions.find("level_1 hard 1 "), std::string::npos) << solutions;
 
