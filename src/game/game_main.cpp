@@ -12,6 +12,7 @@
 #include "game/effects_and_waits.h"
 #include "game/game_state.h"
 #include "game/highscores.h"
+#include "game/level_editor.h"
 #include "game/level_file.h"
 #include "game/main_menu.h"
 #include "game/message_screens.h"
@@ -118,7 +119,8 @@ void start_up(GameState& g)
     settings_apply(g, settings_at_start());
     if (settings_at_start() != settings_defaults()) settings_prompts(g);
     sprite_load(str_concat_text(g.sp_verz_Str, "hg01.bmp"), 1000);
-    title_screen(g.factor, 1000, g.sp_size, sp_player + 100);
+    // The editor opens at once; the title belongs to the game.
+    if (rt_settings().edit_file.empty()) title_screen(g.factor, 1000, g.sp_size, sp_player + 100);
     read_game_settings();
     read_highscore_minimum();
     g.aktlevel = 1;
@@ -145,6 +147,10 @@ void game_main()
     RT_LINE();
     GameState& g = game();
     start_up(g);
+    if (!rt_settings().edit_file.empty()) {
+        level_editor(rt_settings().edit_file);
+        rt_end();
+    }
 
     for (;;) {  // the menu
         RT_LINE();

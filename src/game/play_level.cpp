@@ -4,6 +4,8 @@
 // the window losing the focus, pauses play until P is pressed again.
 #include "game/play_level.h"
 
+#include <vector>
+
 #include "app/frame.h"
 #include "app/startup.h"
 #include "core/error_stop.h"
@@ -30,6 +32,8 @@ constexpr double colour_white = 16777215;
 constexpr double death_crushed = step_crushed, death_time_up = 3, death_gave_up = 4;
 
 bool pause_key_pressed = false;  // P went down at one of the running pass's two polls
+// The editor's test play: the direction the rules took in each pass is kept here
+std::vector<int>* pass_directions = nullptr;
 
 double& map_cell(double x, double y)
 {
@@ -171,6 +175,7 @@ public:
     void open_save_screen() override
     {
         RT_LINE();
+        if (pass_directions != nullptr) return;  // a test play from the editor saves no game
         GameState& g = game();
         const double opened = timer_ms();
         load_save_screen(0);
@@ -271,6 +276,7 @@ double play_pass(double level)
     draw_sound_icon();
     draw_field(g.player_posx, g.player_posy);
     double ret = field_step();
+    if (pass_directions != nullptr) pass_directions->push_back(static_cast<int>(g.richtung));
     // Giving up beats a completion or a crush in the same frame. The key counts only when it is
     // held (down at this pass's second poll and at the one before), so a tap that starts and
     // ends between two polls is not seen.
@@ -286,7 +292,15 @@ double play_level(double level)
     screen_clear();
     rt_num_array_redim(g.f_steine, 0, 4);
     if (load_level(level) > 0) return outcome_load_failed;
+    return play_loaded_level(level);
+}
 
+double play_loaded_level(double level, std::vector<int>* directions)
+{
+    RT_LINE();
+    GameState& g = game();
+    pass_directions = directions;
+    if (directions != nullptr) directions->clear();
     g.startzeit = timer_ms();
     double ret = 0;
     g.brillox_found = 0;
@@ -318,5 +332,6 @@ double play_level(double level)
         rt_show_frame();
         wait_seconds(3);
     }
+    pass_directions = nullptr;
     return ret;
 }

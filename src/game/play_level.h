@@ -2,8 +2,12 @@
 // window, the pacing of falling objects, the time limit, the give-up key, the death sequence
 // and the completion message. The rules themselves live in playfield.h.
 #pragma once
+#include <vector>
 
 double play_level(double level);  // 1 complete, 2 life lost, 3 given up, 5 level not loaded
+// The same attempt on the level already in the game state (the editor's test play); with
+// directions, the save key is ignored and directions gets the richtung of every pass played.
+double play_loaded_level(double level, std::vector<int>* directions = nullptr);
 // One pass of the level's frame loop without showing the frame: keys, HUD, field window, the
 // player's step and, when due, rolling and falling, with the level's host (key poll, save
 // screen, sounds, quota flash) installed for the rules. 0 to play on, 1 complete, else a death
