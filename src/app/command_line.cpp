@@ -51,6 +51,8 @@ constexpr Option options[] = {
      "start in fullscreen (F11 or Alt+Enter switches while playing)"},
     {"--lang", nullptr, "CODE", &rt_command_line::language, nullptr,
      "show the texts in the language CODE (de, en); default: the system's language"},
+    {"--levels", nullptr, "FILE", &rt_command_line::levels, nullptr,
+     "play the level set FILE (a file in the form of Level.ini) instead of the shipped levels"},
     {"--record", nullptr, "FILE", &rt_command_line::record, nullptr,
      "record the game played (live or by --script) to FILE, a script that replays it"},
     {"--replay", nullptr, "FILE", &rt_command_line::replay, nullptr,

@@ -310,6 +310,7 @@ void rt_entry(int argc, char** argv, const rt_program& program)
     s.window_scale = options.scale > 0 ? options.scale : 1;
     s.desktop_fullscreen = options.fullscreen;
     s.language = options.language;
+    s.level_set = options.levels.empty() ? "" : platform::absolute_path(options.levels);
     if (program.window_icon != nullptr) s.window_icon = program.window_icon;
     const std::string program_dir = rt_program_directory(platform::program_path());
     if (!program_dir.empty()) {

@@ -23,6 +23,7 @@ struct rt_settings_record {
     bool desktop_fullscreen = false;  // --fullscreen: the window covers the desktop
     std::string window_icon;          // the program's icon picture; "" for none
     std::string language;             // --lang CODE; "" when the system's language is wanted
+    std::string level_set;            // --levels FILE as an absolute path; "" when not given
     // The directory start-up enters (app/program_files.h); "" for the program's own directory
     std::string data_directory;
 };

@@ -13,6 +13,7 @@
 #include "game/game_state.h"
 #include "game/highscores.h"
 #include "game/level_file.h"
+#include "game/level_sets.h"
 #include "game/main_menu.h"
 #include "game/message_screens.h"
 #include "game/name_entry.h"
@@ -119,6 +120,7 @@ void start_up(GameState& g)
     if (settings_at_start() != settings_defaults()) settings_prompts(g);
     sprite_load(str_concat_text(g.sp_verz_Str, "hg01.bmp"), 1000);
     title_screen(g.factor, 1000, g.sp_size, sp_player + 100);
+    level_sets_find();
     read_game_settings();
     read_highscore_minimum();
     g.aktlevel = 1;
