@@ -52,7 +52,7 @@ constexpr Option options[] = {
     {"--lang", nullptr, "CODE", &rt_command_line::language, nullptr,
      "show the texts in the language CODE (de, en); default: the system's language"},
     {"--levels", nullptr, "FILE", &rt_command_line::levels, nullptr,
-     "play the level set FILE (a file in the form of Level.ini) instead of the shipped levels"},
+     "play the level set FILE (levels in the form of Level.ini) instead of the shipped ones"},
     {"--record", nullptr, "FILE", &rt_command_line::record, nullptr,
      "record the game played (live or by --script) to FILE, a script that replays it"},
     {"--replay", nullptr, "FILE", &rt_command_line::replay, nullptr,

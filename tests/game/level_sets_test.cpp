@@ -106,10 +106,10 @@ TEST(LevelSets, ABrokenSetShowsTheLevelLoadersMessage)
     const auto message_of = [&font](const char* set, const char* text) {
         ScriptedGame game(BRILLOX_GAME, BRILLOX_DATA_DIR);
         if (set != nullptr) write_file(game.game_file("broken.ini"), set);
-        const std::string trace =
-            game.play("wait 300\ntap Enter\nwait 300\ntap Enter\nwait 300\ncapture error.png\n"
-                      "tap Enter\nwait 300\nend\n",
-                      {}, {"--lang", "de", "--levels", game.game_file("broken.ini")});
+        const std::string trace = game.play(
+            "wait 300\ntap Enter\nwait 300\ntap Enter\nwait 300\ncapture error.png\n"
+            "tap Enter\nwait 300\nend\n",
+            {}, {"--lang", "de", "--levels", game.game_file("broken.ini")});
         EXPECT_NE(trace.find("level_end 1 5"), std::string::npos) << trace;
         const testing_support::RgbPicture frame =
             testing_support::read_png(game.start_file("error.png"));
