@@ -271,4 +271,16 @@ TEST(CheckLevels, TheGamesLoaderDecidesWhatIsBroken)
     EXPECT_EQ(check_run({dir.file("open.ini"), dir.file("none.txt")}).exit_code, 1);
 }
 
+// A set read as the game reads it: without a speed the game plays at speed 3, and the missing
+// row 1 reads as "NO_DATA", whose D puts a Brillox in column 3 that the solution collects.
+TEST(CheckLevels, ASetIsReadAsTheGameReadsIt)
+{
+    TempDir dir;
+    write_file(dir.file("odd.ini"), "[game]\r\nlevel=1\r\n[level_1]\r\nx=3\r\ny=2\r\n2=|PZ.\r\n");
+    write_file(dir.file("odd.solutions.txt"), "level_1 hard 1 5 U1 R2 D1 L1\n");
+    const testing_support::ProgramOutcome odd = check_run({dir.file("odd.ini")});
+    EXPECT_EQ(odd.exit_code, 0) << odd.err;
+    EXPECT_NE(odd.out.find("level_1   hard   complete in frame 5\n"), std::string::npos) << odd.out;
+}
+
 }  // namespace
