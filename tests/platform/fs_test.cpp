@@ -17,6 +17,7 @@
 #include <filesystem>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "support/ordinary_user.h"
 #include "support/temp_dir.h"
@@ -391,6 +392,8 @@ TEST(NonAsciiNames, AFolderNamedJuergenTakesSavesReportsAndCopies)
     EXPECT_TRUE(platform::copy_file_if_missing(dir + "/ErrorLog.txt", dir + "/Kopie.txt"));
     EXPECT_EQ(read_back(dir + "/Kopie.txt"), "a\nb\n");
     EXPECT_TRUE(platform::lock_file(dir + "/Spielst\xC3\xA4nde.ini", 0).held());
+    EXPECT_EQ(platform::files_in_directory(dir, ".ini"),
+              std::vector<std::string>{"Spielst\xC3\xA4nde.ini"});
 
     // The names on disk are the ones written, not their bytes in another code page.
     const std::filesystem::path on_disk =
@@ -400,6 +403,19 @@ TEST(NonAsciiNames, AFolderNamedJuergenTakesSavesReportsAndCopies)
     // The file, its lock file, the report and the copy: no temporary file is left.
     const std::filesystem::directory_iterator entries(on_disk / "brillox");
     EXPECT_EQ(std::distance(begin(entries), end(entries)), 4);
+}
+
+// The player's level sets: files of one ending in any letter case, in name order; hidden files
+// (lock files, temporaries) and folders are left out, and a missing folder holds none.
+TEST(FilesInDirectory, ListsTheFilesOfAnEndingInNameOrder)
+{
+    TempDir tmp;
+    for (const char* name : {"b.ini", "A.INI", ".b.ini.lock", ".ini", "c.ini.txt"})
+        write_file(tmp.file(name), "");
+    std::filesystem::create_directory(tmp.file("folder.ini"));
+    EXPECT_EQ(platform::files_in_directory(tmp.path(), ".ini"),
+              (std::vector<std::string>{"A.INI", "b.ini"}));
+    EXPECT_TRUE(platform::files_in_directory(tmp.file("none"), ".ini").empty());
 }
 
 TEST(AppendToOwnFile, RefusesLinksAndOtherUsersFiles)
