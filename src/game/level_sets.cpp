@@ -28,7 +28,8 @@ const LevelSet& chosen_set()
     return sets()[chosen];
 }
 
-// The file's name without its folder and without ".ini" (in any letter case).
+// The file's name without its folder and without ".ini" (in any letter case); never empty, so
+// that no set of the player's shares the shipped set's files.
 std::string set_name(const std::string& path)
 {
     const std::size_t slash = path.find_last_of("/\\");
@@ -37,7 +38,7 @@ std::string set_name(const std::string& path)
         const std::string tail = str_lower(name.substr(name.size() - 4).c_str()).c_str();
         if (tail == set_ending) name.resize(name.size() - 4);
     }
-    return name;
+    return name.empty() ? "set" : name;
 }
 
 // A set's table or saves that the player does not have yet start empty: an empty file is an

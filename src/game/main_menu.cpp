@@ -49,7 +49,7 @@ void draw_menu_background(double fact, double hg, double size)
 }
 
 // The set's name as far as it fits between column 14 and the screen's edge.
-constexpr double set_title_length = 9;
+constexpr double set_title_length = 8;
 
 // Another set brings its own settings ("game" of its file) and its own table's lowest score.
 // Without a file the settings stay as start-up leaves them for a missing Level.ini.
