@@ -405,19 +405,6 @@ TEST(NonAsciiNames, AFolderNamedJuergenTakesSavesReportsAndCopies)
     EXPECT_EQ(std::distance(begin(entries), end(entries)), 4);
 }
 
-// The player's level sets: files of one ending in any letter case, in name order; hidden files
-// (lock files, temporaries) and folders are left out, and a missing folder holds none.
-TEST(FilesInDirectory, ListsTheFilesOfAnEndingInNameOrder)
-{
-    TempDir tmp;
-    for (const char* name : {"b.ini", "A.INI", ".b.ini.lock", ".ini", "c.ini.txt"})
-        write_file(tmp.file(name), "");
-    std::filesystem::create_directory(tmp.file("folder.ini"));
-    EXPECT_EQ(platform::files_in_directory(tmp.path(), ".ini"),
-              (std::vector<std::string>{"A.INI", "b.ini"}));
-    EXPECT_TRUE(platform::files_in_directory(tmp.file("none"), ".ini").empty());
-}
-
 TEST(AppendToOwnFile, RefusesLinksAndOtherUsersFiles)
 {
 #ifdef _WIN32

@@ -247,7 +247,8 @@ TEST(CheckLevels, ALevelWithoutASolutionIsReportedAsUnproven)
 
 // The game's loader decides what is broken: a level without a player fails the check with the
 // loader's own words; one without a wall ring plays in the game, which the shipped standard
-// alone refuses; an explicit solutions file that does not exist is an error.
+// alone refuses; an explicit solutions file that does not exist is an error. The set is read as
+// the game reads it.
 TEST(CheckLevels, TheGamesLoaderDecidesWhatIsBroken)
 {
     TempDir dir;
@@ -269,13 +270,9 @@ TEST(CheckLevels, TheGamesLoaderDecidesWhatIsBroken)
     EXPECT_EQ(check_run({"--strict", dir.file("open.ini")}).exit_code, 1);
 
     EXPECT_EQ(check_run({dir.file("open.ini"), dir.file("none.txt")}).exit_code, 1);
-}
 
-// A set read as the game reads it: without a speed the game plays at speed 3, and the missing
-// row 1 reads as "NO_DATA", whose D puts a Brillox in column 3 that the solution collects.
-TEST(CheckLevels, ASetIsReadAsTheGameReadsIt)
-{
-    TempDir dir;
+    // Read as the game reads it: without a speed the game plays at speed 3, and the missing row
+    // 1 reads as "NO_DATA", whose D puts a Brillox in column 3 that the solution collects.
     write_file(dir.file("odd.ini"), "[game]\r\nlevel=1\r\n[level_1]\r\nx=3\r\ny=2\r\n2=|PZ.\r\n");
     write_file(dir.file("odd.solutions.txt"), "level_1 hard 1 5 U1 R2 D1 L1\n");
     const testing_support::ProgramOutcome odd = check_run({dir.file("odd.ini")});
