@@ -48,7 +48,7 @@ void draw_menu_background(double fact, double hg, double size)
     screen_use_as_background();
 }
 
-// The set's name as far as it fits between column 14 and the screen's edge.
+// The set's name as far as it fits between column 14 and the edge of the menu's panel.
 constexpr double set_title_length = 8;
 
 // Another set brings its own settings ("game" of its file) and its own table's lowest score.
