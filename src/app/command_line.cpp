@@ -53,6 +53,8 @@ constexpr Option options[] = {
      "show the texts in the language CODE (de, en); default: the system's language"},
     {"--edit", nullptr, "FILE", &rt_command_line::edit, nullptr,
      "edit the level set FILE (a new one when it does not exist) instead of playing"},
+    {"--levels", nullptr, "FILE", &rt_command_line::levels, nullptr,
+     "play the level set FILE (levels in the form of Level.ini) instead of the shipped ones"},
     {"--record", nullptr, "FILE", &rt_command_line::record, nullptr,
      "record the game played (live or by --script) to FILE, a script that replays it"},
     {"--replay", nullptr, "FILE", &rt_command_line::replay, nullptr,

@@ -14,6 +14,7 @@ struct rt_command_line {
     bool write_player_files = false;     // --write-player-files: a script saves for real
     std::string language;                // --lang CODE ("de", "en_GB"); "" when absent
     std::string edit;                    // --edit FILE: the level set a program edits
+    std::string levels;                  // --levels FILE: the level set to play; "" when absent
     std::vector<std::string> arguments;  // plain arguments, in order
 };
 

@@ -74,6 +74,18 @@ std::string& scratch_directory()
     return dir;
 }
 
+// Where rt_place_player_files found the program and its data; read by rt_add_player_file.
+struct PlacedProgram {
+    std::string program_dir, data_dir, name;
+    std::vector<std::string> added;  // by rt_add_player_file, each placed once
+};
+
+PlacedProgram& placed_program()
+{
+    static PlacedProgram placed;
+    return placed;
+}
+
 // At process exit, after the exit-time save of the INI document (registered later, so run
 // earlier), whatever way the program ends.
 void remove_scratch_directory()
@@ -87,6 +99,7 @@ void remove_scratch_directory()
 void rt_place_player_files(const std::string& program_dir, const std::string& data_dir,
                            const char* name, std::span<const char* const> player_files)
 {
+    placed_program() = PlacedProgram{program_dir, data_dir, name, {}};
     std::vector<std::string> elsewhere;
     for (const PlayerFilePlace& place :
          player_file_places(program_dir, data_dir, name, player_files)) {
@@ -145,4 +158,41 @@ std::string rt_player_file_path(const char* name)
     const std::string& data_dir = rt_settings().data_directory;
     if (data_dir.empty()) return path;
     return platform::resolve_name_ignoring_case(join(data_dir, name));
+}
+
+void rt_add_player_file(const std::string& file)
+{
+    PlacedProgram& placed = placed_program();
+    if (placed.name.empty()) return;  // nothing placed: every name is in the working directory
+    for (const std::string& known : placed.added) {
+        if (known == file) return;
+    }
+    placed.added.push_back(file);
+    const char* const files[] = {file.c_str()};
+    const PlayerFilePlace place =
+        player_file_places(placed.program_dir, placed.data_dir, placed.name.c_str(), files)[0];
+    const std::string& scratch = scratch_directory();
+    if (!scratch.empty()) {
+        std::string failure;
+        if (!place.kept.empty() && platform::exists(place.kept) &&
+            !platform::copy_file_with_permissions(place.kept, join(scratch, file), &failure)) {
+            std::fprintf(stderr, "%s: no copy to play on: %s; the game finds no such file\n",
+                         place.kept.c_str(), failure.c_str());
+        }
+        file_add_player_file(file, scratch, "");
+        return;
+    }
+    if (place.seed.empty()) return;  // kept in the data directory, found there by its name
+    const std::string user_data = platform::user_data_directory();
+    file_add_player_file(file, user_data.empty() ? "" : join(user_data, placed.name),
+                         placed.data_dir);
+}
+
+std::string rt_player_own_path(const std::string& name)
+{
+    const PlacedProgram& placed = placed_program();
+    if (placed.name.empty()) return "";
+    const char* const files[] = {name.c_str()};
+    return player_file_places(placed.program_dir, placed.data_dir, placed.name.c_str(), files)[0]
+        .kept;
 }

@@ -34,3 +34,13 @@ bool rt_play_on_copies_of_player_files(const std::string& program_dir, const std
 // as after: an absolute path when the data directory is known; "" when the file has nowhere to
 // be (its folder could not be made).
 std::string rt_player_file_path(const char* name);
+
+// A player file whose name the program learns while it runs (brillox: a level set's table):
+// kept where a declared player file of that name would be kept. In a run on copies, the
+// player's own file (when there is one) is copied into the scratch folder first, and the
+// program finds the copy. Call after rt_place_player_files (and rt_play_on_copies_...).
+void rt_add_player_file(const std::string& file);
+// Where the player keeps name for real, also in a run on copies, which may read it there but
+// must not write it (brillox: the folder of the player's level sets); an absolute path, "" when
+// it has nowhere to be or start-up has not placed the player files.
+std::string rt_player_own_path(const std::string& name);

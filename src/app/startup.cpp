@@ -311,6 +311,7 @@ void rt_entry(int argc, char** argv, const rt_program& program)
     s.desktop_fullscreen = options.fullscreen;
     s.language = options.language;
     if (!options.edit.empty()) s.edit_file = platform::absolute_path(options.edit);
+    s.level_set = options.levels.empty() ? "" : platform::absolute_path(options.levels);
     if (program.window_icon != nullptr) s.window_icon = program.window_icon;
     const std::string program_dir = rt_program_directory(platform::program_path());
     if (!program_dir.empty()) {

@@ -24,6 +24,7 @@ struct rt_settings_record {
     std::string window_icon;          // the program's icon picture; "" for none
     std::string language;             // --lang CODE; "" when the system's language is wanted
     std::string edit_file;            // --edit FILE as an absolute path; "" when not given
+    std::string level_set;            // --levels FILE as an absolute path; "" when not given
     // The directory start-up enters (app/program_files.h); "" for the program's own directory
     std::string data_directory;
 };

@@ -104,6 +104,18 @@ void file_use_player_directory(const std::string& dir, const std::string& seed_d
     for (const std::string& name : names) directory.files.push_back(PlayerFile{name});
 }
 
+void file_add_player_file(const std::string& name, const std::string& dir,
+                          const std::string& seed_dir)
+{
+    PlayerDirectory& directory = player_directory();
+    if (find_player_file(name) != nullptr) return;
+    if (directory.dir.empty() && directory.files.empty()) {
+        directory.dir = dir;
+        directory.seed_dir = seed_dir;
+    }
+    directory.files.push_back(PlayerFile{name});
+}
+
 void file_forget_player_directory()
 {
     player_directory() = PlayerDirectory{};

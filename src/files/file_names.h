@@ -14,6 +14,11 @@
 void file_use_player_directory(const std::string& dir, const std::string& seed_dir,
                                const std::vector<std::string>& names);
 void file_forget_player_directory();  // all names back in the working directory
+// One more player file, named while the program runs (brillox: the table of a level set). It
+// joins the names of the player directory in use; when none is in use, dir (seeded from
+// seed_dir) becomes that directory, for this name alone.
+void file_add_player_file(const std::string& name, const std::string& dir,
+                          const std::string& seed_dir);
 
 // The path the file channels and the INI document open for name: a player file's path in its
 // folder ("" when it has none), else name itself; either with its existing spelling on disk.

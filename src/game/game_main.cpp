@@ -14,6 +14,7 @@
 #include "game/highscores.h"
 #include "game/level_editor.h"
 #include "game/level_file.h"
+#include "game/level_sets.h"
 #include "game/main_menu.h"
 #include "game/message_screens.h"
 #include "game/name_entry.h"
@@ -121,6 +122,7 @@ void start_up(GameState& g)
     sprite_load(str_concat_text(g.sp_verz_Str, "hg01.bmp"), 1000);
     // The editor opens at once; the title belongs to the game.
     if (rt_settings().edit_file.empty()) title_screen(g.factor, 1000, g.sp_size, sp_player + 100);
+    level_sets_find();
     read_game_settings();
     read_highscore_minimum();
     g.aktlevel = 1;

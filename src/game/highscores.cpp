@@ -1,6 +1,7 @@
-// The highscore table: every routine first checks that "highscore.ini" exists through file
-// channel 1, then works on the INI document and closes it again (which writes it when changed).
-// A missing file is never created; the table then stays empty.
+// The highscore table of the chosen level set ("highscore.ini" for the shipped one): every
+// routine first checks that the file exists through file channel 1, then works on the INI
+// document and closes it again (which writes it when changed). A missing shipped table is never
+// created; it then stays empty.
 #include "game/highscores.h"
 
 #include <cstring>
@@ -11,21 +12,26 @@
 #include "files/ini_document.h"
 #include "game/game_files.h"
 #include "game/game_state.h"
+#include "game/level_sets.h"
 #include "game/message_screens.h"
 #include "game/texts.h"
 #include "graphics/fonts.h"
 
 namespace {
 
-const char* const highscore_file = "highscore.ini";
+rt_string highscore_file()
+{
+    return level_set_player_file("highscore");
+}
+
 const char* const highscore_section = "daten";
 
 // Opens the table when the file exists; false leaves the INI document alone.
 bool open_table()
 {
     RT_LINE();
-    if (!game_file_exists(highscore_file)) return false;
-    ini_open(highscore_file);
+    if (!game_file_exists(highscore_file().c_str())) return false;
+    ini_open(highscore_file());
     return true;
 }
 
@@ -112,18 +118,18 @@ double enter_highscore(double ptk, const rt_string& na_Str)
     rt_str_array_dim(g.spn_Str, 12);
     rt_num_array_dim(g.punk, 12);
     entry_saved = true;
-    if (!game_file_exists(highscore_file)) {
+    if (!game_file_exists(highscore_file().c_str())) {
         // A table that is missing, unreadable or not a file cannot take the entry; the player
         // is told so instead of typing a name for nothing.
         entry_saved = false;
-        ini_report_unusable(highscore_file);
+        ini_report_unusable(highscore_file());
         show_unsaved_entry(na_Str);
         return 0;
     }
     // Held from the re-read to the write: another copy of the game entering a score at the
     // same moment waits, then inserts into the table with this entry in it.
-    const platform::FileLock lock = ini_lock(highscore_file);
-    ini_open(highscore_file);
+    const platform::FileLock lock = ini_lock(highscore_file());
+    ini_open(highscore_file());
     for (double i = 1; i <= 10; ++i) {
         RT_LINE();
         const rt_string value = read_place(i);

@@ -1,6 +1,6 @@
 // The main menu between games: start, lives, difficulty, highscore table, load game, settings,
-// quit.
-// It changes anz_leben and geschwindigkeit itself (only while aktlevel is 1).
+// quit, and the level set when the player has sets of his own.
+// It changes anz_leben, geschwindigkeit and the level set itself (only while aktlevel is 1).
 #pragma once
 #include "core/rt_string.h"
 

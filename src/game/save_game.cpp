@@ -1,7 +1,7 @@
-// The ten-slot load and save screen over "savegame.ini" (section "daten", keys "1".."10",
-// values name,score,level,lives). Load mode restores the four values of a filled slot; save
-// mode asks for the name and writes the slot, or says that it could not. The file is never
-// created here.
+// The ten-slot load and save screen over the chosen level set's saved games ("savegame.ini" for
+// the shipped set; section "daten", keys "1".."10", values name,score,level,lives). Load mode
+// restores the four values of a filled slot; save mode asks for the name and writes the slot,
+// or says that it could not. The file is never created here.
 #include "game/save_game.h"
 
 #include "app/frame.h"
@@ -10,6 +10,7 @@
 #include "game/game_files.h"
 #include "game/game_state.h"
 #include "game/keys.h"
+#include "game/level_sets.h"
 #include "game/message_screens.h"
 #include "game/name_entry.h"
 #include "game/texts.h"
@@ -18,7 +19,11 @@
 
 namespace {
 
-const char* const save_file = "savegame.ini";
+rt_string save_file()
+{
+    return level_set_player_file("savegame");
+}
+
 const char* const save_section = "daten";
 
 // Splits the text before the first comma off wert_Str and leaves the rest in wert_Str. A
@@ -77,7 +82,7 @@ void draw_list(double load, bool have_file)
     }
     text_print(tr(g.weiter_mit_Str), grid_cell(4), grid_cell(13));
     if (have_file) {
-        ini_open(save_file);
+        ini_open(save_file());
         for (double i = 1; i <= 10; ++i) {
             RT_LINE();
             const rt_string wert_Str = ini_get(save_section, slot_key(i));
@@ -111,13 +116,13 @@ void load_slot(double slot)
 bool save_slot(double slot)
 {
     RT_LINE();
-    if (!game_file_exists(save_file)) {
-        ini_report_unusable(save_file);
+    if (!game_file_exists(save_file().c_str())) {
+        ini_report_unusable(save_file());
         return false;
     }
-    const platform::FileLock lock = ini_lock(save_file);
+    const platform::FileLock lock = ini_lock(save_file());
     if (!lock.held()) return false;
-    ini_open(save_file);  // the document is unchanged since the listing: this only reads
+    ini_open(save_file());  // the document is unchanged since the listing: this only reads
     GameState& g = game();
     const rt_string wert_Str =
         g.spieler_name_Str + "," + g.punkte + "," + g.aktlevel + "," + g.anz_leben;
@@ -129,7 +134,7 @@ bool save_slot(double slot)
 void report_failed_save()
 {
     RT_LINE();
-    draw_list(0, game_file_exists(save_file));
+    draw_list(0, game_file_exists(save_file().c_str()));
     ini_open("");
     text_print(tr("Spiel nicht gespeichert !"), grid_cell(2), grid_cell(12));
     wait_for_start();
@@ -144,7 +149,7 @@ void load_save_screen(double load)
     // Slots are read and written only when "savegame.ini" existed at the start: otherwise
     // the INI document still holds whatever file was opened last (the highscore table), and
     // a slot read or written there would load nonsense or damage that file.
-    const bool have_file = game_file_exists(save_file);
+    const bool have_file = game_file_exists(save_file().c_str());
     draw_list(load, have_file);
     double pos = 2;
     for (;;) {

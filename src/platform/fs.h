@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -82,6 +83,10 @@ bool copy_file_if_missing(const std::string& from, const std::string& to,
                           std::string* failure = nullptr);
 
 bool remove_file(const std::string& path);  // unlinks; false when it could not
+// The names of the regular files (links followed) in dir whose names end in ending, ignoring
+// ASCII case, hidden ones (starting with ".") left out; sorted bytewise. Empty when dir cannot
+// be read.
+std::vector<std::string> files_in_directory(const std::string& dir, const std::string& ending);
 // Both exist and are one file (links followed)
 bool same_file(const std::string& a, const std::string& b);
 // Relative paths joined to the working directory

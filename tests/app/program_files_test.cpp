@@ -111,4 +111,28 @@ TEST(PlayerFiles, CopiesToPlayOnAreMadeInAScratchFolderAndAbandonedOnesGo)
     file_forget_player_directory();
 }
 
+// A level set's table, named while the game runs, is kept where the declared player files are:
+// in the player's folder for an installed game, in the data directory of a writable copy. The
+// player's sets are looked for in the same folder.
+TEST(PlayerFiles, AFileNamedWhileRunningIsKeptBesideTheDeclaredOnes)
+{
+    SKIP_ON_WINDOWS("$XDG_DATA_HOME names the player's folder on POSIX systems");
+    TempDir tmp;
+    const std::string bin = tmp.file("bin"), share = tmp.file("share/brillox");
+    std::filesystem::create_directories(bin);
+    std::filesystem::create_directories(share);
+    testing_support::ScopedEnv data_home("XDG_DATA_HOME", tmp.file("data"));
+
+    rt_place_player_files(bin, share, "brillox", player_files);
+    rt_add_player_file("highscore-Mine.ini");
+    EXPECT_EQ(file_disk_path("highscore-Mine.ini"), tmp.file("data/brillox/highscore-Mine.ini"));
+    EXPECT_EQ(rt_player_own_path("levels"), tmp.file("data/brillox/levels"));
+
+    rt_place_player_files(bin, bin, "brillox", player_files);  // a copy the player may change
+    rt_add_player_file("highscore-Mine.ini");
+    EXPECT_EQ(file_disk_path("highscore-Mine.ini"), "highscore-Mine.ini");
+    EXPECT_EQ(rt_player_own_path("levels"), bin + "/levels");
+    file_forget_player_directory();
+}
+
 }  // namespace

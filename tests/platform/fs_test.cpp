@@ -17,6 +17,7 @@
 #include <filesystem>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "support/ordinary_user.h"
 #include "support/temp_dir.h"
@@ -386,6 +387,8 @@ TEST(NonAsciiNames, AFolderNamedJuergenTakesSavesReportsAndCopies)
     EXPECT_TRUE(platform::copy_file_if_missing(dir + "/ErrorLog.txt", dir + "/Kopie.txt"));
     EXPECT_EQ(read_back(dir + "/Kopie.txt"), "a\nb\n");
     EXPECT_TRUE(platform::lock_file(dir + "/Spielst\xC3\xA4nde.ini", 0).held());
+    EXPECT_EQ(platform::files_in_directory(dir, ".ini"),
+              std::vector<std::string>{"Spielst\xC3\xA4nde.ini"});
 
     // The names on disk are the ones written, not their bytes in another code page.
     const std::filesystem::path on_disk =

@@ -13,6 +13,7 @@
 #include "level_checks.h"
 #include "level_sources.h"
 #include "plan_runner.h"
+#include "support/run_program.h"
 #include "support/temp_dir.h"
 #include "writers.h"
 
@@ -201,11 +202,82 @@ TEST(CheckLevels, RefusesASolutionOffByAFrameAndADifficultyWithoutOne)
         write_file(dir.file("solutions.txt"), solutions_text({level}, {list}));
         return check_levels(dir.file("Level.ini"), dir.file("solutions.txt"));
     };
-    EXPECT_TRUE(check_with(solutions));
+    EXPECT_EQ(check_with(solutions), SetVerdict::proven);
     std::vector<Solution> off_by_one = solutions;
     off_by_one[1].frames = 3;
-    EXPECT_FALSE(check_with(off_by_one));
-    EXPECT_FALSE(check_with({solutions[0], solutions[1]}));
+    EXPECT_EQ(check_with(off_by_one), SetVerdict::faulty);
+    EXPECT_EQ(check_with({solutions[0], solutions[1]}), SetVerdict::unproven);
+}
+
+// The tool run as "level_tool check" with these arguments.
+testing_support::ProgramOutcome check_run(const std::vector<std::string>& args)
+{
+    std::vector<std::string> all = {"check"};
+    all.insert(all.end(), args.begin(), args.end());
+    const TempDir cwd;
+    return testing_support::run_program(BRILLOX_LEVEL_TOOL, all, cwd.path());
+}
+
+// A set of two levels whose solutions file beside it proves only the first: the second is
+// listed as unproven on each difficulty, which fails only the shipped standard.
+TEST(CheckLevels, ALevelWithoutASolutionIsReportedAsUnproven)
+{
+    TempDir dir;
+    const LevelSource level = walled_level({{{1, 1}, 'P'}, {{2, 1}, 'D'}, {{3, 1}, 'Z'}});
+    write_file(dir.file("Mine.ini"), level_ini_text({level, level}));
+    std::vector<Solution> solutions;
+    for (const Difficulty& d : difficulties)
+        solutions.push_back({"level_1", d.label, d.geschwindigkeit, 2, {Key::right, Key::right}});
+    write_file(dir.file("Mine.solutions.txt"), solutions_text({level, level}, {solutions, {}}));
+
+    const testing_support::ProgramOutcome plain = check_run({dir.file("Mine.ini")});
+    EXPECT_EQ(plain.exit_code, 0) << plain.err;
+    for (const char* line : {"level_1   hard   complete in frame 2\n",
+                             "level_2   easy   unproven: no solution stored\n",
+                             "level_2   hard   unproven: no solution stored\n",
+                             "2 levels, 3 solutions, 3 unproven: no fault, not all proven\n"})
+        EXPECT_NE(plain.out.find(line), std::string::npos) << line << plain.out;
+    EXPECT_EQ(plain.out.find("level_1   easy   unproven"), std::string::npos) << plain.out;
+
+    const testing_support::ProgramOutcome strict = check_run({"--strict", dir.file("Mine.ini")});
+    EXPECT_EQ(strict.exit_code, 1);
+    EXPECT_NE(strict.err.find("[level_2]: no medium solution stored"), std::string::npos)
+        << strict.err;
+}
+
+// The game's loader decides what is broken: a level without a player fails the check with the
+// loader's own words; one without a wall ring plays in the game, which the shipped standard
+// alone refuses; an explicit solutions file that does not exist is an error. The set is read as
+// the game reads it.
+TEST(CheckLevels, TheGamesLoaderDecidesWhatIsBroken)
+{
+    TempDir dir;
+    const char* const head = "[game]\r\nlevel=1\r\nspeed=3\r\n[level_1]\r\nx=3\r\ny=1\r\n";
+    write_file(dir.file("nobody.ini"), std::string(head) + "1=|.DZ\r\n");
+    const testing_support::ProgramOutcome nobody = check_run({dir.file("nobody.ini")});
+    EXPECT_EQ(nobody.exit_code, 1);
+    EXPECT_NE(nobody.err.find("does not load it: \"Kein Player im Level !\""), std::string::npos)
+        << nobody.err;
+
+    write_file(dir.file("open.ini"), std::string(head) + "1=|PDZ\r\n");
+    write_file(dir.file("open.solutions.txt"),
+               "level_1 easy 3 2 R2\nlevel_1 medium 2 2 R2\nlevel_1 hard 1 2 R2\n");
+    const testing_support::ProgramOutcome open = check_run({dir.file("open.ini")});
+    EXPECT_EQ(open.exit_code, 0) << open.err;
+    EXPECT_NE(open.out.find("1 levels, 3 solutions, 0 unproven: all complete"), std::string::npos)
+        << open.out;
+    EXPECT_NE(open.out.find("note: "), std::string::npos) << open.out;
+    EXPECT_EQ(check_run({"--strict", dir.file("open.ini")}).exit_code, 1);
+
+    EXPECT_EQ(check_run({dir.file("open.ini"), dir.file("none.txt")}).exit_code, 1);
+
+    // Read as the game reads it: without a speed the game plays at speed 3, and the missing row
+    // 1 reads as "NO_DATA", whose D puts a Brillox in column 3 that the solution collects.
+    write_file(dir.file("odd.ini"), "[game]\r\nlevel=1\r\n[level_1]\r\nx=3\r\ny=2\r\n2=|PZ.\r\n");
+    write_file(dir.file("odd.solutions.txt"), "level_1 hard 1 5 U1 R2 D1 L1\n");
+    const testing_support::ProgramOutcome odd = check_run({dir.file("odd.ini")});
+    EXPECT_EQ(odd.exit_code, 0) << odd.err;
+    EXPECT_NE(odd.out.find("level_1   hard   complete in frame 5\n"), std::string::npos) << odd.out;
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 
 #include "core/rt_string.h"
 #include "files/ini_document.h"
+#include "game/level_decode.h"
 
 namespace {
 
@@ -62,13 +63,6 @@ int whole_number(const std::string& text, const std::string& what)
     if (error != std::errc() || end != last || first == last)
         throw LevelToolError(what + " is not a whole number: \"" + text + "\"");
     return value;
-}
-
-// A value of the open INI document as the game reads it; "" for a missing key.
-std::string ini_value(const std::string& section, const std::string& key)
-{
-    const rt_string value = ini_get(section.c_str(), key.c_str());
-    return value == "NO_DATA" ? "" : value.c_str();
 }
 
 // A number of the open INI document by the game's text-to-number rule.
@@ -152,7 +146,9 @@ LevelSource read_level_plan(const std::string& path)
 }
 
 // Each row value starts with a character the game never reads; the rows keep what follows it.
-// A level with missing keys reads as far as it goes, for the checks to tell what is wrong.
+// A level with missing keys reads as far as it goes, for the checks to tell what is wrong; the
+// game's own loader says whether it plays the level at all. The settings of section "game" get
+// the values the game gives a missing or bad one.
 LevelIni read_level_ini(const std::string& path)
 {
     if (!std::filesystem::is_regular_file(path_of(path)))
@@ -161,11 +157,10 @@ LevelIni read_level_ini(const std::string& path)
     LevelIni ini;
     ini.lives = ini_number("game", "leben");
     ini.speed = ini_number("game", "speed");
-    const int count = ini_number("game", "level");
-    if (count <= 0 || ini.speed <= 0) {
-        ini_open("");
-        throw LevelToolError(path + ": section game holds no level count or speed");
-    }
+    int count = ini_number("game", "level");
+    if (ini.lives <= 0) ini.lives = 3;
+    if (ini.speed <= 0) ini.speed = 3;
+    if (count <= 0) count = 1;
     for (int number = 1; number <= count; ++number) {
         LevelSource level;
         const std::string section = "level_" + std::to_string(number);
@@ -174,9 +169,14 @@ LevelIni read_level_ini(const std::string& path)
         level.y = ini_number(section, "y");
         level.zeit = ini_number(section, "zeit");
         level.quota = ini_number(section, "brillox");
-        for (int r = 1; r <= level.y; ++r) {
-            const std::string value = ini_value(section, std::to_string(r));
-            level.rows.push_back(value.empty() ? "" : value.substr(1));
+        const double err = decode_level(
+            game(), [&section](const rt_string& key) { return ini_get(section.c_str(), key); });
+        if (err != level_loaded) level.load_problem = level_error_text(err);
+        // The rows of a level the game loads (the loader refuses a size beyond its limit), each
+        // as the loader reads it: a missing row is the text "NO_DATA".
+        for (int r = 1; err == level_loaded && r <= level.y; ++r) {
+            const std::string value = ini_get(section.c_str(), std::to_string(r).c_str()).c_str();
+            level.rows.push_back(value.substr(1));
         }
         ini.levels.push_back(level);
     }
@@ -230,6 +230,12 @@ Keys decode_keys(const std::string& text, const std::string& where)
         keys.insert(keys.end(), static_cast<std::size_t>(count), key);
     }
     return keys;
+}
+
+bool file_exists(const std::string& path)
+{
+    std::error_code error;
+    return std::filesystem::exists(path_of(path), error);
 }
 
 std::string read_text_file(const std::string& path)

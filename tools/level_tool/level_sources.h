@@ -34,6 +34,9 @@ struct LevelSource {
     int quota = 0;                  // the Brilloxen needed ("brillox")
     std::vector<std::string> rows;  // the cells in the level file's letters, top row first
     std::vector<std::string> plan;  // plan commands (plans only)
+    // Level files only: "" when the game's level loader takes the level, else the loader's
+    // message for it ("Kein Player im Level !")
+    std::string load_problem;
 };
 
 // One recorded solution: a level on one difficulty, the passes it takes and the keys held.
@@ -46,18 +49,19 @@ struct Solution {
 };
 
 struct LevelIni {
-    int lives = 0, speed = 0;
-    std::vector<LevelSource> levels;  // level_1 ... as section "game" counts them
+    int lives = 0, speed = 0;         // as the game reads them: 3 for a missing or bad value
+    std::vector<LevelSource> levels;  // level_1 ... as section "game" counts them (1 when not)
 };
 
 // The *.txt files of a folder in name order
 std::vector<std::string> level_plan_paths(const std::string& folder);
 LevelSource read_level_plan(const std::string& path);  // LevelToolError when it cannot be used
-LevelIni read_level_ini(const std::string& path);      // LevelToolError when it cannot be used
+LevelIni read_level_ini(const std::string& path);      // LevelToolError when it is no file
 std::vector<Solution> read_solutions(const std::string& path);  // in file order
 
 std::string encode_keys(const Keys& keys);  // run-length code: "R3 .10 D1"
 Keys decode_keys(const std::string& text, const std::string& where);
 
+bool file_exists(const std::string& path);            // anything by that (UTF-8) name
 std::string read_text_file(const std::string& path);  // LevelToolError when it cannot be read
 void write_text_file(const std::string& path, const std::string& text);  // same on failure
