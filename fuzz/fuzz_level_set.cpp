@@ -13,7 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     const std::string path = fuzz::write_input("set.ini", data, size);
     std::vector<std::string> notes;
-    const LevelSet set = read_level_set(path, notes);
+    const EditSet set = read_level_set(path, notes);
     FUZZ_CHECK(!set.levels.empty() && set.levels.size() <= edit_max_levels);
     FUZZ_CHECK(set.leben > 0 && set.speed > 0);
     for (const EditLevel& level : set.levels) {

@@ -22,7 +22,7 @@ constexpr std::size_t undo_steps = 500;
 // memory of the machine. Levels past it open as new ones, with a note.
 constexpr double max_set_cells = 16.0 * 1024 * 1024;
 
-std::size_t set_bytes(const LevelSet& set)
+std::size_t set_bytes(const EditSet& set)
 {
     std::size_t n = 0;
     for (const EditLevel& level : set.levels) n += level.cells.size() + 64;
@@ -40,7 +40,7 @@ void remember(LevelEditor& ed)
     ed.undo.push_back(ed.set);
     ed.redo.clear();
     std::size_t bytes = 0;
-    for (const LevelSet& s : ed.undo) bytes += set_bytes(s);
+    for (const EditSet& s : ed.undo) bytes += set_bytes(s);
     while (ed.undo.size() > 1 && (ed.undo.size() > undo_steps || bytes > undo_budget)) {
         bytes -= set_bytes(ed.undo.front());
         ed.undo.erase(ed.undo.begin());
@@ -131,7 +131,7 @@ int clamp_number(double value)
 
 // "level_N easy|medium|hard GESCHWINDIGKEIT FRAMES KEYS": taken when it names a level of the
 // set and its keys are run-length code; anything else is left out.
-void take_solution_line(const std::string& line, LevelSet& set)
+void take_solution_line(const std::string& line, EditSet& set)
 {
     std::istringstream in(line);
     std::string section, label;
@@ -157,7 +157,7 @@ void take_solution_line(const std::string& line, LevelSet& set)
                                                                                        keys};
 }
 
-void read_solutions_beside(const std::string& path, LevelSet& set)
+void read_solutions_beside(const std::string& path, EditSet& set)
 {
     std::string text;
     const platform::ReadResult r =
@@ -428,9 +428,9 @@ std::string solutions_path_of(const std::string& set_path)
     return (has_ext ? set_path.substr(0, dot) : set_path) + ".solutions.txt";
 }
 
-LevelSet read_level_set(const std::string& path, std::vector<std::string>& notes)
+EditSet read_level_set(const std::string& path, std::vector<std::string>& notes)
 {
-    LevelSet set;
+    EditSet set;
     if (!platform::exists(path)) {
         set.levels.push_back(new_level());
         return set;
@@ -481,7 +481,7 @@ LevelSet read_level_set(const std::string& path, std::vector<std::string>& notes
     return set;
 }
 
-std::string level_set_text(const LevelSet& set)
+std::string level_set_text(const EditSet& set)
 {
     std::string text = "; brillox levels, written by the level editor\r\n[game]\r\n";
     text += "level=" + std::to_string(set.levels.size()) + "\r\n";
@@ -508,7 +508,7 @@ std::string level_set_text(const LevelSet& set)
     return text;
 }
 
-std::string solutions_text(const LevelSet& set)
+std::string solutions_text(const EditSet& set)
 {
     std::string text =
         "# Recorded solutions of the levels beside, written by the level editor from test play.\n"
@@ -525,7 +525,7 @@ std::string solutions_text(const LevelSet& set)
     return text;
 }
 
-bool write_level_set(const std::string& path, const LevelSet& set, std::string& failure)
+bool write_level_set(const std::string& path, const EditSet& set, std::string& failure)
 {
     const std::string levels = level_set_text(set);
     const std::string solutions = solutions_text(set);

@@ -38,15 +38,15 @@ struct EditLevel {
     std::array<EditSolution, 3> solutions;  // by geschwindigkeit - 1
 };
 
-struct LevelSet {
+struct EditSet {
     int leben = 3, speed = 3;
     std::vector<EditLevel> levels;
 };
 
 struct LevelEditor {
-    LevelSet set;
+    EditSet set;
     int current = 0;  // index of the level being edited
-    std::vector<LevelSet> undo, redo;
+    std::vector<EditSet> undo, redo;
     bool changed = false;  // since the last read or save
 };
 
@@ -90,8 +90,8 @@ std::string solutions_path_of(const std::string& set_path);  // "a/b.ini" -> "a/
 // Reads a set through the game's INI document and level decoding, and the solutions beside
 // it. A missing file gives a new set of one level. Whatever a file holds, the result is a set
 // the editor can show; notes gets a German text per thing it could not take as it was.
-LevelSet read_level_set(const std::string& path, std::vector<std::string>& notes);
-std::string level_set_text(const LevelSet& set);  // the Level.ini format, CR LF lines
-std::string solutions_text(const LevelSet& set);  // the level tool's solutions format
+EditSet read_level_set(const std::string& path, std::vector<std::string>& notes);
+std::string level_set_text(const EditSet& set);  // the Level.ini format, CR LF lines
+std::string solutions_text(const EditSet& set);  // the level tool's solutions format
 // Writes both files, each whole or not at all; false with the reason in failure.
-bool write_level_set(const std::string& path, const LevelSet& set, std::string& failure);
+bool write_level_set(const std::string& path, const EditSet& set, std::string& failure);

@@ -196,7 +196,7 @@ TEST(EditorFiles, WrittenSetReadsBackTheSameAndPlaysInTheLoader)
               true);
 
     std::vector<std::string> notes;
-    const LevelSet back = read_level_set(dir.file("mine.ini"), notes);
+    const EditSet back = read_level_set(dir.file("mine.ini"), notes);
     EXPECT_TRUE(notes.empty());
     ASSERT_EQ(back.levels.size(), 2u);
     EXPECT_EQ(back.speed, 2);
@@ -219,7 +219,7 @@ TEST(EditorFiles, HostileSetOpensAsSomethingToEdit)
     write_file(dir.file("bad.solutions.txt"),
                "level_2 easy 3 5 R2 X3\nlevel_9 easy 3 5 R5\nlevel_2 hard 1 5 R5\n");
     std::vector<std::string> notes;
-    const LevelSet set = read_level_set(dir.file("bad.ini"), notes);
+    const EditSet set = read_level_set(dir.file("bad.ini"), notes);
     ASSERT_EQ(set.levels.size(), 999u);
     EXPECT_EQ(set.levels[0].width, 20);  // no field to take: a new one
     EXPECT_EQ(set.levels[1].width, 25);
@@ -237,7 +237,7 @@ TEST(EditorFiles, ASetOfHugeLevelsTakesAtMostItsShareOfMemory)
         text += "[level_" + std::to_string(n) + "]\nx=2047\ny=2047\n1=|PDZ\n";
     write_file(dir.file("huge.ini"), text);
     std::vector<std::string> notes;
-    const LevelSet set = read_level_set(dir.file("huge.ini"), notes);
+    const EditSet set = read_level_set(dir.file("huge.ini"), notes);
     ASSERT_EQ(set.levels.size(), 5u);
     EXPECT_EQ(set.levels[3].width, 2047);  // four fit into the 16 Mi cells of a set
     EXPECT_EQ(set.levels[4].width, 20);    // past them: opened as a new level, with a note
