@@ -2,7 +2,7 @@
 // of his own), the pointer sprite left of the selected one, Up and Down wrapping round (Down
 // passes the settings and the sets by), Left and Right changing the set, lives and difficulty
 // before the first level of a game, and the confirm key opening the highscore table, the load
-// screen or the settings, or leaving.
+// screen, the settings or, on a set of the player's own, the level editor, or leaving.
 #include "game/main_menu.h"
 
 #include "app/frame.h"
@@ -11,6 +11,7 @@
 #include "game/game_state.h"
 #include "game/highscores.h"
 #include "game/keys.h"
+#include "game/level_editor.h"
 #include "game/level_file.h"
 #include "game/level_sets.h"
 #include "game/save_game.h"
@@ -134,6 +135,13 @@ double main_menu(double fact, double hg, double size, double spr)
             if (menu == item_start) {
                 ret = 1;
                 break;
+            }
+            // A set of the player's own opens in the level editor; on return the set is read
+            // afresh, for its levels and settings may have changed.
+            if (menu == item_level_set && set_free && level_set_index() > 0) {
+                level_editor(level_sets()[level_set_index()].file);
+                change_level_set(g, 0);
+                draw_menu_background(fact, hg, size);
             }
             if (menu == item_highscore) {
                 show_highscores();

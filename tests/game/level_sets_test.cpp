@@ -76,6 +76,28 @@ TEST(LevelSets, TheMenuOffersThePlayersSetsAboveStart)
     expect_shipped_files_unchanged(game);
 }
 
+// Enter on a set of the player's own opens it in the level editor; what is saved there is the
+// set the menu then plays. Here the Brillox is walled in, so the level no longer loads. The
+// shipped set opens nothing.
+TEST(LevelSets, TheMenuOpensThePlayersSetInTheEditor)
+{
+    ScriptedGame game(BRILLOX_GAME, BRILLOX_DATA_DIR);
+    fs::create_directory(game.game_file("levels"));
+    write_file(game.game_file("levels/a.ini"), one_level);
+    const std::string trace = game.play(
+        "wait 300\ntap Enter\nwait 300\ntap Up\nwait 100\ntap Enter\nwait 200\ntap Right\n"
+        "wait 100\ntap Enter\nwait 300\ntap Right\nwait 100\ntap 1\n"
+        "wait 100\ntap Space\nwait 100\ntap S\nwait 200\ntap Escape\nwait 300\ntap Down\n"
+        "wait 100\ntap Enter\nwait 300\ntap Enter\nwait 300\nend\n");
+    EXPECT_EQ(trace.find("editor_open"), trace.rfind("editor_open")) << trace;
+    EXPECT_NE(trace.find("editor_saved"), std::string::npos) << trace;
+    EXPECT_NE(trace.find("editor_end"), std::string::npos) << trace;
+    const std::string set = read_file(game.game_file("levels/a.ini"));
+    EXPECT_NE(set.find("*P*Z*"), std::string::npos) << set;
+    EXPECT_NE(trace.find("level_end 1 5"), std::string::npos) << trace;  // the loader refused it
+    expect_shipped_files_unchanged(game);
+}
+
 TEST(LevelSets, AScriptedRunOnCopiesLeavesTheSetsFilesAlone)
 {
     ScriptedGame game(BRILLOX_GAME, BRILLOX_DATA_DIR);
