@@ -61,8 +61,8 @@ constexpr TypedKey typed_keys[] = {
 
 // The properties the settings box changes, in its order.
 enum class Property { name, zeit, brillox, width, height, difficulty, count };
-constexpr const char* property_labels[] = {N_("Name"),   N_("Zeit"),  N_("Brillox"),
-                                           N_("Breite"), N_("Hoehe"), N_("Schwierigkeit")};
+constexpr const char* property_labels[] = {N_("Name"),   N_("Zeit"), N_("Brillox"),
+                                           N_("Breite"), N_("Höhe"), N_("Schwierigkeit")};
 constexpr const char* difficulty_names[] = {"Hard", "Medium", "Easy"};  // geschwindigkeit 1..3
 
 struct EditorScreen {
@@ -205,7 +205,7 @@ void test_play(EditorScreen& s)
              std::to_string(static_cast<int>(outcome)) + " " + std::to_string(directions.size()));
     if (outcome == outcome_complete) {
         edit_set_solution(s.ed, s.geschwindigkeit, directions);
-        s.status = tr("Geschafft: die Loesung ist gespeichert.");
+        s.status = tr("Geschafft: die Lösung ist gespeichert.");
     } else {
         s.status = tr("Nicht geschafft.");
     }
@@ -396,7 +396,7 @@ bool editor_keys(EditorScreen& s)
 void draw_top_strip(EditorScreen& s)
 {
     const EditLevel& level = level_of(s);
-    const rt_string solved = level_solved(level) ? tr("geloest") : tr("ungeloest");
+    const rt_string solved = level_solved(level) ? tr("gelöst") : tr("ungelöst");
     std::string line = std::string(tr("Level")) + " " + std::to_string(s.ed.current + 1) + "/" +
                        std::to_string(s.ed.set.levels.size()) + "  " + level.name;
     text_print(line.c_str(), 4, 1);
@@ -451,7 +451,7 @@ void draw_bottom(EditorScreen& s)
     } else {
         text_print(tr("Level in Ordnung."), status_left, y + 8);
     }
-    text_print(tr("1-6 Tab Leertaste F fuellen R Rechteck Z/Y rueckg. E Werte"), 4, 14 * size);
+    text_print(tr("1-6 Tab Leertaste F füllen R Rechteck Z/Y rückg. E Werte"), 4, 14 * size);
     text_print(tr("Enter Testspiel G Stufe S Sichern L Liste N/C/Entf Bild Esc"), 4,
                14 * size + 16);
 }
@@ -474,8 +474,7 @@ void draw_properties(EditorScreen& s)
         text_print(tr(property_labels[n]), 5 * size, y);
         text_print(values[n].c_str(), 9.5 * size, y);
     }
-    text_print(tr("Hoch/Runter waehlen, Links/Rechts aendern"), 4.5 * size,
-               3.5 * size + 6 * 24 + 8);
+    text_print(tr("Hoch/Runter wählen, Links/Rechts ändern"), 4.5 * size, 3.5 * size + 6 * 24 + 8);
     text_print(tr("Enter: fertig"), 4.5 * size, 3.5 * size + 7 * 24 + 8);
 }
 
@@ -493,11 +492,11 @@ void draw_list(EditorScreen& s)
         if (n == s.ed.current) text_print(">", 2.25 * size, y);
         const std::string line = std::to_string(n + 1) + "  " + std::to_string(level.width) +
                                  " x " + std::to_string(level.height) + "  " +
-                                 (level_solved(level) ? tr("geloest") : tr("ungeloest")) + "  " +
+                                 (level_solved(level) ? tr("gelöst") : tr("ungelöst")) + "  " +
                                  level.name;
         text_print(line.c_str(), 3 * size, y);
     }
-    text_print(tr("Hoch/Runter waehlen, Pos1/Ende verschieben"), 2.5 * size, 11.25 * size);
+    text_print(tr("Hoch/Runter wählen, Pos1/Ende verschieben"), 2.5 * size, 11.25 * size);
 }
 
 void draw_editor(EditorScreen& s)

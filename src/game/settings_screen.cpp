@@ -11,7 +11,6 @@
 
 #include "app/frame.h"
 #include "app/startup.h"
-#include "core/code_page.h"
 #include "core/error_stop.h"
 #include "game/game_state.h"
 #include "game/keys.h"
@@ -111,13 +110,10 @@ constexpr KeyLabel named_keys[] = {
     {211, N_("Entf")},
 };
 
-// The screen's German texts have their umlauts in UTF-8, as the catalogues do; a translation
-// comes in the font's code page already, the German text itself is put into it here.
+// The text as the font draws it, as a string the screen's lines are put together from.
 rt_string shown(const char* german)
 {
-    const char* text = tr(german);
-    if (text != german) return text;
-    return (text_font_cells() == 128 ? utf8_to_ascii(text) : utf8_to_cp1252(text)).c_str();
+    return tr(german);
 }
 
 const char* label_of(int row)

@@ -113,13 +113,31 @@ void choose_named(const std::string& code, bool say_so)
     load_language(fallback_language);
 }
 
+// A German text the catalogue does not change is shown as it stands; the code keeps it in
+// UTF-8, so one with umlauts or "ß" is turned into the font's bytes once and kept. Text that
+// is not well-formed UTF-8 is already in the font's bytes (a prompt naming a key) and stays.
+const char* untranslated(const char* german)
+{
+    const std::string_view text(german);
+    const bool plain = std::all_of(text.begin(), text.end(),
+                                   [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    if (plain || !utf8_valid(text)) return german;
+    static std::unordered_map<std::string, std::string> in_font[2];  // cp1252, ASCII
+    const bool ascii_font = text_font_cells() == 128;
+    auto& kept = in_font[ascii_font ? 1 : 0];
+    auto found = kept.find(std::string(text));
+    if (found == kept.end()) {
+        found = kept.emplace(text, ascii_font ? utf8_to_ascii(text) : utf8_to_cp1252(text)).first;
+    }
+    return found->second.c_str();
+}
+
 }  // namespace
 
 const char* tr(const char* german)
 {
-    if (current.shown.empty()) return german;
     const auto found = current.shown.find(std::string_view(german));
-    return found != current.shown.end() ? found->second.c_str() : german;
+    return found != current.shown.end() ? found->second.c_str() : untranslated(german);
 }
 
 const char* tr(const rt_string& german)
