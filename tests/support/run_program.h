@@ -27,7 +27,8 @@ struct RunningProgram {
     int pid = -1;                    // -1 when it could not be started
     std::string out_path, err_path;  // its streams, in a scratch directory of its own
     std::string streams_dir;
-    void* process = nullptr;  // Windows: the process's handle, which keeps its exit code
+    void* process = nullptr;    // Windows: the process's handle, which keeps its exit code
+    std::string start_failure;  // Windows: why it could not be started, for its outcome's err
 };
 RunningProgram start_program(const std::string& program, const std::vector<std::string>& args,
                              const std::string& cwd, const std::vector<std::string>& env = {});

@@ -151,15 +151,27 @@ RunningProgram start_program(const std::string& program, const std::vector<std::
     startup.hStdOutput = inheritable_file(widen(running.out_path), GENERIC_WRITE, CREATE_ALWAYS);
     startup.hStdError = inheritable_file(widen(running.err_path), GENERIC_WRITE, CREATE_ALWAYS);
     PROCESS_INFORMATION started{};
-    const bool ok = startup.hStdOutput != INVALID_HANDLE_VALUE &&
-                    startup.hStdError != INVALID_HANDLE_VALUE &&
-                    CreateProcessW(widen(program).c_str(), command_line.data(), nullptr, nullptr,
-                                   TRUE, CREATE_UNICODE_ENVIRONMENT, environment.data(),
-                                   widen(cwd).c_str(), &startup, &started);
+    const bool streams =
+        startup.hStdOutput != INVALID_HANDLE_VALUE && startup.hStdError != INVALID_HANDLE_VALUE;
+    // Under Wine on a busy machine a start fails now and then for no reason of the program's;
+    // it is tried again a few times before the test hears of it.
+    bool ok = false;
+    DWORD start_error = streams ? 0 : GetLastError();
+    for (int attempt = 0; streams && !ok && attempt < 3; ++attempt) {
+        if (attempt > 0) Sleep(200);
+        ok = CreateProcessW(widen(program).c_str(), command_line.data(), nullptr, nullptr, TRUE,
+                            CREATE_UNICODE_ENVIRONMENT, environment.data(), widen(cwd).c_str(),
+                            &startup, &started) != 0;
+        if (!ok) start_error = GetLastError();
+    }
     for (HANDLE h : {startup.hStdInput, startup.hStdOutput, startup.hStdError}) {
         if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
     }
-    if (!ok) return running;
+    if (!ok) {
+        running.start_failure =
+            "(could not be started: Windows error " + std::to_string(start_error) + ")\n";
+        return running;
+    }
     CloseHandle(started.hThread);
     running.pid = static_cast<int>(started.dwProcessId);
     running.process = started.hProcess;
@@ -266,7 +278,8 @@ ProgramOutcome finish_program(RunningProgram& running, double timeout_s)
     // The C runtime's text mode ends a program's lines with CR LF on Windows; a test reads
     // them as on POSIX.
     result.out = without_carriage_returns(read_file(running.out_path));
-    result.err = without_carriage_returns(read_file(running.err_path)) + ending;
+    result.err =
+        without_carriage_returns(read_file(running.err_path)) + ending + running.start_failure;
     if (result.timed_out) {
         result.err += "(still running after " + std::to_string(timeout_s) + " s: killed)\n";
     }

@@ -267,9 +267,12 @@ TEST(CheckLevels, TheGamesLoaderDecidesWhatIsBroken)
     EXPECT_NE(open.out.find("1 levels, 3 solutions, 0 unproven: all complete"), std::string::npos)
         << open.out;
     EXPECT_NE(open.out.find("note: "), std::string::npos) << open.out;
-    EXPECT_EQ(check_run({"--strict", dir.file("open.ini")}).exit_code, 1);
+    const testing_support::ProgramOutcome strict = check_run({"--strict", dir.file("open.ini")});
+    EXPECT_EQ(strict.exit_code, 1) << strict.err;
 
-    EXPECT_EQ(check_run({dir.file("open.ini"), dir.file("none.txt")}).exit_code, 1);
+    const testing_support::ProgramOutcome no_file =
+        check_run({dir.file("open.ini"), dir.file("none.txt")});
+    EXPECT_EQ(no_file.exit_code, 1) << no_file.err;
 
     // Read as the game reads it: without a speed the game plays at speed 3, and the missing row
     // 1 reads as "NO_DATA", whose D puts a Brillox in column 3 that the solution collects.
